@@ -1,0 +1,69 @@
+#include "file_io.h"
+
+#include <sys/stat.h>
+
+namespace hbx {
+
+bool readWholeFile(const char* path, std::string& out) {
+    out.clear();
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    struct stat st;
+    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fclose(f);
+        return false;
+    }
+    bool ok = true;
+    try {
+        if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+        char chunk[1 << 16];
+        std::size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.append(chunk, n);
+        if (std::ferror(f)) ok = false;
+    } catch (...) {
+        ok = false;
+    }
+    std::fclose(f);
+    if (!ok) out.clear();
+    return ok;
+}
+
+bool sameExistingFile(const char* a, const char* b) {
+    struct stat sa, sb;
+    if (stat(a, &sa) != 0 || stat(b, &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+OutputFile::~OutputFile() {
+    if (file_) close();
+}
+
+bool OutputFile::open(const char* path, const char* mode) {
+    if (file_) close();
+    failed_ = false;
+    buffer_.clear();
+    file_ = std::fopen(path, mode);
+    return file_ != nullptr;
+}
+
+bool OutputFile::flush() {
+    if (!file_) return false;
+    if (!buffer_.empty()) {
+        if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
+        buffer_.clear();
+    }
+    if (std::fflush(file_) != 0) failed_ = true;
+    return !failed_;
+}
+
+bool OutputFile::close() {
+    if (!file_) return false;
+    flush();
+    if (std::fclose(file_) != 0) failed_ = true;
+    file_ = nullptr;
+    buffer_.clear();
+    buffer_.shrink_to_fit();
+    return !failed_;
+}
+
+} // namespace hbx

@@ -1,0 +1,51 @@
+// Whole-file input and buffered, checked output.
+//
+// Inputs are read into memory once. Outputs are formatted into one buffer and
+// written when the file is closed; every write and the close are checked, so a
+// full disk is reported instead of a Shape File that silently lost its tail.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace hbx {
+
+// Reads the whole regular file at path into out. Returns false when the file
+// cannot be opened or read, or is not a regular file (a directory, say).
+bool readWholeFile(const char* path, std::string& out);
+
+// True when both paths exist and name the same file (same device and inode).
+bool sameExistingFile(const char* a, const char* b);
+
+// An output file opened with mode "w". Text goes into buffer(); flush() and
+// close() write it out. The destructor closes a file still open (errors then
+// ignored), so every failure path releases the handle.
+class OutputFile {
+public:
+    OutputFile() = default;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile();
+
+    // fopen(path, mode). Returns false when the file cannot be opened.
+    bool open(const char* path, const char* mode = "w");
+    bool isOpen() const { return file_ != nullptr; }
+
+    std::string& buffer() { return buffer_; }
+    void write(std::string_view text) { buffer_.append(text); }
+
+    // Writes the buffered text now. Returns false when a write failed (also an
+    // earlier one).
+    bool flush();
+    // Writes the buffer and closes. Returns false when any write or the close
+    // failed.
+    bool close();
+
+private:
+    std::FILE* file_ = nullptr;
+    std::string buffer_;
+    bool failed_ = false;
+};
+
+} // namespace hbx

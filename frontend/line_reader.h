@@ -1,0 +1,36 @@
+// Line reading over a file held in memory.
+//
+// The OBJ readers were designed around fgets() with a fixed buffer: a line of
+// up to size-1 bytes comes back whole, a longer one in consecutive pieces of
+// size-1 bytes, and a last line without a line feed is a line like any other.
+// LineReader hands out exactly those pieces. A piece is cut at its first NUL
+// byte, as the C string that fgets leaves behind would be; the bytes after the
+// NUL still count towards the piece length.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace hbx {
+
+class LineReader {
+public:
+    // bufferSize is the fgets buffer size (256 or 4096): pieces hold at most
+    // bufferSize - 1 bytes.
+    LineReader(std::string_view data, std::size_t bufferSize)
+        : data_(data), pieceMax_(bufferSize - 1) {}
+
+    // Fills piece with the next piece (line feed included when the piece has
+    // one, cut at a NUL). Returns false at the end of the data.
+    bool next(std::string_view& piece);
+
+    // Back to the start of the data, as rewind() of the file.
+    void rewind() { pos_ = 0; }
+
+private:
+    std::string_view data_;
+    std::size_t pieceMax_;
+    std::size_t pos_ = 0;
+};
+
+} // namespace hbx

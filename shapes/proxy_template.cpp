@@ -1,0 +1,38 @@
+#include "proxy_template.h"
+
+#include "ball_writers.h"
+#include "console.h"
+#include "file_io.h"
+
+namespace hbx {
+
+int proxyTemplateShell(const ProxyTemplate& proxy, const char* outputPath) {
+    OutputFile out;
+    if (!out.open(outputPath)) {
+        say(proxy.shellOpenMessageEndsLine ? "Error: Couldn't create outfile\n"
+                                           : "Error: Couldn't create outfile");
+        return 0;
+    }
+    appendFraming(out.buffer(), proxy.tool, kShellOrigin, "PX");
+    out.write(proxy.shellRecords);
+    out.write(kRecordsEnd);
+    if (out.close()) return 1;
+    say(kWriteFailed);
+    return 0;
+}
+
+int proxyTemplateManual(const ProxyTemplate& proxy, const char* outputPath) {
+    OutputFile out;
+    if (!out.open(outputPath)) {
+        say("Error: Couldn't create outfile\n");
+        return 0;
+    }
+    appendFraming(out.buffer(), proxy.tool, kManualOrigin, "PX");
+    out.write(kRecordsEnd);
+    say(proxy.refusal);
+    if (out.close()) return 1;
+    say(kWriteFailed);
+    return 0;
+}
+
+} // namespace hbx

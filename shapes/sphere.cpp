@@ -1,0 +1,24 @@
+#include "sphere.h"
+
+#include "ball_writers.h"
+
+namespace hbx3 {
+namespace {
+constexpr hbx::BallShape kSphere{
+    hbx::Tool::ThreeD,
+    "SP",
+    3,
+    "radius <FLOAT \"radius\">\n"
+    "centre <FLOAT \"x centre\"> <FLOAT \"y centre\"> <FLOAT \"z centre\">\n",
+    false,
+    false,
+};
+} // namespace
+
+int sphereShell(const char* outputPath) { return hbx::ballShell(kSphere, outputPath); }
+int sphereManual(const char* outputPath) { return hbx::ballManual(kSphere, outputPath); }
+int sphereCreateOBJ(const char* inputPath, const char* outputPath) {
+    return hbx::ballCreateOBJ(kSphere, inputPath, outputPath);
+}
+
+} // namespace hbx3
