@@ -87,6 +87,8 @@ const char* scanFloat(const char* p, const char* end, float* out) {
                 break;
             }
         }
+        // scanf refuses a bare "0x" but takes "0x." (as zero).
+        if (!gotDigit && !gotDot) return nullptr;
         if (gotDigit && p < end && lower(*p) == 'p') {
             ++p;
             if (p < end && (*p == '+' || *p == '-')) ++p;

@@ -1,0 +1,69 @@
+// LineReader against fgets over the same bytes.
+#include "line_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> fgetsPieces(const std::string& data, int size) {
+    std::vector<std::string> pieces;
+    std::FILE* f = std::tmpfile();
+    std::fwrite(data.data(), 1, data.size(), f);
+    std::rewind(f);
+    std::vector<char> buf(size);
+    while (std::fgets(buf.data(), size, f)) pieces.emplace_back(buf.data()); // cut at NUL
+    std::fclose(f);
+    return pieces;
+}
+
+std::vector<std::string> readerPieces(const std::string& data, int size) {
+    std::vector<std::string> pieces;
+    hbx::LineReader reader(data, size);
+    std::string_view piece;
+    while (reader.next(piece)) pieces.emplace_back(piece);
+    return pieces;
+}
+
+TEST(LineReader, MatchesFgetsOnLineLengthsAroundTheBuffer) {
+    for (int size : {256, 4096}) {
+        for (int len : {0, 1, size - 2, size - 1, size, size + 1, 2 * size - 2, 2 * size - 1,
+                        3 * size + 5}) {
+            for (bool finalFeed : {true, false}) {
+                std::string data = "v 1 2 3\n" + std::string(len, 'x');
+                if (finalFeed) data += "\nf 1 2 3";
+                EXPECT_EQ(readerPieces(data, size), fgetsPieces(data, size))
+                    << "size " << size << " len " << len;
+            }
+        }
+    }
+}
+
+TEST(LineReader, MatchesFgetsOnRandomTextWithNulsAndCarriageReturns) {
+    std::mt19937 rng(11);
+    const char alphabet[] = {'a', ' ', '\n', '\r', '\0', 'v', '1'};
+    for (int round = 0; round < 300; ++round) {
+        std::string data;
+        const int n = int(rng() % 3000);
+        for (int i = 0; i < n; ++i) data.push_back(alphabet[rng() % sizeof alphabet]);
+        for (int size : {256, 4096, 3}) ASSERT_EQ(readerPieces(data, size), fgetsPieces(data, size));
+    }
+}
+
+TEST(LineReader, RewindStartsAgain) {
+    const std::string data = "a\nb";
+    hbx::LineReader reader(data, 256);
+    std::string_view piece;
+    while (reader.next(piece)) {
+    }
+    reader.rewind();
+    ASSERT_TRUE(reader.next(piece));
+    EXPECT_EQ(piece, "a\n");
+}
+
+} // namespace

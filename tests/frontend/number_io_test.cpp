@@ -1,0 +1,189 @@
+// The number formatter and scanners against the C library they stand in for.
+#include "number_format.h"
+#include "number_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+
+namespace {
+
+std::string printfF(float v) {
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%f", static_cast<double>(v));
+    return buf;
+}
+
+std::string formatF(float v) {
+    std::string s;
+    hbx::appendFloat(s, v);
+    return s;
+}
+
+TEST(AppendFloat, MatchesPrintfOnSpecialValues) {
+    const float specials[] = {0.0f,
+                              -0.0f,
+                              1.0f,
+                              -1.0f,
+                              0.5f,
+                              1e-7f,
+                              -1e-7f,
+                              0.0000005f,
+                              0.0000015f,
+                              2.5e-6f,
+                              0.1f,
+                              1e38f,
+                              -3.4028235e38f,
+                              std::numeric_limits<float>::max(),
+                              std::numeric_limits<float>::min(),
+                              std::numeric_limits<float>::denorm_min(),
+                              std::numeric_limits<float>::infinity(),
+                              -std::numeric_limits<float>::infinity(),
+                              std::numeric_limits<float>::quiet_NaN(),
+                              -std::numeric_limits<float>::quiet_NaN(),
+                              16777217.0f,
+                              123456.789f};
+    for (float v : specials) EXPECT_EQ(formatF(v), printfF(v)) << std::bit_cast<std::uint32_t>(v);
+}
+
+TEST(AppendFloat, MatchesPrintfOnRandomBitPatterns) {
+    std::mt19937 rng(20261208);
+    std::uniform_int_distribution<std::uint32_t> bits;
+    for (int i = 0; i < 300000; ++i) {
+        const std::uint32_t b = bits(rng);
+        const float v = std::bit_cast<float>(b);
+        ASSERT_EQ(formatF(v), printfF(v)) << "bits " << b;
+    }
+}
+
+TEST(AppendFloat, MatchesPrintfOnValuesNearRoundingBoundaries) {
+    // Values of a few units that land close to a half unit in the sixth
+    // decimal are where a sloppy formatter rounds the wrong way.
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> millionths(-5000000, 5000000);
+    for (int i = 0; i < 200000; ++i) {
+        const float v = static_cast<float>((millionths(rng) + 0.5) / 1e6);
+        ASSERT_EQ(formatF(v), printfF(v));
+        const float next = std::nextafter(v, 10.0f);
+        ASSERT_EQ(formatF(next), printfF(next));
+    }
+}
+
+TEST(AppendInt, MatchesPrintf) {
+    const int values[] = {0, 1, -1, 42, -17, 2147483647, -2147483647 - 1};
+    for (int v : values) {
+        std::string s;
+        hbx::appendInt(s, v);
+        EXPECT_EQ(s, std::to_string(v));
+    }
+}
+
+// sscanf's view of a string: the value read and how many characters "%f%n"
+// consumed. -1 consumed when nothing was converted.
+struct CScan {
+    bool ok;
+    float value;
+    int consumed;
+};
+
+CScan cScanFloat(const std::string& text) {
+    float v = -12345.0f;
+    int n = -1;
+    const int got = std::sscanf(text.c_str(), "%f%n", &v, &n);
+    return {got == 1, v, got == 1 ? n : -1};
+}
+
+CScan ourScanFloat(const std::string& text) {
+    float v = -12345.0f;
+    const char* stop = hbx::scanFloat(text.data(), text.data() + text.size(), &v);
+    return {stop != nullptr, v, stop ? int(stop - text.data()) : -1};
+}
+
+void expectSameFloatScan(const std::string& text) {
+    const CScan c = cScanFloat(text), ours = ourScanFloat(text);
+    ASSERT_EQ(ours.ok, c.ok) << '"' << text << '"';
+    if (!c.ok) return;
+    ASSERT_EQ(ours.consumed, c.consumed) << '"' << text << '"';
+    if (std::isnan(c.value)) {
+        ASSERT_TRUE(std::isnan(ours.value)) << '"' << text << '"';
+        ASSERT_EQ(std::signbit(ours.value), std::signbit(c.value)) << '"' << text << '"';
+    } else {
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(ours.value), std::bit_cast<std::uint32_t>(c.value))
+            << '"' << text << '"';
+    }
+}
+
+TEST(ScanFloat, MatchesSscanfOnHandPickedForms) {
+    const char* cases[] = {"1",        " 2.5",       "\t\n-3",     "+4.25",     ".5",
+                           "5.",       "-.5e1",      "1e5",        "1E-5",      "1e",
+                           "1e+",      "1e-x",       "1.2.3",      "--1",       "+-1",
+                           "-",        "+",          ".",          "",          "   ",
+                           "abc",      "inf",        "-INF",       "Infinity",  "infinit",
+                           "infx",     "nan",        "-NaN",       "nan(123)",  "na",
+                           "0x1p3",    "0x1.8p1",    "-0x.8",      "0x",        "0xg",
+                           "0X1P-2",   "1e39",       "-1e39",      "1e-39",     "1e-46",
+                           "1e-50",    "3.4028235e38", "3.4028236e38", "0.1",  "-0",
+                           "0.000000059604645", "123abc",   "7/8/9",      "1,5",       "1 2",
+                           "00012",    "1e0005",     "99999999999999999999999999999999999999999"};
+    for (const char* c : cases) expectSameFloatScan(c);
+}
+
+TEST(ScanFloat, MatchesSscanfOnRandomText) {
+    std::mt19937 rng(99);
+    const std::string alphabet = "0123456789.eE+-xXpPinfaNIF \t";
+    std::uniform_int_distribution<int> len(0, 12);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    for (int i = 0; i < 200000; ++i) {
+        std::string s;
+        const int n = len(rng);
+        for (int k = 0; k < n; ++k) s.push_back(alphabet[pick(rng)]);
+        expectSameFloatScan(s);
+    }
+}
+
+TEST(ScanFloat, RoundTripsEveryPrintedFloatExactly) {
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<std::uint32_t> bits;
+    for (int i = 0; i < 100000; ++i) {
+        const float v = std::bit_cast<float>(bits(rng));
+        if (!std::isfinite(v)) continue;
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
+        expectSameFloatScan(buf);
+    }
+}
+
+TEST(ScanFloat, StopsAtEndOfRangeWithoutReadingPastIt) {
+    const std::string text = "12345";
+    float v = 0;
+    const char* stop = hbx::scanFloat(text.data(), text.data() + 3, &v);
+    ASSERT_NE(stop, nullptr);
+    EXPECT_EQ(v, 123.0f);
+    EXPECT_EQ(stop, text.data() + 3);
+}
+
+TEST(ScanInt, MatchesSscanf) {
+    const char* cases[] = {"0",  "12",  "-7",   "+8",  "  42abc", "/3", "-",          "+",
+                           "",   "x1",  "2147483647", "2147483648", "-2147483649",
+                           "99999999999999999999", "-99999999999999999999", "4294967297", "3/4/5"};
+    for (const char* c : cases) {
+        int cv = -777, ov = -777, n = -1;
+        const int got = std::sscanf(c, "%d%n", &cv, &n);
+        const std::string s = c;
+        const char* stop = hbx::scanInt(s.data(), s.data() + s.size(), &ov);
+        ASSERT_EQ(stop != nullptr, got == 1) << c;
+        if (got == 1) {
+            EXPECT_EQ(ov, cv) << c;
+            EXPECT_EQ(stop - s.data(), n) << c;
+        }
+    }
+}
+
+} // namespace
