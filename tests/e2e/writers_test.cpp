@@ -240,3 +240,26 @@ TEST(Writers, OpenAndWriteFailuresEndWithTheirMessagesAndFail) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Writers, AFooterThatCannotBeAppendedFailsTheRun) {
+    // Limit the file size to 1024 bytes so that the shape fits but its footer
+    // does not (the long "./././" path pads the origin line).
+    const std::string dir = hbxtest::makeScratchDir();
+    writeFile(dir + "/in.obj", "v 0 0\nv 2 4\n");
+    std::string path;
+    for (int i = 0; i < 300; ++i) path += "./";
+    path += "in.obj";
+    const auto r = runTool("/bin/bash",
+                           {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" CR \"$1\" out", hbxtest::tool2d(), path},
+                           "", {}, dir);
+    EXPECT_EQ(r.out, "Making shape type: CR\nError: Couldn't write outfile\nFail\n\n");
+    EXPECT_EQ(r.exitCode, 1);
+    // The shape itself was written whole; only the footer was cut off.
+    const std::string file = readFile(dir + "/out");
+    EXPECT_EQ(file.size(), 1024u);
+    EXPECT_NE(file.find("centre 1.000000 2.000000\n*end\n\n#==="), std::string::npos);
+}
+
+} // namespace
