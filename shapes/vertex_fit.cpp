@@ -8,6 +8,12 @@
 
 namespace hbx {
 namespace {
+bool inRange(float v) { return std::isfinite(v) && std::fabs(v) < 1e18f; }
+} // namespace
+} // namespace hbx
+
+namespace hbx {
+namespace {
 
 // A vertex line scanned as "%s %f %f %f": reading stops at the first number
 // that cannot be read, leaving it and the ones after it 0.
@@ -29,6 +35,7 @@ BallFit fitBall(std::string_view objText, int axes) {
     // The text is scanned once; the bounds and the distances then run over
     // the collected coordinates in file order, which gives the same result
     // as reading the file again for each.
+    BallFit fit;
     std::vector<float> coords;
     LineReader reader(objText, 256);
     std::string_view line;
@@ -36,10 +43,15 @@ BallFit fitBall(std::string_view objText, int axes) {
         if (line.size() < 2 || line[0] != 'v' || line[1] != ' ') continue;
         float xyz[3];
         scanVertex(line, axes, xyz);
+        for (int a = 0; a < axes; ++a) {
+            if (!inRange(xyz[a])) {
+                fit.badVertex = static_cast<int>(coords.size() / static_cast<std::size_t>(axes));
+                return fit;
+            }
+        }
         coords.insert(coords.end(), xyz, xyz + axes);
     }
 
-    BallFit fit;
     const std::size_t count = coords.size() / static_cast<std::size_t>(axes);
     if (count == 0) return fit;
 

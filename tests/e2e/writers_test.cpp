@@ -263,3 +263,23 @@ TEST(Writers, AFooterThatCannotBeAppendedFailsTheRun) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Writers, FitsRefuseCoordinatesThatWouldPrintNanOrInf) {
+    const std::string dir = hbxtest::makeScratchDir();
+    writeFile(dir + "/in.obj", "v 0 0 0\nvn nan 0 0\nv 1 2 3\nv 1 inf 3\n");
+    auto r = runTool(hbxtest::tool3d(), {"SP", "in.obj", "out"}, "", {}, dir);
+    EXPECT_EQ(r.out, "Making shape type: SP\nCreating... \nError: Vertex 2 is out of range\nFail\n\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(hbxtest::fileExists(dir + "/out"));
+    r = runTool(hbxtest::tool2d(), {"CR", "in.obj", "out"}, "", {}, dir);
+    EXPECT_EQ(r.out, "Making shape type: CR\nError: Vertex 2 is out of range\nFail\n\n");
+    EXPECT_FALSE(hbxtest::fileExists(dir + "/out"));
+    // 1e38 coordinates would overflow the box sums.
+    writeFile(dir + "/in.obj", "v 3e38 0 0\nv 3e38 0 0\n");
+    r = runTool(hbxtest::tool2d(), {"CR", "in.obj", "out"}, "", {}, dir);
+    EXPECT_EQ(r.out, "Making shape type: CR\nError: Vertex 0 is out of range\nFail\n\n");
+}
+
+} // namespace

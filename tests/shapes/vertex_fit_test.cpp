@@ -18,9 +18,19 @@ TEST(VertexFit, LongLinesAreReadAsSeveral255BytePieces) {
     EXPECT_EQ(fit.radius, 5.0f);
 }
 
-TEST(VertexFit, NanCoordinatesNeverWidenTheBox) {
-    const hbx::BallFit fit = hbx::fitBall("v 1 0 0\nv nan 0 0\nv -3 0 0\n", 2);
-    EXPECT_EQ(fit.centre[0], -1.0f);
+TEST(VertexFit, FindsTheFirstVertexOutOfRange) {
+    struct Case {
+        const char* text;
+        int axes;
+        int bad;
+    } cases[] = {
+        {"v 1 0 0\nv nan 0 0\nv -3 0 0\n", 3, 1},
+        {"v 1 0 0\nv 0 0 -inf\n", 3, 1},
+        {"v 1 0 0\nv 0 0 -inf\n", 2, -1}, // the circle never looks at z
+        {"vn nan 0 0\nv 1e18 0 0\nv nan 0 0\n", 3, 0},
+        {"v 9.9e17 -9.9e17 0\n", 2, -1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(hbx::fitBall(c.text, c.axes).badVertex, c.bad) << c.text;
 }
 
 TEST(VertexFit, DistancesAreSummedInDoubleAndStoredAsFloat) {
