@@ -1,12 +1,97 @@
 #include "proxy_create_obj.h"
 
+#include "ball_writers.h"
+#include "classify_mesh.h"
 #include "console.h"
+#include "edge_face_normals.h"
+#include "edge_matching.h"
+#include "face_normals.h"
+#include "file_io.h"
+#include "mesh3d.h"
+#include "obj_read3d.h"
+#include "patch_cycle.h"
+#include "proxy_writer.h"
+#include "shape_file.h"
+
+#include <new>
+#include <string>
 
 namespace hbx3 {
+namespace {
 
-int proxyCreateOBJ(const char*, const char*) {
-    hbx::say("Error: 3D proxies cannot be built from files yet\n");
+// Ends the output as an aborted file. The failure's own message has been
+// printed; the writer result is 0 whatever the close reports.
+int abortFile(hbx::OutputFile& out) {
+    out.write(hbx::kWriteAborted);
+    out.close();
     return 0;
+}
+
+// Everything between reading and writing. Returns false after printing the
+// message of a failed allocation.
+bool deriveProxy(Mesh3D& mesh) {
+    try {
+        computeFaceNormals(mesh);
+        mesh.normals = std::vector<MeshNormal>(); // no use after the face normals
+        matchEdges(mesh);
+        classifyMesh(mesh);
+    } catch (const std::bad_alloc&) {
+        hbx::say("Error: Couldn't allocate edges\n");
+        return false;
+    }
+    computeEdgeFaceNormals(mesh);
+    switch (buildPatches(mesh)) {
+    case PatchResult::Done: return true;
+    case PatchResult::SetArrayFailed:
+        hbx::say("Error: Couldn't allocate patch allergy set array\n");
+        return false;
+    case PatchResult::SetFailed:
+        hbx::say("Error: Couldn't allocate patch allergy array\n");
+        return false;
+    }
+    return false;
+}
+
+} // namespace
+
+int proxyCreateOBJ(const char* inputPath, const char* outputPath) {
+    if (hbx::sameExistingFile(inputPath, outputPath)) {
+        hbx::say(hbx::kSameFile);
+        return 0;
+    }
+    hbx::OutputFile out;
+    if (!out.open(outputPath)) {
+        hbx::say("Error: Couldn't create outfile\n");
+        return 0;
+    }
+    Mesh3D mesh;
+    std::size_t framingEnd = 0;
+    {
+        std::string text;
+        if (!hbx::readWholeFile(inputPath, text)) {
+            hbx::say(std::string("Error: Couldn't stat \"") + inputPath + "\"\n");
+            return abortFile(out);
+        }
+        hbx::appendFraming(out.buffer(), hbx::Tool::ThreeD, inputPath, "PX");
+        framingEnd = out.buffer().size();
+        if (!readObjMesh(text, mesh)) return abortFile(out);
+    } // the input text is released here
+    if (!deriveProxy(mesh)) return abortFile(out);
+
+    try {
+        appendProxyRecords(mesh, out.buffer());
+    } catch (const std::bad_alloc&) {
+        // No room for the records: nothing of them may reach the file.
+        out.buffer().resize(framingEnd);
+        hbx::say(hbx::kWriteFailed);
+        return abortFile(out);
+    }
+    mesh = Mesh3D();
+    if (!out.close()) {
+        hbx::say(hbx::kWriteFailed);
+        return 0;
+    }
+    return 1;
 }
 
 } // namespace hbx3

@@ -1,0 +1,21 @@
+// Edge records of the faces and their pairing into geometric edges.
+#pragma once
+
+#include "mesh3d.h"
+
+namespace hbx3 {
+
+// Makes the three edge records of every face (side k runs from corner k to
+// corner k+1, opposite corner k+2; records of face f are 3f, 3f+1, 3f+2)
+// and pairs the records that join the same two vertices in either direction.
+// In each group the lowest-numbered record is primary; the others are
+// duplicates, and the faces holding them are re-pointed at the primary,
+// whose face2 becomes the highest-numbered such face. matchId numbers the
+// groups with more than one record as the pairwise scan would (1 + the
+// number of primary records before the primary), 0 for unmatched records.
+// Fills: mesh.edges, mesh.nextInGroup, faces' edge.
+// Assumes: faces' vertex indices are valid; mesh.edges is empty.
+// Linear in the mesh size (buckets by lower vertex index, no pairwise scan).
+void matchEdges(Mesh3D& mesh);
+
+} // namespace hbx3

@@ -1,0 +1,85 @@
+// The records of the 3D proxy builder and the mesh that holds them.
+//
+// Every phase of the builder works on these flat arrays by index: 0-based
+// signed 32-bit indices, -1 for "none". Geometry is single precision; the
+// phases that derive it say where a value is rounded.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace hbx3 {
+
+struct Vec3 {
+    float x = 0.0f;
+    float y = 0.0f;
+    float z = 0.0f;
+};
+
+struct MeshVertex {
+    Vec3 pos;      // position read from the file minus meshCentre
+    char type = 0; // 'n', 'h', 'i' or 'o' once classified
+};
+
+// A vertex normal exactly as read (neither normalised nor moved).
+struct MeshNormal {
+    float x = 0.0f;
+    float y = 0.0f;
+    float z = 0.0f;
+};
+
+// One side of one face. The lowest-numbered record of all those joining the
+// same two vertices is the primary one and stands for the geometric edge.
+struct MeshEdge {
+    int vtx1 = -1;
+    int vtx2 = -1;
+    int opposite = -1; // third corner of the face that made the record
+    int face1 = -1;    // the face that made the record
+    int face2 = -1;    // primary records: highest-numbered face holding a duplicate
+    int matchId = 0;   // shared by all records of one geometric edge; 0 = unmatched
+    Vec3 unitVect;     // primary records only
+    std::uint8_t primary = 1;
+    std::uint8_t visited = 0;
+    char type = 0; // 'h', 'o', 'i' or 'n' (primary records only)
+};
+
+struct MeshFace {
+    int vertex[3] = {-1, -1, -1};
+    int normal[3] = {-1, -1, -1}; // -1: the corner names no normal
+    int edge[3] = {-1, -1, -1};   // after matching: the primary record of each side
+    Vec3 norm;
+    Vec3 efsNorm[3];
+    std::uint8_t unabsorbed = 1;
+    std::uint8_t mergeable = 1;
+    int patch = 0;
+    std::uint8_t hasOpenEdge = 0;
+    char side = 0; // 'v', 'c' or 'm'
+};
+
+struct Mesh3D {
+    std::vector<MeshVertex> vertices;
+    std::vector<MeshNormal> normals;
+    std::vector<MeshEdge> edges;
+    std::vector<MeshFace> faces;
+    Vec3 meshCentre;
+    // For every edge record, the next higher-numbered record joining the
+    // same two vertices, or -1: each geometric edge is a chain that starts at
+    // its primary record (filled by matchEdges).
+    std::vector<int> nextInGroup;
+};
+
+// A vertex position in the file's own coordinates, in single precision.
+inline Vec3 filePosition(const Mesh3D& mesh, int vertex) {
+    const Vec3& p = mesh.vertices[static_cast<std::size_t>(vertex)].pos;
+    const Vec3& c = mesh.meshCentre;
+    return Vec3{p.x + c.x, p.y + c.y, p.z + c.z};
+}
+
+// Values strictly between -0.0001 and 0.0001 (double bounds, float value)
+// count as zero wherever a sign is taken or a component stored.
+inline float snapZero(float v) {
+    if (v > -0.0001 && v < 0.0001) v = 0.0f;
+    return v;
+}
+
+} // namespace hbx3

@@ -1,0 +1,236 @@
+#include "obj_read3d.h"
+
+#include "alloc_hook.h"
+#include "console.h"
+#include "line_reader.h"
+#include "number_format.h"
+#include "number_scan.h"
+
+#include <cmath>
+#include <new>
+#include <string>
+
+namespace hbx3 {
+namespace {
+
+enum class LineKind { Other, Vertex, Normal, Face };
+
+// Lines are told apart by their first characters only.
+LineKind classify(std::string_view piece) {
+    if (piece.size() >= 2 && piece[1] == ' ') {
+        if (piece[0] == 'v') return LineKind::Vertex;
+        if (piece[0] == 'f') return LineKind::Face;
+    }
+    if (piece.size() >= 3 && piece[0] == 'v' && piece[1] == 'n' && piece[2] == ' ')
+        return LineKind::Normal;
+    return LineKind::Other;
+}
+
+// "%s %f %f %f" past a keyword of keywordLength letters: reading stops at the
+// first number that cannot be read; that one and all after it stay 0.
+Vec3 scanTriple(std::string_view piece, std::size_t keywordLength) {
+    float v[3] = {0.0f, 0.0f, 0.0f};
+    const char* p = piece.data() + keywordLength;
+    const char* end = piece.data() + piece.size();
+    for (float& c : v) {
+        p = hbx::scanFloat(p, end, &c);
+        if (!p) break;
+    }
+    return Vec3{v[0], v[1], v[2]};
+}
+
+// Coordinates beyond this magnitude could overflow the products of the later
+// phases; non-finite ones would reach the file.
+bool inRange(float x, float y, float z) {
+    auto ok = [](float c) { return std::isfinite(c) && std::fabs(c) < 1e18f; };
+    return ok(x) && ok(y) && ok(z);
+}
+
+void sayIndexed(const char* before, int index, const char* after) {
+    std::string line(before);
+    hbx::appendInt(line, index);
+    line.append(after);
+    hbx::say(line);
+}
+
+// An OBJ index (1-based, or negative and relative to the records read so
+// far) turned into a 0-based index; -1 when it names no record of the file.
+int resolveIndex(int objIndex, int readSoFar, int total) {
+    if (objIndex > 0) return objIndex - 1 < total ? objIndex - 1 : -1;
+    if (objIndex < 0) return readSoFar + objIndex >= 0 ? readSoFar + objIndex : -1;
+    return -1;
+}
+
+// One corner token "v", "v/vt", "v//vn" or "v/vt/vn" (each number read as
+// "%d" reads it). Returns false when no vertex index can be read. *normal is
+// 0 when the token names no normal.
+bool parseCorner(const char* p, const char* end, int* vertex, int* normal) {
+    *normal = 0;
+    p = hbx::scanInt(p, end, vertex);
+    if (!p) return false;
+    if (p < end && *p == '/') {
+        ++p;
+        int texture = 0;
+        if (const char* q = hbx::scanInt(p, end, &texture)) p = q;
+        if (p < end && *p == '/') {
+            ++p;
+            int n = 0;
+            if (hbx::scanInt(p, end, &n)) *normal = n;
+        }
+    }
+    return true;
+}
+
+struct Counts {
+    int vertices = 0;
+    int normals = 0;
+    int faces = 0;
+};
+
+// Parses one face line into face. Returns false after printing the error.
+bool readFace(std::string_view piece, int faceIndex, const Counts& soFar, const Counts& total,
+              MeshFace& face) {
+    const char* p = piece.data() + 1; // past the "f"
+    const char* end = piece.data() + piece.size();
+    int k = 0;
+    for (;;) {
+        // Only the space separates tokens; tabs and line ends belong to them.
+        while (p < end && *p == ' ') ++p;
+        if (p >= end) break;
+        const char* token = p;
+        while (p < end && *p != ' ') ++p;
+        if (k > 2) {
+            sayIndexed("WARNING: Face ", faceIndex, " not a triangle\n");
+            break;
+        }
+        int v = 0, n = 0;
+        if (!parseCorner(token, p, &v, &n)) {
+            sayIndexed("Error: Face ", faceIndex, " has a malformed corner\n");
+            return false;
+        }
+        face.vertex[k] = resolveIndex(v, soFar.vertices, total.vertices);
+        if (face.vertex[k] < 0) {
+            sayIndexed("Error: Face ", faceIndex, " refers to a missing vertex\n");
+            return false;
+        }
+        face.normal[k] = -1;
+        if (n != 0) {
+            face.normal[k] = resolveIndex(n, soFar.normals, total.normals);
+            if (face.normal[k] < 0) {
+                sayIndexed("Error: Face ", faceIndex, " refers to a missing normal\n");
+                return false;
+            }
+        }
+        ++k;
+    }
+    if (k < 3) {
+        sayIndexed("Error: Face ", faceIndex, " has fewer than three corners\n");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool readObjMesh(std::string_view text, Mesh3D& mesh) {
+    hbx::LineReader reader(text, 256);
+    std::string_view piece;
+
+    // First pass: count, and keep the positions read (the second pass would
+    // read the same numbers again).
+    Counts total;
+    float sum[3] = {0.0f, 0.0f, 0.0f};
+    try {
+        while (reader.next(piece)) {
+            switch (classify(piece)) {
+            case LineKind::Vertex: {
+                const Vec3 v = scanTriple(piece, 1);
+                sum[0] += v.x;
+                sum[1] += v.y;
+                sum[2] += v.z;
+                mesh.vertices.push_back(MeshVertex{v, 0});
+                ++total.vertices;
+                break;
+            }
+            case LineKind::Normal: ++total.normals; break;
+            case LineKind::Face: ++total.faces; break;
+            case LineKind::Other: break;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        hbx::say("Error: Couldn't allocate verticies\n");
+        return false;
+    }
+    if (total.vertices == 0 || total.faces == 0) {
+        hbx::say("Error: Couldn't find any vertices or faces\n");
+        return false;
+    }
+
+    if (hbx::allocationFails("vertices")) {
+        hbx::say("Error: Couldn't allocate verticies\n");
+        return false;
+    }
+    const char* failing = "normals";
+    try {
+        if (hbx::allocationFails(failing)) throw std::bad_alloc();
+        mesh.normals.resize(static_cast<std::size_t>(total.normals));
+        failing = "edges";
+        // Three edge records per face must stay within the index range.
+        if (hbx::allocationFails(failing) || total.faces > (1 << 30)) throw std::bad_alloc();
+        mesh.edges.reserve(static_cast<std::size_t>(total.faces) * 3);
+        failing = "faces";
+        if (hbx::allocationFails(failing)) throw std::bad_alloc();
+        mesh.faces.resize(static_cast<std::size_t>(total.faces));
+    } catch (const std::bad_alloc&) {
+        hbx::say(std::string("Error: Couldn't allocate ") + failing + "\n");
+        return false;
+    }
+    const float count = static_cast<float>(total.vertices);
+    mesh.meshCentre = Vec3{sum[0] / count, sum[1] / count, sum[2] / count};
+    const Vec3 c = mesh.meshCentre;
+
+    // Second pass, in file order: the first bad line decides the message.
+    Counts soFar;
+    reader.rewind();
+    while (reader.next(piece)) {
+        switch (classify(piece)) {
+        case LineKind::Vertex: {
+            Vec3& pos = mesh.vertices[static_cast<std::size_t>(soFar.vertices)].pos;
+            if (!inRange(pos.x, pos.y, pos.z)) {
+                sayIndexed("Error: Vertex ", soFar.vertices, " is out of range\n");
+                return false;
+            }
+            pos = Vec3{pos.x - c.x, pos.y - c.y, pos.z - c.z};
+            ++soFar.vertices;
+            break;
+        }
+        case LineKind::Normal: {
+            const Vec3 n = scanTriple(piece, 2);
+            if (!inRange(n.x, n.y, n.z)) {
+                sayIndexed("Error: Normal ", soFar.normals, " is out of range\n");
+                return false;
+            }
+            mesh.normals[static_cast<std::size_t>(soFar.normals)] = MeshNormal{n.x, n.y, n.z};
+            ++soFar.normals;
+            break;
+        }
+        case LineKind::Face: {
+            // The token list of a face line: no longer held, but its
+            // allocation keeps its failure.
+            if (hbx::allocationFails("face tokens")) {
+                hbx::say("Error: Couldn't allocate face token array\n");
+                return false;
+            }
+            MeshFace& face = mesh.faces[static_cast<std::size_t>(soFar.faces)];
+            if (!readFace(piece, soFar.faces, soFar, total, face)) return false;
+            face.patch = soFar.faces;
+            ++soFar.faces;
+            break;
+        }
+        case LineKind::Other: break;
+        }
+    }
+    return true;
+}
+
+} // namespace hbx3

@@ -1,0 +1,33 @@
+// The patch cycle: merge faces into patches, then split patches until no
+// face is allergic to another face of its patch.
+#pragma once
+
+#include "mesh3d.h"
+
+namespace hbx3 {
+
+enum class PatchResult {
+    Done,
+    SetArrayFailed, // "Error: Couldn't allocate patch allergy set array"
+    SetFailed,      // "Error: Couldn't allocate patch allergy array"
+};
+
+// Gives every face its final `patch`. The result is that of the plain cycle
+// (merge sweeps over all faces; allergy sets of all faces; split at the
+// pivot, the first allergen of the lowest-numbered allergic face; moved
+// faces numbered from the largest number in use + 1 in ascending order;
+// merge among the moved faces; repeat), reached incrementally:
+// - a patch only ever loses faces, so a face found without allergies never
+//   gets one again, and the lowest allergic face is found by a cursor that
+//   only moves forward;
+// - the lowest-numbered face that face a is allergic to, and the faces
+//   allergic to the pivot, are queries on a hierarchy over the faces of
+//   the patch;
+// - each merge phase is one union-find pass over the faces that moved.
+// Reads: faces' vertex, norm, side, edge, patch (its own index); edges'
+// face1 and face2; vertices' pos; meshCentre.
+// Fails when an allocation fails (real, or armed at "allergy set array"
+// before the first cycle, or "allergy set" at every split).
+PatchResult buildPatches(Mesh3D& mesh);
+
+} // namespace hbx3

@@ -1,0 +1,51 @@
+#include "patch_merge.h"
+
+#include <utility>
+
+namespace hbx3 {
+
+std::vector<int> mergeNeighbours(const Mesh3D& mesh) {
+    const int faceCount = static_cast<int>(mesh.faces.size());
+    std::vector<int> neighbours(static_cast<std::size_t>(faceCount) * 3, -1);
+    for (int f = 0; f < faceCount; ++f) {
+        const MeshFace& face = mesh.faces[static_cast<std::size_t>(f)];
+        for (int k = 0; k < 3; ++k) {
+            const MeshEdge& e = mesh.edges[static_cast<std::size_t>(face.edge[k])];
+            int g = -1;
+            if (e.face1 == f && e.face2 != -1) g = e.face2;
+            else if (e.face2 == f) g = e.face1;
+            if (g >= 0 && mesh.faces[static_cast<std::size_t>(g)].side == face.side)
+                neighbours[static_cast<std::size_t>(3 * f + k)] = g;
+        }
+    }
+    return neighbours;
+}
+
+PatchMerger::PatchMerger(int faceCount)
+    : parent_(static_cast<std::size_t>(faceCount)), size_(static_cast<std::size_t>(faceCount)),
+      label_(static_cast<std::size_t>(faceCount)) {}
+
+int PatchMerger::find(int f) {
+    int root = f;
+    while (parent_[static_cast<std::size_t>(root)] != root) root = parent_[static_cast<std::size_t>(root)];
+    while (parent_[static_cast<std::size_t>(f)] != root) {
+        const int next = parent_[static_cast<std::size_t>(f)];
+        parent_[static_cast<std::size_t>(f)] = root;
+        f = next;
+    }
+    return root;
+}
+
+void PatchMerger::unite(int absorber, int absorbed) {
+    const int a = find(absorber);
+    const int b = find(absorbed);
+    if (a == b) return; // same number already: the sweep changes nothing
+    const int keep = label_[static_cast<std::size_t>(a)];
+    int big = a, small = b;
+    if (size_[static_cast<std::size_t>(big)] < size_[static_cast<std::size_t>(small)]) std::swap(big, small);
+    parent_[static_cast<std::size_t>(small)] = big;
+    size_[static_cast<std::size_t>(big)] += size_[static_cast<std::size_t>(small)];
+    label_[static_cast<std::size_t>(big)] = keep;
+}
+
+} // namespace hbx3

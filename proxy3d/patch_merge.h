@@ -1,0 +1,59 @@
+// The merge phase of patch building, as a union-find.
+#pragma once
+
+#include "mesh3d.h"
+
+#include <vector>
+
+namespace hbx3 {
+
+// For every face slot 3f+k, the neighbour that the merge phase looks at
+// across that side, or -1: the other face of the slot's primary record
+// (face2 seen from face1, face1 seen from face2; a further face of an edge
+// with three or more faces has none), kept only when its side letter equals
+// the face's own.
+std::vector<int> mergeNeighbours(const Mesh3D& mesh);
+
+// Union-find over the faces that keeps, for every group, the patch number
+// the merge sweeps would leave: when face F pulls neighbour G in, the joined
+// group takes F's number (the last absorber wins).
+class PatchMerger {
+public:
+    explicit PatchMerger(int faceCount);
+
+    // One merge phase over the mergeable faces `ascending` (sorted, each
+    // with its current patch number as the start label). mergeable(g) tells
+    // whether face g takes part. Visits faces ascending and slots 0, 1, 2,
+    // as the sweep does; afterwards every listed face's patch holds its
+    // group's number. Later sweeps of a phase change no number, so one pass
+    // is the whole phase.
+    template <class Mergeable>
+    void merge(Mesh3D& mesh, const std::vector<int>& neighbours, const std::vector<int>& ascending,
+               Mergeable mergeable) {
+        for (int f : ascending) {
+            parent_[static_cast<std::size_t>(f)] = f;
+            size_[static_cast<std::size_t>(f)] = 1;
+            label_[static_cast<std::size_t>(f)] = mesh.faces[static_cast<std::size_t>(f)].patch;
+        }
+        for (int f : ascending) {
+            for (int k = 0; k < 3; ++k) {
+                const int g = neighbours[static_cast<std::size_t>(3 * f + k)];
+                if (g >= 0 && mergeable(g)) unite(f, g);
+            }
+        }
+        for (int f : ascending)
+            mesh.faces[static_cast<std::size_t>(f)].patch = label_[static_cast<std::size_t>(find(f))];
+    }
+
+    // The representative face of f's group after the latest merge.
+    int find(int f);
+
+private:
+    void unite(int absorber, int absorbed);
+
+    std::vector<int> parent_;
+    std::vector<int> size_;
+    std::vector<int> label_;
+};
+
+} // namespace hbx3
