@@ -1,0 +1,125 @@
+#include "mesh_builders.h"
+
+#include "classify_mesh.h"
+#include "edge_face_normals.h"
+#include "edge_matching.h"
+#include "face_normals.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace hbx3test {
+
+using hbx3::Mesh3D;
+using hbx3::Vec3;
+
+namespace {
+
+Mesh3D fromLists(const std::vector<Vec3>& positions, const std::vector<std::vector<int>>& corners) {
+    Mesh3D mesh;
+    float sum[3] = {0.0f, 0.0f, 0.0f};
+    for (const Vec3& p : positions) {
+        sum[0] += p.x;
+        sum[1] += p.y;
+        sum[2] += p.z;
+    }
+    const float count = static_cast<float>(positions.size());
+    mesh.meshCentre = Vec3{sum[0] / count, sum[1] / count, sum[2] / count};
+    for (const Vec3& p : positions) {
+        hbx3::MeshVertex v;
+        v.pos = Vec3{p.x - mesh.meshCentre.x, p.y - mesh.meshCentre.y, p.z - mesh.meshCentre.z};
+        mesh.vertices.push_back(v);
+    }
+    for (std::size_t f = 0; f < corners.size(); ++f) {
+        hbx3::MeshFace face;
+        for (int k = 0; k < 3; ++k) face.vertex[k] = corners[f][static_cast<std::size_t>(k)];
+        face.patch = static_cast<int>(f);
+        mesh.faces.push_back(face);
+    }
+    return mesh;
+}
+
+char randomSide(std::mt19937& rng) {
+    const int r = std::uniform_int_distribution<int>(0, 9)(rng);
+    return r < 5 ? 'v' : (r < 8 ? 'c' : 'm');
+}
+
+// Either keep the classified sides, make them all one letter, or scatter
+// random letters.
+void mixSides(Mesh3D& mesh, std::mt19937& rng) {
+    const int mode = std::uniform_int_distribution<int>(0, 3)(rng);
+    if (mode == 0) return;
+    const char one = randomSide(rng);
+    for (hbx3::MeshFace& f : mesh.faces) f.side = mode == 1 ? one : randomSide(rng);
+}
+
+} // namespace
+
+Mesh3D meshOf(std::initializer_list<Vec3> positions,
+              std::initializer_list<std::initializer_list<int>> corners) {
+    std::vector<std::vector<int>> lists;
+    for (auto c : corners) lists.emplace_back(c);
+    return fromLists(std::vector<Vec3>(positions), lists);
+}
+
+void derive(Mesh3D& mesh) {
+    hbx3::computeFaceNormals(mesh);
+    hbx3::matchEdges(mesh);
+    hbx3::classifyMesh(mesh);
+    hbx3::computeEdgeFaceNormals(mesh);
+}
+
+Mesh3D randomSoup(std::mt19937& rng) {
+    const int vertexCount = std::uniform_int_distribution<int>(4, 14)(rng);
+    const int faceCount = std::uniform_int_distribution<int>(2, 40)(rng);
+    std::uniform_int_distribution<int> lattice(-4, 4);
+    std::uniform_int_distribution<int> nudge(0, 7);
+    std::vector<Vec3> positions;
+    for (int v = 0; v < vertexCount; ++v) {
+        Vec3 p{lattice(rng) * 0.25f, lattice(rng) * 0.25f, lattice(rng) * 0.25f};
+        // Some vertices sit just inside or outside the snap window.
+        if (nudge(rng) == 0) p.z += 0.00009f;
+        if (nudge(rng) == 0) p.z -= 0.00011f;
+        positions.push_back(p);
+    }
+    std::uniform_int_distribution<int> pick(0, vertexCount - 1);
+    std::vector<std::vector<int>> corners;
+    for (int f = 0; f < faceCount; ++f) corners.push_back({pick(rng), pick(rng), pick(rng)});
+    Mesh3D mesh = fromLists(positions, corners);
+    derive(mesh);
+    mixSides(mesh, rng);
+    return mesh;
+}
+
+Mesh3D randomTerrain(std::mt19937& rng) {
+    const int w = std::uniform_int_distribution<int>(2, 7)(rng);
+    const int h = std::uniform_int_distribution<int>(2, 7)(rng);
+    std::uniform_int_distribution<int> height(-3, 3);
+    std::vector<Vec3> positions;
+    for (int y = 0; y <= h; ++y) {
+        for (int x = 0; x <= w; ++x)
+            positions.push_back(Vec3{static_cast<float>(x), static_cast<float>(y), height(rng) * 0.5f});
+    }
+    std::vector<std::vector<int>> corners;
+    std::bernoulli_distribution flip(0.3);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const int a = y * (w + 1) + x, b = a + 1, c = a + w + 1, d = c + 1;
+            if (flip(rng)) {
+                corners.push_back({a, b, d});
+                corners.push_back({a, d, c});
+            } else {
+                corners.push_back({a, b, c});
+                corners.push_back({b, d, c});
+            }
+        }
+    }
+    // Shuffle the face order so that face numbers and positions disagree.
+    std::shuffle(corners.begin(), corners.end(), rng);
+    Mesh3D mesh = fromLists(positions, corners);
+    derive(mesh);
+    mixSides(mesh, rng);
+    return mesh;
+}
+
+} // namespace hbx3test

@@ -1,0 +1,31 @@
+// Small meshes built in memory for the unit tests of the 3D builder.
+#pragma once
+
+#include "mesh3d.h"
+
+#include <initializer_list>
+#include <random>
+#include <string>
+
+namespace hbx3test {
+
+// A mesh from positions and 0-based corner triples, read no further: the
+// stored positions are relative to the mean as the reader leaves them;
+// every face names no normal and carries its own index as patch.
+hbx3::Mesh3D meshOf(std::initializer_list<hbx3::Vec3> positions,
+                    std::initializer_list<std::initializer_list<int>> corners);
+
+// Runs the phases before the patch cycle: face normals, matching,
+// classification, edge-face normals.
+void derive(hbx3::Mesh3D& mesh);
+
+// Random meshes for the comparison of the fast and the plain patch cycle:
+// a few vertices on a coarse lattice (plane distances land on the snap
+// window's edges and on exact zeros), faces over random corners, sides
+// random or classified.
+hbx3::Mesh3D randomSoup(std::mt19937& rng);
+// A height field of random heights over a small grid, classified as read,
+// or with random sides.
+hbx3::Mesh3D randomTerrain(std::mt19937& rng);
+
+} // namespace hbx3test

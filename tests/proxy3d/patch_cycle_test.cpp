@@ -1,0 +1,83 @@
+// The fast patch cycle against the plain scans, on many small random
+// meshes, and the cases whose numbering is easy to get wrong.
+#include "mesh_builders.h"
+#include "patch_cycle.h"
+#include "plain_patch_cycle.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using hbx3::Mesh3D;
+using hbx3::Vec3;
+using hbx3test::meshOf;
+
+std::vector<int> patches(const Mesh3D& mesh) {
+    std::vector<int> out;
+    for (const hbx3::MeshFace& f : mesh.faces) out.push_back(f.patch);
+    return out;
+}
+
+// Runs both cycles on copies of mesh; returns the number of splits.
+int expectSamePatches(const Mesh3D& mesh, const std::string& what) {
+    Mesh3D fast = mesh, plain = mesh;
+    EXPECT_EQ(hbx3::buildPatches(fast), hbx3::PatchResult::Done) << what;
+    const int splits = hbx3test::plainPatchCycle(plain);
+    EXPECT_EQ(patches(fast), patches(plain)) << what << " after " << splits << " splits";
+    return splits;
+}
+
+TEST(PatchCycle, FastMatchesPlainOnRandomMeshes) {
+    std::mt19937 rng(20261208);
+    int withSplits = 0, manySplits = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const Mesh3D mesh = round % 2 ? hbx3test::randomSoup(rng) : hbx3test::randomTerrain(rng);
+        const int splits = expectSamePatches(mesh, "round " + std::to_string(round));
+        if (::testing::Test::HasFailure()) return;
+        withSplits += splits > 0;
+        manySplits += splits >= 3;
+    }
+    // The comparison means something only if the meshes split, and often.
+    EXPECT_GT(withSplits, 1000);
+    EXPECT_GT(manySplits, 300);
+}
+
+// Faces 0 and 1 both border face 2 but not each other: face 0 pulls face 2
+// in, then face 1 pulls that group into its number.
+TEST(PatchCycle, LastAbsorberGivesTheNumber) {
+    Mesh3D mesh = meshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {-1, 0, 0}},
+                         {{1, 2, 3}, {0, 4, 2}, {0, 1, 2}});
+    hbx3test::derive(mesh);
+    for (hbx3::MeshFace& f : mesh.faces) f.side = 'c';
+    EXPECT_EQ(hbx3::buildPatches(mesh), hbx3::PatchResult::Done);
+    EXPECT_EQ(patches(mesh), (std::vector<int>{1, 1, 1}));
+}
+
+TEST(PatchCycle, DifferentSidesNeverShareAPatch) {
+    Mesh3D mesh = meshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {2, 1, 3}});
+    hbx3test::derive(mesh);
+    mesh.faces[0].side = 'v';
+    mesh.faces[1].side = 'c';
+    EXPECT_EQ(hbx3::buildPatches(mesh), hbx3::PatchResult::Done);
+    EXPECT_EQ(patches(mesh), (std::vector<int>{0, 1}));
+}
+
+// A 'v' strip that folds back over its start. Face 2 hangs above faces 0
+// and 1 and shares no vertex with them: face 0 is the lowest allergic face,
+// face 2 its first allergen and the pivot, and both 0 and 1 are allergic to
+// it. They get 1 and 2 (largest number 0, plus 1, 2) and merge into 1.
+// Next cycle face 3 is allergic to face 5, which moves face 3 alone to 2.
+TEST(PatchCycle, SplitMovesSeveralFacesWithNewNumbers) {
+    Mesh3D mesh = meshOf(
+        {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {0, 2, 1}, {1, 2, 1}, {0, 1, 2}, {1, 1, 2}},
+        {{0, 1, 2}, {2, 1, 3}, {4, 5, 6}, {2, 3, 4}, {4, 3, 5}, {6, 5, 7}});
+    hbx3test::derive(mesh);
+    for (hbx3::MeshFace& f : mesh.faces) f.side = 'v';
+    EXPECT_EQ(expectSamePatches(mesh, "folded strip"), 2);
+    ASSERT_EQ(hbx3::buildPatches(mesh), hbx3::PatchResult::Done);
+    EXPECT_EQ(patches(mesh), (std::vector<int>{1, 1, 0, 2, 0, 0}));
+}
+
+} // namespace

@@ -1,0 +1,15 @@
+// The patch cycle as plain scans over the face array, step by step as the
+// builder's design describes it (quadratic): the reference that the fast
+// cycle is checked against.
+#pragma once
+
+#include "mesh3d.h"
+
+namespace hbx3test {
+
+// Runs merge phases, allergy checks and splits until no face has an
+// allergy. Reads and fills the same fields as hbx3::buildPatches. Returns
+// the number of splits made.
+int plainPatchCycle(hbx3::Mesh3D& mesh);
+
+} // namespace hbx3test
