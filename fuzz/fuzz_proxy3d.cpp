@@ -1,0 +1,13 @@
+// Arbitrary bytes as the OBJ input of the 3D proxy builder (makeHBX3 PX).
+#include "file_writer_harness.h"
+#include "proxy_create_obj.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    hbxfuzz::captureStdout();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    hbxfuzz::fuzzFileWriter(data, size, hbx3::proxyCreateOBJ, true, hbxfuzz::FailedFile::Aborted);
+    return 0;
+}
