@@ -1,0 +1,298 @@
+#include "outline_index.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace hbx2 {
+namespace {
+
+// The margin, relative to the largest coordinate, beyond which rounding in
+// the crossing test cannot move a crossing point; 2^-12 is thousands of times
+// the worst error of those few float operations.
+constexpr float kMarginScale = 1.0f / 4096.0f;
+// Below these the relative error argument fails (products near the float
+// underflow), so such edges are tested on every query.
+constexpr float kSmallestScale = 9.094947e-13f;  // 2^-40
+constexpr double kSmallestProduct = 8.271806e-25; // 2^-80
+
+// Spreads the low 16 bits of v to the even bits.
+std::uint32_t spreadBits(std::uint32_t v) {
+    v &= 0xffff;
+    v = (v | (v << 8)) & 0x00ff00ff;
+    v = (v | (v << 4)) & 0x0f0f0f0f;
+    v = (v | (v << 2)) & 0x33333333;
+    v = (v | (v << 1)) & 0x55555555;
+    return v;
+}
+
+struct StackEntry {
+    int level; // -1: a leaf
+    int index;
+    float bound; // nearest queries: least distance any crossing below can have
+};
+constexpr int kStackSize = 512;
+
+} // namespace
+
+void OutlineIndex::addEdge(Leaf& leaf, const Mesh2D& mesh, std::int32_t id) {
+    const MeshEdge2D& e = mesh.edges[id];
+    const EdgeSegment seg = segmentOf(mesh, e);
+    const int k = leaf.count++;
+    leaf.q1x[k] = seg.q1x;
+    leaf.q1y[k] = seg.q1y;
+    leaf.q2x[k] = seg.q2x;
+    leaf.q2y[k] = seg.q2y;
+    leaf.vx[k] = seg.vx;
+    leaf.vy[k] = seg.vy;
+    leaf.length[k] = seg.length;
+    leaf.id[k] = id;
+    leaf.vtx1[k] = e.vtx1;
+    leaf.vtx2[k] = e.vtx2;
+}
+
+OutlineIndex::Box OutlineIndex::boxOf(const Leaf& leaf) {
+    Box b{leaf.q1x[0], leaf.q1y[0], leaf.q1x[0], leaf.q1y[0]};
+    for (int k = 0; k < leaf.count; ++k) {
+        b.lox = std::min({b.lox, leaf.q1x[k], leaf.q2x[k]});
+        b.loy = std::min({b.loy, leaf.q1y[k], leaf.q2y[k]});
+        b.hix = std::max({b.hix, leaf.q1x[k], leaf.q2x[k]});
+        b.hiy = std::max({b.hiy, leaf.q1y[k], leaf.q2y[k]});
+    }
+    return b;
+}
+
+void OutlineIndex::setChild(Node& node, int slot, const Box& box) {
+    // Rounding of centre and half size is far inside the strip margin.
+    node.cx[slot] = box.lox * 0.5f + box.hix * 0.5f;
+    node.cy[slot] = box.loy * 0.5f + box.hiy * 0.5f;
+    node.hx[slot] = box.hix * 0.5f - box.lox * 0.5f;
+    node.hy[slot] = box.hiy * 0.5f - box.loy * 0.5f;
+}
+
+void OutlineIndex::buildLevels(std::vector<Box> boxes) {
+    // Group four children per node until one node is left.
+    while (true) {
+        const std::size_t parents = (boxes.size() + kWidth - 1) / kWidth;
+        std::vector<Node> level(parents);
+        std::vector<Box> parentBoxes(parents);
+        for (std::size_t p = 0; p < parents; ++p) {
+            Node& node = level[p];
+            node.count = 0;
+            Box& pb = parentBoxes[p];
+            pb = boxes[p * kWidth];
+            for (int k = 0; k < kWidth && p * kWidth + k < boxes.size(); ++k) {
+                const Box& b = boxes[p * kWidth + k];
+                setChild(node, k, b);
+                ++node.count;
+                pb.lox = std::min(pb.lox, b.lox);
+                pb.loy = std::min(pb.loy, b.loy);
+                pb.hix = std::max(pb.hix, b.hix);
+                pb.hiy = std::max(pb.hiy, b.hiy);
+            }
+        }
+        levels_.push_back(std::move(level));
+        if (parents <= 1) break;
+        boxes = std::move(parentBoxes);
+    }
+}
+
+OutlineIndex::OutlineIndex(const Mesh2D& mesh) {
+    const std::int32_t edgeCount = static_cast<std::int32_t>(mesh.edges.size());
+    float lox = std::numeric_limits<float>::max(), loy = lox;
+    float hix = -lox, hiy = -lox;
+    for (const MeshEdge2D& e : mesh.edges) {
+        if (!e.outline) continue;
+        for (std::int32_t v : {e.vtx1, e.vtx2}) {
+            const float* p = mesh.vertices[v].pos;
+            scale_ = std::max({scale_, std::fabs(p[0]), std::fabs(p[1])});
+            lox = std::min(lox, p[0]);
+            loy = std::min(loy, p[1]);
+            hix = std::max(hix, p[0]);
+            hiy = std::max(hiy, p[1]);
+        }
+    }
+    // Sort the indexable edges along a Morton curve of their midpoints, so
+    // that neighbouring leaves hold neighbouring edges.
+    std::vector<std::pair<std::uint32_t, std::int32_t>> order;
+    Leaf spare{};
+    for (std::int32_t i = 0; i < edgeCount; ++i) {
+        const MeshEdge2D& e = mesh.edges[i];
+        if (!e.outline) continue;
+        const float* p1 = mesh.vertices[e.vtx1].pos;
+        const float* p2 = mesh.vertices[e.vtx2].pos;
+        // Both ends in one place: the edge's line has no direction and the
+        // crossing test always finds det 0.
+        if (p2[0] - p1[0] == 0.0f && p2[1] - p1[1] == 0.0f) continue;
+        if (scale_ < kSmallestScale || e.length == 0.0f ||
+            double(e.length) * double(scale_) < kSmallestProduct) {
+            if (unindexed_.empty() || unindexed_.back().count == kWidth) {
+                unindexed_.push_back(spare);
+            }
+            addEdge(unindexed_.back(), mesh, i);
+            continue;
+        }
+        const double sx = hix > lox ? 65535.0 / (double(hix) - double(lox)) : 0.0;
+        const double sy = hiy > loy ? 65535.0 / (double(hiy) - double(loy)) : 0.0;
+        const double mx = (double(p1[0]) + double(p2[0])) * 0.5 - double(lox);
+        const double my = (double(p1[1]) + double(p2[1])) * 0.5 - double(loy);
+        const auto qx = static_cast<std::uint32_t>(std::clamp(mx * sx, 0.0, 65535.0));
+        const auto qy = static_cast<std::uint32_t>(std::clamp(my * sy, 0.0, 65535.0));
+        order.emplace_back(spreadBits(qx) | (spreadBits(qy) << 1), i);
+    }
+    std::sort(order.begin(), order.end());
+    leaves_.resize((order.size() + kWidth - 1) / kWidth, spare);
+    for (std::size_t k = 0; k < order.size(); ++k) addEdge(leaves_[k / kWidth], mesh, order[k].second);
+    if (leaves_.empty()) return;
+    std::vector<Box> boxes(leaves_.size());
+    for (std::size_t k = 0; k < leaves_.size(); ++k) boxes[k] = boxOf(leaves_[k]);
+    buildLevels(std::move(boxes));
+}
+
+float OutlineIndex::stripMargin(const RayLine& ray) const {
+    return kMarginScale * scale_ * (std::fabs(ray.a1) + std::fabs(ray.b1));
+}
+
+OutlineIndex::Counts OutlineIndex::countCrossings(const RayLine& ray,
+                                                  std::int32_t skipEdge) const {
+    Counts counts;
+    // A ray without a direction forms no line: det is 0 for every edge.
+    if (ray.a1 == 0.0f && ray.b1 == 0.0f) return counts;
+    const float a = ray.a1, b = ray.b1, c = ray.c1;
+    const float margin = stripMargin(ray);
+    const float absA = std::fabs(a), absB = std::fabs(b);
+
+    auto scanLeaf = [&](const Leaf& leaf) {
+        for (int k = 0; k < leaf.count; ++k) {
+            const float f1 = a * leaf.q1x[k] + b * leaf.q1y[k] - c;
+            const float f2 = a * leaf.q2x[k] + b * leaf.q2y[k] - c;
+            if ((f1 > margin && f2 > margin) || (f1 < -margin && f2 < -margin)) continue;
+            if (leaf.id[k] == skipEdge) continue;
+            const EdgeSegment seg{leaf.q1x[k], leaf.q1y[k], leaf.q2x[k],   leaf.q2y[k],
+                                  leaf.vx[k],  leaf.vy[k],  leaf.length[k]};
+            Crossing crossing;
+            if (!rayCrossing(ray, seg, EdgeEnds::Open, &crossing)) continue;
+            if (crossing.s < 0.0f) ++counts.behind;
+            else ++counts.front;
+        }
+    };
+    for (const Leaf& leaf : unindexed_) {
+        // Unindexed edges skip the strip test as well.
+        for (int k = 0; k < leaf.count; ++k) {
+            if (leaf.id[k] == skipEdge) continue;
+            const EdgeSegment seg{leaf.q1x[k], leaf.q1y[k], leaf.q2x[k],   leaf.q2y[k],
+                                  leaf.vx[k],  leaf.vy[k],  leaf.length[k]};
+            Crossing crossing;
+            if (!rayCrossing(ray, seg, EdgeEnds::Open, &crossing)) continue;
+            if (crossing.s < 0.0f) ++counts.behind;
+            else ++counts.front;
+        }
+    }
+    if (levels_.empty()) return counts;
+
+    StackEntry stack[kStackSize];
+    int top = 0;
+    stack[top++] = {static_cast<int>(levels_.size()) - 1, 0, 0.0f};
+    while (top > 0) {
+        const StackEntry entry = stack[--top];
+        const Node& node = levels_[entry.level][entry.index];
+        for (int k = 0; k < node.count; ++k) {
+            const float f = a * node.cx[k] + b * node.cy[k] - c;
+            const float r = absA * node.hx[k] + absB * node.hy[k];
+            if (f - r > margin || f + r < -margin) continue;
+            const int child = entry.index * kWidth + k;
+            if (entry.level == 0) scanLeaf(leaves_[child]);
+            else stack[top++] = {entry.level - 1, child, 0.0f};
+        }
+    }
+    return counts;
+}
+
+OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side side,
+                                                    std::int32_t skipVertex,
+                                                    EdgeEnds ends) const {
+    Nearest best;
+    if (ray.a1 == 0.0f && ray.b1 == 0.0f) return best;
+    const float a = ray.a1, b = ray.b1, c = ray.c1;
+    const float margin = stripMargin(ray);
+    const float absA = std::fabs(a), absB = std::fabs(b);
+    const float absDx = std::fabs(ray.dx), absDy = std::fabs(ray.dy);
+    // Slack of the bounds on s: crossing points stay this close to their edge
+    // as measured along the ray.
+    const float slack = 2.0f * kMarginScale * scale_;
+    const bool behind = side == Side::Behind;
+
+    auto consider = [&](const Leaf& leaf, int k, bool useStrip) {
+        if (useStrip) {
+            const float f1 = a * leaf.q1x[k] + b * leaf.q1y[k] - c;
+            const float f2 = a * leaf.q2x[k] + b * leaf.q2y[k] - c;
+            if ((f1 > margin && f2 > margin) || (f1 < -margin && f2 < -margin)) return;
+        }
+        if (leaf.vtx1[k] == skipVertex || leaf.vtx2[k] == skipVertex) return;
+        const EdgeSegment seg{leaf.q1x[k], leaf.q1y[k], leaf.q2x[k],   leaf.q2y[k],
+                              leaf.vx[k],  leaf.vy[k],  leaf.length[k]};
+        Crossing crossing;
+        if (!rayCrossing(ray, seg, ends, &crossing)) return;
+        if (behind ? !(crossing.s < 0.0f) : !(crossing.s > 0.0f)) return;
+        const float dx = crossing.x - ray.ox;
+        const float dy = crossing.y - ray.oy;
+        const float squared = dx * dx + dy * dy;
+        const float distance = static_cast<float>(std::sqrt(static_cast<double>(squared)));
+        if (!best.found || distance < best.distance ||
+            (distance == best.distance && leaf.id[k] < best.edge)) {
+            best.found = true;
+            best.crossing = crossing;
+            best.edge = leaf.id[k];
+            best.distance = distance;
+        }
+    };
+    for (const Leaf& leaf : unindexed_)
+        for (int k = 0; k < leaf.count; ++k) consider(leaf, k, false);
+    if (levels_.empty()) return best;
+
+    StackEntry stack[kStackSize];
+    int top = 0;
+    stack[top++] = {static_cast<int>(levels_.size()) - 1, 0, 0.0f};
+    while (top > 0) {
+        const StackEntry entry = stack[--top];
+        if (best.found && entry.bound > best.distance) continue;
+        if (entry.level < 0) {
+            const Leaf& leaf = leaves_[entry.index];
+            for (int k = 0; k < leaf.count; ++k) consider(leaf, k, true);
+            continue;
+        }
+        const Node& node = levels_[entry.level][entry.index];
+        StackEntry children[kWidth];
+        int count = 0;
+        for (int k = 0; k < node.count; ++k) {
+            const float f = a * node.cx[k] + b * node.cy[k] - c;
+            const float r = absA * node.hx[k] + absB * node.hy[k];
+            if (f - r > margin || f + r < -margin) continue;
+            const float sc = (node.cx[k] - ray.ox) * ray.dx + (node.cy[k] - ray.oy) * ray.dy;
+            const float sr = absDx * node.hx[k] + absDy * node.hy[k];
+            float bound;
+            if (behind) {
+                if (sc - sr > slack) continue; // wholly in front
+                bound = -(sc + sr) - slack;
+            } else {
+                if (sc + sr < -slack) continue; // wholly behind
+                bound = (sc - sr) - slack;
+            }
+            if (best.found && bound > best.distance) continue;
+            children[count++] = {entry.level == 0 ? -1 : entry.level - 1,
+                                 entry.index * kWidth + k, bound};
+        }
+        // Nearest child on top of the stack.
+        for (int k = 1; k < count; ++k) {
+            const StackEntry moving = children[k];
+            int j = k;
+            for (; j > 0 && children[j - 1].bound < moving.bound; --j) children[j] = children[j - 1];
+            children[j] = moving;
+        }
+        for (int k = 0; k < count; ++k) stack[top++] = children[k];
+    }
+    return best;
+}
+
+} // namespace hbx2

@@ -1,0 +1,118 @@
+// The two exact primitives every later phase of the 2D builder leans on: the
+// ray crossing (normals and safe points) and the line distance (types and
+// allergies).
+//
+// Both are written exactly as the results must come out: every intermediate
+// is a float formed in the order below (the build forbids fused multiply-add),
+// and the few comparisons against double constants stay double comparisons.
+// Spatial indexes may skip calls to rayCrossing but never replace it.
+#pragma once
+
+#include "mesh2d.h"
+
+namespace hbx2 {
+
+// A ray and its line a1*x + b1*y = c1, formed once per ray from the origin O
+// and the direction D (a unit vector or zero) through the second point O + D.
+struct RayLine {
+    float ox, oy; // O
+    float dx, dy; // D
+    float a1, b1, c1;
+};
+
+inline RayLine makeRayLine(float ox, float oy, float dx, float dy) {
+    RayLine r;
+    r.ox = ox;
+    r.oy = oy;
+    r.dx = dx;
+    r.dy = dy;
+    const float o2x = ox + dx;
+    const float o2y = oy + dy;
+    r.a1 = o2y - oy;
+    r.b1 = ox - o2x;
+    r.c1 = ox * r.a1 + oy * r.b1;
+    return r;
+}
+
+// What the crossing test needs of one outline edge: its end positions,
+// direction and length.
+struct EdgeSegment {
+    float q1x, q1y, q2x, q2y;
+    float vx, vy;
+    float length;
+};
+
+inline EdgeSegment segmentOf(const Mesh2D& mesh, const MeshEdge2D& e) {
+    const MeshVertex2D& v1 = mesh.vertices[e.vtx1];
+    const MeshVertex2D& v2 = mesh.vertices[e.vtx2];
+    return EdgeSegment{v1.pos[0], v1.pos[1], v2.pos[0], v2.pos[1], e.vect[0], e.vect[1], e.length};
+}
+
+// Open: a line through either end of the edge does not cross it (the rule of
+// every count and every first search). Closed: the ends count too (the second
+// search for a safe point that found nothing).
+enum class EdgeEnds { Open, Closed };
+
+struct Crossing {
+    float x, y; // the crossing point I
+    float s;    // ray parameter: < 0 behind the origin, > 0 in front
+};
+
+// Intersects the ray's line with the edge's line. Returns true and fills out
+// when the lines meet inside the edge (t strictly between 0 and the length
+// for Open, 0 and the length included for Closed) at a point other than the
+// origin.
+inline bool rayCrossing(const RayLine& r, const EdgeSegment& e, EdgeEnds ends, Crossing* out) {
+    const float a2 = e.q2y - e.q1y;
+    const float b2 = e.q1x - e.q2x;
+    const float c2 = e.q1x * a2 + e.q1y * b2;
+    const float det = r.a1 * b2 - a2 * r.b1;
+    if (det == 0.0f) return false;
+    const float ix = (b2 * r.c1 - r.b1 * c2) / det;
+    const float iy = (r.a1 * c2 - a2 * r.c1) / det;
+    const float t = (ix - e.q1x) * e.vx + (iy - e.q1y) * e.vy;
+    if (ends == EdgeEnds::Open) {
+        if (!(t > 0.0f && t < e.length)) return false;
+    } else {
+        if (!(t >= 0.0f && t <= e.length)) return false;
+    }
+    const float s = (ix - r.ox) * r.dx + (iy - r.oy) * r.dy;
+    if (s == 0.0f) return false;
+    out->x = ix;
+    out->y = iy;
+    out->s = s;
+    return true;
+}
+
+// Signed distance of point p from the line of edge e through q (the position
+// of e.vtx1) along e.norm, snapped to 0 inside (-0.0001, 0.0001). Positive:
+// p lies on the side the normal points to, outside the mesh.
+inline float lineDistance(const MeshEdge2D& e, const float* q, const float* p) {
+    float d = e.norm[1] * (p[1] - q[1]) + e.norm[0] * (p[0] - q[0]);
+    if (d > -0.0001 && d < 0.0001) d = 0.0f;
+    return d;
+}
+
+} // namespace hbx2
+
+namespace hbx2 {
+
+// Whether outline edge i is allergic to outline edge m of its patch: m is
+// another edge sharing no vertex with i, and one of m's ends lies outside
+// i's line for a 'v' edge, inside it for a 'c' edge. 'm' edges are never
+// allergic.
+inline bool isAllergic(const Mesh2D& mesh, std::int32_t i, std::int32_t m) {
+    if (m == i) return false;
+    const MeshEdge2D& ei = mesh.edges[i];
+    const MeshEdge2D& em = mesh.edges[m];
+    if (em.vtx1 == ei.vtx1 || em.vtx1 == ei.vtx2 || em.vtx2 == ei.vtx1 || em.vtx2 == ei.vtx2)
+        return false;
+    const float* q = mesh.vertices[ei.vtx1].pos;
+    const float d1 = lineDistance(ei, q, mesh.vertices[em.vtx1].pos);
+    const float d2 = lineDistance(ei, q, mesh.vertices[em.vtx2].pos);
+    if (ei.type == 'c') return d1 < 0.0f || d2 < 0.0f;
+    if (ei.type == 'v') return d1 > 0.0f || d2 > 0.0f;
+    return false;
+}
+
+} // namespace hbx2

@@ -1,0 +1,179 @@
+#include "patch_tree.h"
+
+#include "outline_math.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace hbx2 {
+namespace {
+
+// Twice the float epsilon: the float line distance differs from the exact
+// one by less than this times the magnitudes of its two products.
+constexpr double kFloatError = 2.4e-7;
+// Room for the double arithmetic of the bounds and for products near the
+// float underflow.
+constexpr double kDoubleError = 1e-15;
+constexpr double kTiny = 1e-36;
+constexpr double kSnap = 0.0001;
+
+} // namespace
+
+PatchTree::Bounds PatchTree::boundsOfEdge(const Mesh2D& mesh, std::int32_t e) {
+    const MeshEdge2D& edge = mesh.edges[e];
+    const float* p1 = mesh.vertices[edge.vtx1].pos;
+    const float* p2 = mesh.vertices[edge.vtx2].pos;
+    Bounds b;
+    b.lox = std::min(p1[0], p2[0]);
+    b.loy = std::min(p1[1], p2[1]);
+    b.hix = std::max(p1[0], p2[0]);
+    b.hiy = std::max(p1[1], p2[1]);
+    b.nxlo = b.nxhi = edge.norm[0];
+    b.nylo = b.nyhi = edge.norm[1];
+    b.klo = b.khi = double(edge.norm[0]) * p1[0] + double(edge.norm[1]) * p1[1];
+    b.qlox = b.qhix = p1[0];
+    b.qloy = b.qhiy = p1[1];
+    return b;
+}
+
+void PatchTree::widen(Bounds& into, const Bounds& b) {
+    into.lox = std::min(into.lox, b.lox);
+    into.loy = std::min(into.loy, b.loy);
+    into.hix = std::max(into.hix, b.hix);
+    into.hiy = std::max(into.hiy, b.hiy);
+    into.nxlo = std::min(into.nxlo, b.nxlo);
+    into.nxhi = std::max(into.nxhi, b.nxhi);
+    into.nylo = std::min(into.nylo, b.nylo);
+    into.nyhi = std::max(into.nyhi, b.nyhi);
+    into.klo = std::min(into.klo, b.klo);
+    into.khi = std::max(into.khi, b.khi);
+    into.qlox = std::min(into.qlox, b.qlox);
+    into.qloy = std::min(into.qloy, b.qloy);
+    into.qhix = std::max(into.qhix, b.qhix);
+    into.qhiy = std::max(into.qhiy, b.qhiy);
+}
+
+PatchTree::PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members)
+    : members_(std::move(members)) {
+    const std::int32_t count = static_cast<std::int32_t>(members_.size());
+    live_.assign(members_.size(), 1);
+    const int buckets = (count + kBucket - 1) / kBucket;
+    leafBase_ = 1;
+    while (leafBase_ < buckets) leafBase_ *= 2;
+    bounds_.resize(2 * leafBase_);
+    alive_.assign(2 * leafBase_, 0);
+    for (int b = 0; b < buckets; ++b) {
+        const int node = leafBase_ + b;
+        const int first = b * kBucket, last = std::min(count, first + kBucket);
+        bounds_[node] = boundsOfEdge(mesh, members_[first]);
+        for (int k = first + 1; k < last; ++k) widen(bounds_[node], boundsOfEdge(mesh, members_[k]));
+        alive_[node] = last - first;
+    }
+    for (int node = leafBase_ - 1; node >= 1; --node) {
+        const int l = 2 * node, r = 2 * node + 1;
+        alive_[node] = alive_[l] + alive_[r];
+        if (alive_[l] && alive_[r]) {
+            bounds_[node] = bounds_[l];
+            widen(bounds_[node], bounds_[r]);
+        } else if (alive_[l]) {
+            bounds_[node] = bounds_[l];
+        } else if (alive_[r]) {
+            bounds_[node] = bounds_[r];
+        }
+    }
+}
+
+void PatchTree::remove(std::int32_t pos) {
+    if (!live_[pos]) return;
+    live_[pos] = 0;
+    for (int node = leafBase_ + pos / kBucket; node >= 1; node /= 2) --alive_[node];
+}
+
+std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i) const {
+    if (alive() == 0) return -1;
+    const MeshEdge2D& e = mesh.edges[i];
+    const double qx = mesh.vertices[e.vtx1].pos[0], qy = mesh.vertices[e.vtx1].pos[1];
+    const double nx = e.norm[0], ny = e.norm[1];
+    const bool convex = e.type == 'v';
+    // Whether some end point in the box can lie on the wrong side of e's
+    // line by the float line distance.
+    auto mayHold = [&](const Bounds& b) {
+        const double dxlo = b.lox - qx, dxhi = b.hix - qx;
+        const double dylo = b.loy - qy, dyhi = b.hiy - qy;
+        const double reach = std::fabs(nx) * std::max(std::fabs(dxlo), std::fabs(dxhi)) +
+                             std::fabs(ny) * std::max(std::fabs(dylo), std::fabs(dyhi));
+        const double room = kFloatError * reach + kDoubleError * reach + kTiny;
+        if (convex) {
+            const double most = ny * (ny >= 0 ? dyhi : dylo) + nx * (nx >= 0 ? dxhi : dxlo);
+            return most + room >= kSnap;
+        }
+        const double least = ny * (ny >= 0 ? dylo : dyhi) + nx * (nx >= 0 ? dxlo : dxhi);
+        return least - room <= -kSnap;
+    };
+    int stack[64];
+    int top = 0;
+    stack[top++] = 1;
+    while (top > 0) {
+        const int node = stack[--top];
+        if (alive_[node] == 0 || !mayHold(bounds_[node])) continue;
+        if (node >= leafBase_) {
+            const int first = (node - leafBase_) * kBucket;
+            const int last = std::min<int>(static_cast<int>(members_.size()), first + kBucket);
+            for (int k = first; k < last; ++k)
+                if (live_[k] && isAllergic(mesh, i, members_[k])) return members_[k];
+            continue;
+        }
+        stack[top++] = 2 * node + 1;
+        stack[top++] = 2 * node;
+    }
+    return -1;
+}
+
+void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
+                           std::vector<std::int32_t>& out) const {
+    if (alive() == 0) return;
+    const MeshEdge2D& em = mesh.edges[m];
+    const float* x1 = mesh.vertices[em.vtx1].pos;
+    const float* x2 = mesh.vertices[em.vtx2].pos;
+    const bool convex = mesh.edges[members_.front()].type == 'v';
+    // Whether the line of some edge in the box can put point x on its wrong
+    // side by the float line distance.
+    auto mayHoldFor = [&](const Bounds& b, const float* x) {
+        const double px = x[0], py = x[1];
+        const double nxm = std::max(std::fabs(b.nxlo), std::fabs(b.nxhi));
+        const double nym = std::max(std::fabs(b.nylo), std::fabs(b.nyhi));
+        const double reach = nxm * std::max(std::fabs(px - b.qlox), std::fabs(px - b.qhix)) +
+                             nym * std::max(std::fabs(py - b.qloy), std::fabs(py - b.qhiy));
+        const double scale =
+            nxm * std::fabs(px) + nym * std::fabs(py) + std::max(std::fabs(b.klo), std::fabs(b.khi));
+        const double room = kFloatError * reach + kDoubleError * scale + kTiny;
+        if (convex) {
+            const double most =
+                std::max(b.nxlo * px, b.nxhi * px) + std::max(b.nylo * py, b.nyhi * py) - b.klo;
+            return most + room >= kSnap;
+        }
+        const double least =
+            std::min(b.nxlo * px, b.nxhi * px) + std::min(b.nylo * py, b.nyhi * py) - b.khi;
+        return least - room <= -kSnap;
+    };
+    int stack[64];
+    int top = 0;
+    stack[top++] = 1;
+    while (top > 0) {
+        const int node = stack[--top];
+        if (alive_[node] == 0) continue;
+        const Bounds& b = bounds_[node];
+        if (!mayHoldFor(b, x1) && !mayHoldFor(b, x2)) continue;
+        if (node >= leafBase_) {
+            const int first = (node - leafBase_) * kBucket;
+            const int last = std::min<int>(static_cast<int>(members_.size()), first + kBucket);
+            for (int k = first; k < last; ++k)
+                if (live_[k] && isAllergic(mesh, members_[k], m)) out.push_back(members_[k]);
+            continue;
+        }
+        stack[top++] = 2 * node + 1;
+        stack[top++] = 2 * node;
+    }
+}
+
+} // namespace hbx2

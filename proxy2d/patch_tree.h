@@ -1,0 +1,64 @@
+// A hierarchy over the edges of one patch, in ascending edge order, that
+// answers the two allergy questions without visiting every edge:
+//   - the lowest-numbered edge of the patch that a given edge is allergic to;
+//   - every edge of the patch that is allergic to a given edge.
+// Nodes hold the box of their edges' end points (for the first question) and
+// bounds on their edges' lines (for the second). A node is skipped only when
+// its bounds show, with room for every rounding of the float line distance,
+// that no edge below it can qualify; every other edge is tested with
+// lineDistance exactly as the plain check does. Edges leave the patch by
+// removal; the bounds stay valid for what is left.
+#pragma once
+
+#include "mesh2d.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace hbx2 {
+
+class PatchTree {
+public:
+    PatchTree() = default;
+    // Builds over members (ascending edge indices of one patch, all of type
+    // 'c' or 'v'). Throws std::bad_alloc.
+    PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members);
+
+    // The lowest-numbered live member m that edge i (a live member) is
+    // allergic to, or -1.
+    std::int32_t lowestAllergen(const Mesh2D& mesh, std::int32_t i) const;
+    // Appends, ascending, every live member i that is allergic to edge m (a
+    // live member).
+    void allergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out) const;
+
+    // Removes the member at position pos of members().
+    void remove(std::int32_t pos);
+    std::int32_t alive() const { return alive_.empty() ? 0 : alive_[1]; }
+    const std::vector<std::int32_t>& members() const { return members_; }
+    bool isAlive(std::int32_t pos) const { return live_[pos] != 0; }
+
+private:
+    static constexpr int kBucket = 8;
+    struct Bounds {
+        // End points of the edges below.
+        float lox, loy, hix, hiy;
+        // Lines of the edges below: n.x, n.y ranges, n . pos[vtx1] range, and
+        // the box of the vtx1 positions.
+        float nxlo, nxhi, nylo, nyhi;
+        double klo, khi;
+        float qlox, qloy, qhix, qhiy;
+    };
+    static Bounds boundsOfEdge(const Mesh2D& mesh, std::int32_t e);
+    static void widen(Bounds& into, const Bounds& b);
+
+    template <typename Visit>
+    bool lowestIn(int node, Visit&& visit) const;
+
+    std::vector<std::int32_t> members_;
+    std::vector<std::uint8_t> live_;
+    int leafBase_ = 0; // nodes are 1-based; leaves (buckets) start here
+    std::vector<Bounds> bounds_;
+    std::vector<std::int32_t> alive_;
+};
+
+} // namespace hbx2

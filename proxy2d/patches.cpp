@@ -1,0 +1,247 @@
+#include "patches.h"
+
+#include "alloc_hook.h"
+#include "console.h"
+#include "patch_tree.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <new>
+#include <set>
+#include <vector>
+
+namespace hbx2 {
+namespace {
+
+// Union-find over edge records whose sets carry the patch number of the
+// edge that absorbed last, as the relabelling sweep leaves it.
+class PatchSets {
+public:
+    explicit PatchSets(std::size_t count) : parent_(count), label_(count) {}
+    void reset(std::int32_t e, std::int64_t label) {
+        parent_[e] = e;
+        label_[e] = label;
+    }
+    std::int32_t find(std::int32_t e) {
+        while (parent_[e] != e) {
+            parent_[e] = parent_[parent_[e]];
+            e = parent_[e];
+        }
+        return e;
+    }
+    // G's patch takes F's number.
+    void absorb(std::int32_t f, std::int32_t g) {
+        const std::int32_t rf = find(f), rg = find(g);
+        if (rf == rg) return;
+        parent_[rg] = rf;
+    }
+    std::int64_t label(std::int32_t e) { return label_[find(e)]; }
+
+private:
+    std::vector<std::int32_t> parent_;
+    std::vector<std::int64_t> label_;
+};
+
+// One merge sweep over the given mergeable edges (ascending): at each end,
+// the other slot of the vertex is absorbed when it is mergeable and of the
+// same type. Later sweeps of the phase change no numbers.
+void mergeSweep(Mesh2D& mesh, PatchSets& sets, const std::vector<std::int32_t>& edges,
+                const std::vector<std::uint8_t>& mergeable) {
+    for (std::int32_t f : edges) {
+        const MeshEdge2D& e = mesh.edges[f];
+        for (std::int32_t end : {e.vtx1, e.vtx2}) {
+            const MeshVertex2D& w = mesh.vertices[end];
+            std::int32_t g;
+            if (w.edge[0] == f) g = w.edge[1];
+            else if (w.edge[1] == f) g = w.edge[0];
+            else continue;
+            if (!mergeable[g] || mesh.edges[g].type != e.type) continue;
+            sets.absorb(f, g);
+        }
+    }
+}
+
+// The allergy state of every 'c' and 'v' patch: a hierarchy per patch, and
+// for each allergic edge one allergen of its patch (its witness). While a
+// patch only shrinks, an edge stays allergic as long as its witness stays;
+// only the edges whose witness left are looked at again.
+class AllergyState {
+public:
+    explicit AllergyState(const Mesh2D& mesh)
+        : tree_(mesh.edges.size(), -1), pos_(mesh.edges.size(), -1),
+          witness_(mesh.edges.size(), -1), depHead_(mesh.edges.size(), -1),
+          depNext_(mesh.edges.size(), -1), depPrev_(mesh.edges.size(), -1) {}
+
+    // A new patch of the given members (ascending); finds which are allergic.
+    void addPatch(const Mesh2D& mesh, std::vector<std::int32_t> members) {
+        const std::int32_t id = static_cast<std::int32_t>(trees_.size());
+        trees_.emplace_back(mesh, std::move(members));
+        const PatchTree& tree = trees_.back();
+        const std::vector<std::int32_t>& list = tree.members();
+        for (std::size_t k = 0; k < list.size(); ++k) {
+            tree_[list[k]] = id;
+            pos_[list[k]] = static_cast<std::int32_t>(k);
+        }
+        for (std::int32_t e : list) evaluate(mesh, e);
+    }
+
+    bool anyAllergic() const { return !allergic_.empty(); }
+    std::size_t allergicCount() const { return allergic_.size(); }
+    std::int32_t lowestAllergic() const { return *allergic_.begin(); }
+
+    std::int32_t lowestAllergen(const Mesh2D& mesh, std::int32_t i) const {
+        return trees_[tree_[i]].lowestAllergen(mesh, i);
+    }
+    void allergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out) const {
+        trees_[tree_[m]].allergicTo(mesh, m, out);
+    }
+
+    // Takes the moved edges (ascending) out of their patch and looks again at
+    // the edges of that patch whose witness moved.
+    void removeMoved(const Mesh2D& mesh, const std::vector<std::int32_t>& moved) {
+        if (moved.empty()) return;
+        const std::int32_t id = tree_[moved.front()];
+        PatchTree& tree = trees_[id];
+        for (std::int32_t e : moved) {
+            tree.remove(pos_[e]);
+            tree_[e] = -1;
+            unlink(e);
+            allergic_.erase(e);
+        }
+        recheck_.clear();
+        for (std::int32_t e : moved) {
+            for (std::int32_t d = depHead_[e]; d != -1;) {
+                const std::int32_t next = depNext_[d];
+                depNext_[d] = depPrev_[d] = -1;
+                witness_[d] = -1;
+                if (tree_[d] == id) recheck_.push_back(d);
+                d = next;
+            }
+            depHead_[e] = -1;
+        }
+        for (std::int32_t d : recheck_) {
+            allergic_.erase(d);
+            evaluate(mesh, d);
+        }
+        if (tree.alive() * 2 < static_cast<std::int32_t>(tree.members().size())) compact(mesh, id);
+    }
+
+private:
+    void evaluate(const Mesh2D& mesh, std::int32_t e) {
+        const std::int32_t m = trees_[tree_[e]].lowestAllergen(mesh, e);
+        if (m < 0) return;
+        witness_[e] = m;
+        depPrev_[e] = -1;
+        depNext_[e] = depHead_[m];
+        if (depHead_[m] != -1) depPrev_[depHead_[m]] = e;
+        depHead_[m] = e;
+        allergic_.insert(e);
+    }
+    void unlink(std::int32_t e) {
+        const std::int32_t m = witness_[e];
+        if (m < 0) return;
+        if (depPrev_[e] != -1) depNext_[depPrev_[e]] = depNext_[e];
+        else depHead_[m] = depNext_[e];
+        if (depNext_[e] != -1) depPrev_[depNext_[e]] = depPrev_[e];
+        depNext_[e] = depPrev_[e] = -1;
+        witness_[e] = -1;
+    }
+    // Rebuilds a patch that lost most of its members, so its bounds stay
+    // tight; witnesses are unaffected.
+    void compact(const Mesh2D& mesh, std::int32_t id) {
+        std::vector<std::int32_t> left;
+        const PatchTree& old = trees_[id];
+        for (std::size_t k = 0; k < old.members().size(); ++k)
+            if (old.isAlive(static_cast<std::int32_t>(k))) left.push_back(old.members()[k]);
+        trees_[id] = PatchTree(mesh, std::move(left));
+        const std::vector<std::int32_t>& list = trees_[id].members();
+        for (std::size_t k = 0; k < list.size(); ++k) pos_[list[k]] = static_cast<std::int32_t>(k);
+    }
+
+    std::vector<PatchTree> trees_;
+    std::vector<std::int32_t> tree_; // per edge: its patch's tree, -1 none
+    std::vector<std::int32_t> pos_;  // per edge: position in that tree
+    std::vector<std::int32_t> witness_;
+    // Per witness, a doubly linked list of the edges it witnesses.
+    std::vector<std::int32_t> depHead_, depNext_, depPrev_;
+    std::set<std::int32_t> allergic_;
+    std::vector<std::int32_t> recheck_;
+};
+
+// Groups the given edges (ascending) by their set and hands each group of a
+// 'c' or 'v' type to the allergy state; writes the numbers into the records.
+void settlePatches(Mesh2D& mesh, PatchSets& sets, const std::vector<std::int32_t>& edges,
+                   AllergyState& allergies, std::vector<std::int32_t>& groupOf) {
+    std::vector<std::vector<std::int32_t>> groups;
+    for (std::int32_t e : edges) {
+        const std::int32_t root = sets.find(e);
+        mesh.edges[e].patch = static_cast<std::int32_t>(sets.label(e));
+        if (mesh.edges[e].type == 'm') continue;
+        if (groupOf[root] < 0) {
+            groupOf[root] = static_cast<std::int32_t>(groups.size());
+            groups.emplace_back();
+        }
+        groups[groupOf[root]].push_back(e);
+    }
+    for (std::int32_t e : edges) groupOf[sets.find(e)] = -1;
+    for (std::vector<std::int32_t>& g : groups) allergies.addPatch(mesh, std::move(g));
+}
+
+PatchResult runCycles(Mesh2D& mesh) {
+    const std::int32_t edgeCount = static_cast<std::int32_t>(mesh.edges.size());
+    std::vector<std::int32_t> outline;
+    for (std::int32_t i = 0; i < edgeCount; ++i)
+        if (mesh.edges[i].outline) outline.push_back(i);
+    PatchSets sets(mesh.edges.size());
+    std::vector<std::uint8_t> mergeable(mesh.edges.size(), 1);
+    std::vector<std::int32_t> groupOf(mesh.edges.size(), -1);
+    std::int64_t highest = -1;
+    for (std::int32_t e : outline) sets.reset(e, e);
+    mergeSweep(mesh, sets, outline, mergeable);
+    for (std::int32_t e : outline) highest = std::max(highest, sets.label(e));
+    AllergyState allergies(mesh);
+    settlePatches(mesh, sets, outline, allergies, groupOf);
+    std::fill(mergeable.begin(), mergeable.end(), 0);
+
+    std::vector<std::int32_t> moved;
+    while (allergies.anyAllergic()) {
+        // The plain check obtains one allergy set per allergic edge.
+        for (std::size_t k = allergies.allergicCount(); k > 0; --k)
+            if (hbx::allocationFails("allergy set")) return PatchResult::NoSet;
+        hbx::say("NOTE: Allergies found\n");
+        const std::int32_t first = allergies.lowestAllergic();
+        const std::int32_t pivot = allergies.lowestAllergen(mesh, first);
+        moved.clear();
+        allergies.allergicTo(mesh, pivot, moved);
+        allergies.removeMoved(mesh, moved);
+        // New numbers start above every number on the outline; after the
+        // merge the highest is that of the last surviving new patch (the
+        // pivot keeps the old patch's number, so no older number is lost).
+        std::int64_t next = highest + 1;
+        for (std::int32_t e : moved) {
+            sets.reset(e, next++);
+            mergeable[e] = 1;
+        }
+        mergeSweep(mesh, sets, moved, mergeable);
+        for (std::int32_t e : moved) {
+            mergeable[e] = 0;
+            highest = std::max(highest, sets.label(e));
+        }
+        settlePatches(mesh, sets, moved, allergies, groupOf);
+    }
+    return PatchResult::Done;
+}
+
+} // namespace
+
+PatchResult buildPatches(Mesh2D& mesh) {
+    if (hbx::allocationFails("allergy set array")) return PatchResult::NoSetArray;
+    try {
+        return runCycles(mesh);
+    } catch (const std::bad_alloc&) {
+        // Bookkeeping of the cycles stands in for the allergy sets.
+        return PatchResult::NoSet;
+    }
+}
+
+} // namespace hbx2

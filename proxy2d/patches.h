@@ -1,0 +1,24 @@
+// Patches of the outline and the allergy splits.
+#pragma once
+
+#include "mesh2d.h"
+
+namespace hbx2 {
+
+enum class PatchResult {
+    Done,
+    NoSetArray, // the patch allergy set array could not be had
+    NoSet,      // an allergy set could not be had (no message)
+};
+
+// Needs types, normals and slots. Merges runs of outline edges of one type
+// that meet in vertex slots into patches (the absorbing edge's number
+// survives; edges ascending, the vtx1 end before the vtx2 end), then splits
+// while any edge is allergic to an edge of its patch: the pivot is the
+// lowest allergen of the lowest allergic edge, the edges allergic to the
+// pivot take new numbers above all in use (ascending) and merge among
+// themselves. Prints "NOTE: Allergies found" once per cycle that finds
+// allergies. Sets `patch` of every outline edge.
+PatchResult buildPatches(Mesh2D& mesh);
+
+} // namespace hbx2
