@@ -1,0 +1,208 @@
+// The catalogue of bad OBJ content, through every "create from file" writer
+// of both tools in argument mode. Each case checks the promises every run
+// keeps (exit status, console, file left behind); the fits' records and the
+// proxy builders' decided refusals are checked exactly where they are fixed.
+#include "catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace badinput;
+using namespace std::string_literals;
+
+// Records of the fits for the vertex sets used below.
+const std::string kSphereEmpty = "radius 0.000000\ncentre 0.000000 0.000000 0.000000\n";
+const std::string kCircleEmpty = "radius 0.000000\ncentre 0.000000 0.000000\n";
+// (1,2,3) and (-1,-2,-3): the sums are exactly zero, the radius root 14 (3D)
+// and root 5 (2D).
+const std::string kPairSphere = "radius 3.741657\ncentre 0.000000 0.000000 0.000000\n";
+const std::string kPairCircle = "radius 2.236068\ncentre 0.000000 0.000000\n";
+const std::string kPair = "v 1 2 3\nv -1 -2 -3\n";
+// The triangle (0,0,0) (1,0,0) (0,1,0).
+const std::string kTriangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+const std::string kTriangleSphere = "radius 0.707107\ncentre 0.500000 0.500000 0.000000\n";
+const std::string kTriangleCircle = "radius 0.707107\ncentre 0.500000 0.500000\n";
+
+// "v 1", spaces, "2": a line of exactly n bytes before its line feed. Read
+// whole it gives (1, 2, 0); cut after 255 bytes, the 2 is lost: (1, 0, 0).
+std::string paddedVertex(std::size_t n) { return "v 1" + std::string(n - 4, ' ') + "2\n"; }
+const std::string kWholeSphere = "radius 2.692582\ncentre 0.000000 0.000000 -1.500000\n";
+const std::string kCutSphere = "radius 2.061553\ncentre 0.000000 -1.000000 -1.500000\n";
+const std::string kCutCircle = "radius 1.414214\ncentre 0.000000 -1.000000\n";
+
+std::string polygon(int corners) {
+    std::string s;
+    for (int i = 0; i < corners; ++i) {
+        const double a = 6.283185307179586 * i / corners;
+        s += "v " + std::to_string(std::cos(a)) + " " + std::to_string(std::sin(a)) + " 0\n";
+    }
+    s += "f";
+    for (int i = 1; i <= corners; ++i) s += " " + std::to_string(i);
+    return s + "\n";
+}
+
+struct ContentCase {
+    std::string name;
+    std::string content;
+    // Expected records of the sphere and circle fits, or the exact error
+    // line; empty: only the promises are checked.
+    std::string sphere;
+    std::string circle;
+    // Decided refusals of a proxy builder (the exact console line, then an
+    // aborted file), "ok" when it must complete; empty: promises only.
+    std::string proxy3d;
+};
+
+std::vector<ContentCase> contentCases() {
+    const std::string tenMB(10u << 20, 'x');
+    return {
+        {"empty file", "", kSphereEmpty, kCircleEmpty,
+         "Error: Couldn't find any vertices or faces\n"},
+        {"only comments and lines that are not vertex lines",
+         "# v 1 2 3\n#\n\n   v 4 5 6\nv\t7 8 9\nvn 1 2 3\nvt 1 2\ng v\n", kSphereEmpty,
+         kCircleEmpty, "Error: Couldn't find any vertices or faces\n"},
+        {"binary garbage", "\x89PNG\r\n\x1a\n"s + garbage(8192, 1), kSphereEmpty, kCircleEmpty,
+         "Error: Couldn't find any vertices or faces\n"},
+        {"vertices around binary garbage", "v 1 2 3\n" + garbage(8192, 2) + "\nv -1 -2 -3\n",
+         kPairSphere, kPairCircle, ""},
+        // A NUL ends what the reader sees of its line.
+        {"NUL bytes inside lines", "v 1 2\0 9\n\0v 9 9 9\nv\0 8 8 8\nv 3 4 5\n"s,
+         "radius 2.872281\ncentre 2.000000 3.000000 2.500000\n",
+         "radius 1.414214\ncentre 2.000000 3.000000\n", ""},
+        {"line of 255 bytes", paddedVertex(255) + "v -1 -2 -3\n", kWholeSphere, kPairCircle, ""},
+        {"line of 256 bytes", paddedVertex(256) + "v -1 -2 -3\n", kCutSphere, kCutCircle, ""},
+        {"line of 4095 bytes", paddedVertex(4095) + "v -1 -2 -3\n", kCutSphere, kCutCircle, ""},
+        {"line of 4096 bytes", paddedVertex(4096) + "v -1 -2 -3\n", kCutSphere, kCutCircle, ""},
+        // The piece after the first 255 bytes of a long comment is a line of
+        // its own, here a vertex line.
+        {"long comment whose tail is a vertex line",
+         kPair + "#" + std::string(254, 'x') + "v 5 5 5\n",
+         "radius 4.832614\ncentre 2.000000 1.500000 1.000000\n",
+         "radius 3.445860\ncentre 2.000000 1.500000\n", ""},
+        {"10 MB comment and 10 MB of spaces after a vertex",
+         "v 1 2 3\n#" + tenMB + "\nv -1 -2 -3" + std::string(10u << 20, ' ') + "\n", kPairSphere,
+         kPairCircle, ""},
+        {"CR LF line ends", "v 1 2 3\r\nv -1 -2 -3\r\n", kPairSphere, kPairCircle, ""},
+        {"last line without a line feed", "v 1 2 3\nv -1 -2 -3", kPairSphere, kPairCircle, ""},
+        {"vertex line with fewer numbers", "v 1 abc 3\nv -1 -2 -3\n", kCutSphere, kCutCircle, ""},
+        // Corner indices.
+        {"index 0", kTriangle + "f 0 1 2\n", kTriangleSphere, kTriangleCircle,
+         "Error: Face 0 refers to a missing vertex\n"},
+        {"relative indices", kTriangle + "f -3 -2 -1\n", kTriangleSphere, kTriangleCircle, "ok"},
+        {"relative index before the first vertex", kTriangle + "f 1 2 3\nf -4 -2 -1\n",
+         kTriangleSphere, kTriangleCircle, "Error: Face 1 refers to a missing vertex\n"},
+        {"index past the end", kTriangle + "f 1 2 4\n", kTriangleSphere, kTriangleCircle,
+         "Error: Face 0 refers to a missing vertex\n"},
+        {"index beyond the int range", kTriangle + "f 1 2 99999999999\n", kTriangleSphere,
+         kTriangleCircle, "Error: Face 0 refers to a missing vertex\n"},
+        {"normal index past the end", kTriangle + "vn 0 0 1\nf 1//1 2//1 3//2\n", kTriangleSphere,
+         kTriangleCircle, "Error: Face 0 refers to a missing normal\n"},
+        {"vertices after the face line", "f 1 2 3\n" + kTriangle, kTriangleSphere,
+         kTriangleCircle, "ok"},
+        // Coordinates out of range are refused in file order.
+        {"nan coordinate", kTriangle + "v nan 0 0\nf 1 2 3\n", "Error: Vertex 3 is out of range\n",
+         "Error: Vertex 3 is out of range\n", "Error: Vertex 3 is out of range\n"},
+        {"inf z coordinate", kTriangle + "v 0 0 -inf\nf 1 2 3\n",
+         "Error: Vertex 3 is out of range\n", "", "Error: Vertex 3 is out of range\n"},
+        {"1e38 coordinates", "v 1e38 0 0\n" + kTriangle + "f 2 3 4\n",
+         "Error: Vertex 0 is out of range\n", "Error: Vertex 0 is out of range\n",
+         "Error: Vertex 0 is out of range\n"},
+        {"nan normal", kTriangle + "vn nan 0 1\nf 1//1 2//1 3//1\n", kTriangleSphere,
+         kTriangleCircle, "Error: Normal 0 is out of range\n"},
+        {"coordinates just inside the range",
+         "v 9e17 0 0\nv -9e17 0 0\nv 0 9e17 9e17\nv 0 -9e17 -9e17\nf 1 2 3\nf 1 4 2\n", "", "",
+         "ok"},
+        {"tiny coordinates", "v 0 0 0\nv 1e-30 0 0\nv 0 1e-30 0\nf 1 2 3\n", "", "", "ok"},
+        // Faces the geometry cannot use.
+        {"degenerate faces",
+         "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 0 1 0\nv 0 0 0\n"
+         "f 1 1 4\nf 1 2 3\nf 1 5 4\nf 4 4 4\nf 1 2 4\n",
+         "", "", "ok"},
+        {"edge shared by four faces",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 -1 0\nv 0 0 1\nv 0 0 -1\nvn 0 0 1\n"
+         "f 1//1 2//1 3//1\nf 2//1 1//1 4//1\nf 1//1 2//1 5//1\nf 2//1 1//1 6//1\n",
+         "", "", "ok"},
+        {"face with one corner", kTriangle + "f 1\n", kTriangleSphere, kTriangleCircle,
+         "Error: Face 0 has fewer than three corners\n"},
+        {"face with two corners", kTriangle + "f 1 2 3\nf 1 2\n", kTriangleSphere,
+         kTriangleCircle, "Error: Face 1 has fewer than three corners\n"},
+        {"face with 1000 corners", polygon(1000), "", "", ""},
+        {"zero-length vertex normals",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nvn 0 0 0\n"
+         "f 1//1 3//1 2//1\nf 1//1 2//1 4//1\nf 1//1 4//1 3//1\nf 2//1 3//1 4//1\n",
+         "", "", "ok"},
+    };
+}
+
+// Checks one fit's exact outcome: the records of a complete file, or the
+// refusal line with no file left.
+void expectFit(const Writer& w, const Outcome& o, const std::string& expected,
+               const std::string& name) {
+    SCOPED_TRACE(std::string(w.label) + ": " + name);
+    if (expected.rfind("Error: ", 0) == 0) {
+        EXPECT_EQ(o.run.out, header(w) + expected + "Fail\n\n");
+        EXPECT_EQ(o.run.exitCode, 1);
+        EXPECT_FALSE(o.fileExists);
+        return;
+    }
+    EXPECT_EQ(o.run.out, header(w) + "Complete\n\n");
+    EXPECT_EQ(o.run.exitCode, 0);
+    EXPECT_EQ(o.file.substr(0, framing(w, "in.obj").size()), framing(w, "in.obj"));
+    EXPECT_EQ(records(o.file), expected);
+}
+
+TEST(BadContent, FitsKeepTheirPromisesAndRecords) {
+    for (const auto& c : contentCases()) {
+        const std::string dir = hbxtest::makeScratchDir();
+        hbxtest::writeFile(dir + "/in.obj", c.content);
+        for (const Writer* w : {&kSphere, &kCircle}) {
+            const Outcome o = runWriter(*w, dir, "in.obj", "out");
+            expectPromisesKept(*w, o, c.name);
+            const std::string& expected = w == &kSphere ? c.sphere : c.circle;
+            if (!expected.empty()) expectFit(*w, o, expected, c.name);
+        }
+        EXPECT_EQ(hbxtest::readFile(dir + "/in.obj"), c.content) << c.name;
+    }
+}
+
+TEST(BadContent, ProxyBuildersKeepTheirPromisesAndDecidedRefusals) {
+    for (const auto& c : contentCases()) {
+        const std::string dir = hbxtest::makeScratchDir();
+        hbxtest::writeFile(dir + "/in.obj", c.content);
+        for (const Writer* w : {&kProxy3D, &kProxy2D}) {
+            const Outcome o = runWriter(*w, dir, "in.obj", "out");
+            expectPromisesKept(*w, o, c.name);
+        }
+        if (c.proxy3d.empty()) continue;
+        const Outcome o = runWriter(kProxy3D, dir, "in.obj", "out");
+        SCOPED_TRACE(c.name);
+        if (c.proxy3d == "ok") {
+            EXPECT_EQ(o.run.exitCode, 0) << o.run.out;
+        } else {
+            EXPECT_EQ(o.run.out, header(kProxy3D) + c.proxy3d + "Fail\n\n");
+            EXPECT_EQ(o.file, framing(kProxy3D, "in.obj") + "WRITE ABORTED\n");
+        }
+    }
+}
+
+// Relative indices name the same vertices as the absolute ones they stand for.
+TEST(BadContent, RelativeIndicesBuildTheSameProxyAsAbsoluteOnes) {
+    const std::string mesh = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nvn -1 -1 -1\nvn 1 1 1\n";
+    const std::string dir = hbxtest::makeScratchDir();
+    hbxtest::writeFile(dir + "/abs.obj", mesh + "f 1//1 3//1 2//1\nf 1//1 2//1 4//1\n"
+                                                "f 1//1 4//1 3//1\nf 2//2 3//2 4//2\n");
+    hbxtest::writeFile(dir + "/rel.obj", mesh + "f -4//-2 -2//-2 -3//-2\nf -4//-2 -3//-2 -1//-2\n"
+                                                "f -4//-2 -1//-2 -2//-2\nf -3//-1 -2//-1 -1//-1\n");
+    const Outcome a = runWriter(kProxy3D, dir, "abs.obj", "abs.out");
+    const Outcome r = runWriter(kProxy3D, dir, "rel.obj", "rel.out");
+    EXPECT_EQ(a.run.exitCode, 0) << a.run.out;
+    EXPECT_EQ(r.run.out, a.run.out);
+    EXPECT_EQ(records(r.file), records(a.file));
+}
+
+} // namespace
