@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace hbxbench {
 namespace {
@@ -18,68 +19,101 @@ long long atLeast(long long v, long long lo) {
     return v < lo ? lo : v;
 }
 
-// A sphere of latitude rings around the z axis: `bands` bands between the
-// poles, `perRing` vertices on each of the bands - 1 rings. Every other ring is
-// turned by half a step, so no four vertices of neighbouring triangles lie in
-// one plane and every edge bends outwards. radiusAt(x, y, z) gives the radius
-// in the direction of the unit vector (x, y, z).
-// Triangles: 2 * perRing * (bands - 1).
-template <class RadiusFn>
-GenMesh ringSphere(long long bands, long long perRing, RadiusFn radiusAt) {
+// A sphere of latitude rings around the z axis with evenly sized triangles,
+// as a scanned or sculpted surface has them: `bands` bands between the poles,
+// ring j holding about 2 * bands * sin(theta_j) vertices, so neighbouring
+// rings are about as far apart as the vertices on a ring. Neighbouring rings
+// are joined by a zipper that always takes the side whose next edge has the
+// smaller middle angle (for two parallel circles that is their convex hull),
+// and every other ring is turned by half a step, so no four vertices of
+// neighbouring triangles lie in one plane. radiusAt(x, y, z) gives the radius
+// in the direction of the unit vector (x, y, z). The triangle count is the
+// even number nearest to `triangles` (at least 2 * bands rings' worth).
+template <class RadiusFn> GenMesh ringSphere(long long triangles, RadiusFn radiusAt) {
+    const long long bands =
+        atLeast(std::llround(std::sqrt(kPi * static_cast<double>(triangles) / 8.0)), 3);
+    const long long rings = bands - 1;
+    // Ring sizes: proportional to sin(theta), at least 3, summing to half
+    // the triangle count (every ring vertex ends up in two triangles' worth
+    // of the band on either side).
+    std::vector<long long> count(static_cast<std::size_t>(rings + 1), 0);
+    double sinSum = 0.0;
+    for (long long j = 1; j <= rings; ++j)
+        sinSum += std::sin(kPi * static_cast<double>(j) / static_cast<double>(bands));
+    const long long half = atLeast((triangles + 1) / 2, 3 * rings);
+    long long total = 0;
+    for (long long j = 1; j <= rings; ++j) {
+        const double share =
+            std::sin(kPi * static_cast<double>(j) / static_cast<double>(bands)) / sinSum;
+        count[static_cast<std::size_t>(j)] =
+            atLeast(std::llround(share * static_cast<double>(half)), 3);
+        total += count[static_cast<std::size_t>(j)];
+    }
+    // Rounding leftovers go to the rings nearest the equator, one each.
+    for (long long step = 0; total != half; ++step) {
+        const long long j = bands / 2 + ((step % 2) ? -(step / 2 + 1) : step / 2) % (rings / 2 + 1);
+        long long& c = count[static_cast<std::size_t>(std::min(std::max(j, 1LL), rings))];
+        if (total < half) {
+            ++c;
+            ++total;
+        } else if (c > 3) {
+            --c;
+            --total;
+        }
+    }
+
     GenMesh mesh;
     mesh.is3d = true;
-    const long long rings = bands - 1;
-    mesh.pos.reserve(static_cast<std::size_t>((rings * perRing + 2) * 3));
-    mesh.tri.reserve(static_cast<std::size_t>(2 * perRing * rings * 3));
-
+    mesh.pos.reserve(static_cast<std::size_t>((half + 2) * 3));
+    mesh.tri.reserve(static_cast<std::size_t>(2 * half * 3));
     auto place = [&](double ux, double uy, double uz) {
         const double r = radiusAt(ux, uy, uz);
         return mesh.addVertex(r * ux, r * uy, r * uz);
     };
     const int32_t north = place(0.0, 0.0, 1.0);
-    const double step = 2.0 * kPi / static_cast<double>(perRing);
+    std::vector<int32_t> first(static_cast<std::size_t>(rings + 1), 0);
+    auto offset = [](long long j) { return (j % 2) ? 0.5 : 0.0; };
     for (long long j = 1; j <= rings; ++j) {
         const double theta = kPi * static_cast<double>(j) / static_cast<double>(bands);
-        const double offset = (j % 2) ? 0.5 : 0.0;
         const double st = std::sin(theta), ct = std::cos(theta);
-        for (long long k = 0; k < perRing; ++k) {
-            const double phi = (static_cast<double>(k) + offset) * step;
+        const long long n = count[static_cast<std::size_t>(j)];
+        first[static_cast<std::size_t>(j)] = mesh.vertexCount();
+        for (long long k = 0; k < n; ++k) {
+            const double phi =
+                2.0 * kPi * (static_cast<double>(k) + offset(j)) / static_cast<double>(n);
             place(st * std::cos(phi), st * std::sin(phi), ct);
         }
     }
     const int32_t south = place(0.0, 0.0, -1.0);
 
-    auto ringVertex = [&](long long j, long long k) {
-        return static_cast<int32_t>(1 + (j - 1) * perRing + (k % perRing));
+    auto vertex = [&](long long j, long long k) {
+        return static_cast<int32_t>(first[static_cast<std::size_t>(j)] +
+                                    k % count[static_cast<std::size_t>(j)]);
     };
-    for (long long k = 0; k < perRing; ++k) {
-        mesh.addTriangle(north, ringVertex(1, k), ringVertex(1, k + 1));
-    }
+    for (long long k = 0; k < count[1]; ++k)
+        mesh.addTriangle(north, vertex(1, k), vertex(1, k + 1));
     for (long long j = 1; j < rings; ++j) {
-        // Ring j + 1's vertex k lies half a step after ring j's vertex k when
-        // ring j is unturned, half a step before it otherwise.
-        const long long shift = (j % 2) ? 1 : 0;
-        for (long long k = 0; k < perRing; ++k) {
-            const int32_t a0 = ringVertex(j, k), a1 = ringVertex(j, k + 1);
-            const int32_t b0 = ringVertex(j + 1, k + shift), b1 = ringVertex(j + 1, k + shift + 1);
-            mesh.addTriangle(a0, b0, a1);
-            mesh.addTriangle(a1, b0, b1);
+        const long long na = count[static_cast<std::size_t>(j)],
+                        nb = count[static_cast<std::size_t>(j + 1)];
+        // Middle angle of edge k of a ring, in turns.
+        auto middle = [&](long long ring, long long k, long long n) {
+            return (static_cast<double>(k) + offset(ring) + 0.5) / static_cast<double>(n);
+        };
+        long long a = 0, b = 0;
+        while (a < na || b < nb) {
+            if (b == nb || (a < na && middle(j, a, na) < middle(j + 1, b, nb))) {
+                mesh.addTriangle(vertex(j, a), vertex(j + 1, b), vertex(j, a + 1));
+                ++a;
+            } else {
+                mesh.addTriangle(vertex(j, a), vertex(j + 1, b), vertex(j + 1, b + 1));
+                ++b;
+            }
         }
     }
-    for (long long k = 0; k < perRing; ++k) {
-        mesh.addTriangle(south, ringVertex(rings, k + 1), ringVertex(rings, k));
+    for (long long k = 0; k < count[static_cast<std::size_t>(rings)]; ++k) {
+        mesh.addTriangle(south, vertex(rings, k + 1), vertex(rings, k));
     }
     return mesh;
-}
-
-// Bands and ring size of a ring sphere with about `triangles` triangles and
-// rings about twice as long as the pole-to-pole count.
-void ringSphereSize(long long triangles, long long& bands, long long& perRing) {
-    const long long rings =
-        atLeast(std::llround(std::sqrt(static_cast<double>(triangles) / 4.0)), 2);
-    bands = rings + 1;
-    perRing =
-        atLeast(std::llround(static_cast<double>(triangles) / static_cast<double>(2 * rings)), 4);
 }
 
 // A closed tube: `around` vertices per ring, rings + 1 rings along a path,
@@ -125,9 +159,7 @@ GenMesh closedTube(long long rings, long long around, RingPoint ringPoint, Centr
 
 // A sphere of radius 100: every edge convex or flat, every face convex.
 GenMesh makeSphere(long long triangles, uint64_t) {
-    long long bands, perRing;
-    ringSphereSize(triangles, bands, perRing);
-    return ringSphere(bands, perRing, [](double, double, double) { return 100.0; });
+    return ringSphere(triangles, [](double, double, double) { return 100.0; });
 }
 
 // A sphere of radius 100 with smooth seeded dents (mostly) and bumps: Gaussian
@@ -151,9 +183,7 @@ GenMesh makeBumpySphere(long long triangles, uint64_t seed) {
         const double width = random.uniform(0.1, 0.45);
         b.inverseWidth = 1.0 / (width * width);
     }
-    long long bands, perRing;
-    ringSphereSize(triangles, bands, perRing);
-    return ringSphere(bands, perRing, [&](double x, double y, double z) {
+    return ringSphere(triangles, [&](double x, double y, double z) {
         double r = 100.0;
         for (const Bump& b : bumps) {
             // 2 - 2 cos(angle) is the squared chord, about the squared angle.
