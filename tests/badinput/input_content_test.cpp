@@ -18,6 +18,8 @@ using namespace std::string_literals;
 // Records of the fits for the vertex sets used below.
 const std::string kSphereEmpty = "radius 0.000000\ncentre 0.000000 0.000000 0.000000\n";
 const std::string kCircleEmpty = "radius 0.000000\ncentre 0.000000 0.000000\n";
+// A 2D proxy of no vertices and no faces: its centre line alone.
+const std::string kOnlyCentre2D = "centre 0.000000 0.000000\n";
 // (1,2,3) and (-1,-2,-3): the sums are exactly zero, the radius root 14 (3D)
 // and root 5 (2D).
 const std::string kPairSphere = "radius 3.741657\ncentre 0.000000 0.000000 0.000000\n";
@@ -53,21 +55,23 @@ struct ContentCase {
     // line; empty: only the promises are checked.
     std::string sphere;
     std::string circle;
-    // Decided refusals of a proxy builder (the exact console line, then an
-    // aborted file), "ok" when it must complete; empty: promises only.
-    std::string proxy3d;
+    // Decided outcomes of the proxy builders: the exact refusal line (then an
+    // aborted file), "ok" when the run must complete, or the exact records;
+    // empty: only the promises are checked.
+    std::string proxy3d = {};
+    std::string proxy2d = {};
 };
 
 std::vector<ContentCase> contentCases() {
     const std::string tenMB(10u << 20, 'x');
     return {
         {"empty file", "", kSphereEmpty, kCircleEmpty,
-         "Error: Couldn't find any vertices or faces\n"},
+         "Error: Couldn't find any vertices or faces\n", kOnlyCentre2D},
         {"only comments and lines that are not vertex lines",
          "# v 1 2 3\n#\n\n   v 4 5 6\nv\t7 8 9\nvn 1 2 3\nvt 1 2\ng v\n", kSphereEmpty,
-         kCircleEmpty, "Error: Couldn't find any vertices or faces\n"},
+         kCircleEmpty, "Error: Couldn't find any vertices or faces\n", kOnlyCentre2D},
         {"binary garbage", "\x89PNG\r\n\x1a\n"s + garbage(8192, 1), kSphereEmpty, kCircleEmpty,
-         "Error: Couldn't find any vertices or faces\n"},
+         "Error: Couldn't find any vertices or faces\n", kOnlyCentre2D},
         {"vertices around binary garbage", "v 1 2 3\n" + garbage(8192, 2) + "\nv -1 -2 -3\n",
          kPairSphere, kPairCircle, ""},
         // A NUL ends what the reader sees of its line.
@@ -92,32 +96,32 @@ std::vector<ContentCase> contentCases() {
         {"vertex line with fewer numbers", "v 1 abc 3\nv -1 -2 -3\n", kCutSphere, kCutCircle, ""},
         // Corner indices.
         {"index 0", kTriangle + "f 0 1 2\n", kTriangleSphere, kTriangleCircle,
-         "Error: Face 0 refers to a missing vertex\n"},
-        {"relative indices", kTriangle + "f -3 -2 -1\n", kTriangleSphere, kTriangleCircle, "ok"},
+         "Error: Face 0 refers to a missing vertex\n", "Error: Face 0 refers to a missing vertex\n"},
+        {"relative indices", kTriangle + "f -3 -2 -1\n", kTriangleSphere, kTriangleCircle, "ok", "ok"},
         {"relative index before the first vertex", kTriangle + "f 1 2 3\nf -4 -2 -1\n",
-         kTriangleSphere, kTriangleCircle, "Error: Face 1 refers to a missing vertex\n"},
+         kTriangleSphere, kTriangleCircle, "Error: Face 1 refers to a missing vertex\n", "Error: Face 1 refers to a missing vertex\n"},
         {"index past the end", kTriangle + "f 1 2 4\n", kTriangleSphere, kTriangleCircle,
-         "Error: Face 0 refers to a missing vertex\n"},
+         "Error: Face 0 refers to a missing vertex\n", "Error: Face 0 refers to a missing vertex\n"},
         {"index beyond the int range", kTriangle + "f 1 2 99999999999\n", kTriangleSphere,
-         kTriangleCircle, "Error: Face 0 refers to a missing vertex\n"},
+         kTriangleCircle, "Error: Face 0 refers to a missing vertex\n", "Error: Face 0 refers to a missing vertex\n"},
         {"normal index past the end", kTriangle + "vn 0 0 1\nf 1//1 2//1 3//2\n", kTriangleSphere,
-         kTriangleCircle, "Error: Face 0 refers to a missing normal\n"},
+         kTriangleCircle, "Error: Face 0 refers to a missing normal\n", "ok"},
         {"vertices after the face line", "f 1 2 3\n" + kTriangle, kTriangleSphere,
-         kTriangleCircle, "ok"},
+         kTriangleCircle, "ok", "ok"},
         // Coordinates out of range are refused in file order.
         {"nan coordinate", kTriangle + "v nan 0 0\nf 1 2 3\n", "Error: Vertex 3 is out of range\n",
-         "Error: Vertex 3 is out of range\n", "Error: Vertex 3 is out of range\n"},
+         "Error: Vertex 3 is out of range\n", "Error: Vertex 3 is out of range\n", "Error: Vertex 3 is out of range\n"},
         {"inf z coordinate", kTriangle + "v 0 0 -inf\nf 1 2 3\n",
-         "Error: Vertex 3 is out of range\n", "", "Error: Vertex 3 is out of range\n"},
+         "Error: Vertex 3 is out of range\n", "", "Error: Vertex 3 is out of range\n", "ok"},
         {"1e38 coordinates", "v 1e38 0 0\n" + kTriangle + "f 2 3 4\n",
          "Error: Vertex 0 is out of range\n", "Error: Vertex 0 is out of range\n",
-         "Error: Vertex 0 is out of range\n"},
+         "Error: Vertex 0 is out of range\n", "Error: Vertex 0 is out of range\n"},
         {"nan normal", kTriangle + "vn nan 0 1\nf 1//1 2//1 3//1\n", kTriangleSphere,
-         kTriangleCircle, "Error: Normal 0 is out of range\n"},
+         kTriangleCircle, "Error: Normal 0 is out of range\n", "ok"},
         {"coordinates just inside the range",
          "v 9e17 0 0\nv -9e17 0 0\nv 0 9e17 9e17\nv 0 -9e17 -9e17\nf 1 2 3\nf 1 4 2\n", "", "",
-         "ok"},
-        {"tiny coordinates", "v 0 0 0\nv 1e-30 0 0\nv 0 1e-30 0\nf 1 2 3\n", "", "", "ok"},
+         "ok", "ok"},
+        {"tiny coordinates", "v 0 0 0\nv 1e-30 0 0\nv 0 1e-30 0\nf 1 2 3\n", "", "", "ok", "ok"},
         // Faces the geometry cannot use.
         {"degenerate faces",
          "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 0 1 0\nv 0 0 0\n"
@@ -131,11 +135,11 @@ std::vector<ContentCase> contentCases() {
          "Error: Face 0 has fewer than three corners\n"},
         {"face with two corners", kTriangle + "f 1 2 3\nf 1 2\n", kTriangleSphere,
          kTriangleCircle, "Error: Face 1 has fewer than three corners\n"},
-        {"face with 1000 corners", polygon(1000), "", "", ""},
+        {"face with 1000 corners", polygon(1000), "", "", "", "ok"},
         {"zero-length vertex normals",
          "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nvn 0 0 0\n"
          "f 1//1 3//1 2//1\nf 1//1 2//1 4//1\nf 1//1 4//1 3//1\nf 2//1 3//1 4//1\n",
-         "", "", "ok"},
+         "", "", "ok", "ok"},
     };
 }
 
@@ -178,15 +182,53 @@ TEST(BadContent, ProxyBuildersKeepTheirPromisesAndDecidedRefusals) {
             const Outcome o = runWriter(*w, dir, "in.obj", "out");
             expectPromisesKept(*w, o, c.name);
         }
-        if (c.proxy3d.empty()) continue;
-        const Outcome o = runWriter(kProxy3D, dir, "in.obj", "out");
-        SCOPED_TRACE(c.name);
-        if (c.proxy3d == "ok") {
-            EXPECT_EQ(o.run.exitCode, 0) << o.run.out;
-        } else {
-            EXPECT_EQ(o.run.out, header(kProxy3D) + c.proxy3d + "Fail\n\n");
-            EXPECT_EQ(o.file, framing(kProxy3D, "in.obj") + "WRITE ABORTED\n");
+        for (const Writer* w : {&kProxy3D, &kProxy2D}) {
+            const std::string& expected = w == &kProxy3D ? c.proxy3d : c.proxy2d;
+            if (expected.empty()) continue;
+            SCOPED_TRACE(std::string(w->label) + ": " + c.name);
+            const Outcome o = runWriter(*w, dir, "in.obj", "out");
+            if (expected == "ok") {
+                EXPECT_EQ(o.run.exitCode, 0) << o.run.out;
+            } else if (expected.rfind("Error: ", 0) == 0) {
+                EXPECT_EQ(o.run.out, header(*w) + expected + "Fail\n\n");
+                EXPECT_EQ(o.file, framing(*w, "in.obj") + "WRITE ABORTED\n");
+            } else {
+                EXPECT_EQ(o.run.exitCode, 0) << o.run.out;
+                EXPECT_EQ(records(o.file), expected);
+            }
         }
+    }
+}
+
+// A face line cut by the reader's buffer (256 bytes in 3D, 4096 in 2D) loses
+// its corners after the cut: padded so that the one-byte fourth corner is the
+// buffer's last byte or the first one past it, the proxy is the one of the
+// square or of its first triangle.
+TEST(BadContent, FaceLinesCutAtTheBufferSizeLoseTheirLastCorners) {
+    const std::string square = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
+    struct Cut {
+        const Writer* writer;
+        std::size_t lineBytes; // before the line feed
+        bool whole;
+    };
+    const Cut cuts[] = {{&kProxy3D, 255, true}, {&kProxy3D, 256, false},
+                        {&kProxy2D, 4095, true}, {&kProxy2D, 4096, false}};
+    for (const auto& c : cuts) {
+        SCOPED_TRACE(std::string(c.writer->label) + ", line of " + std::to_string(c.lineBytes));
+        const std::string dir = hbxtest::makeScratchDir();
+        const std::string head = "f 1 2 3";
+        const std::string last = " 4";
+        const std::string line =
+            head + std::string(c.lineBytes - head.size() - last.size(), ' ') + last + "\n";
+        ASSERT_EQ(line.size(), c.lineBytes + 1);
+        hbxtest::writeFile(dir + "/padded.obj", square + line);
+        hbxtest::writeFile(dir + "/plain.obj",
+                           square + (c.whole ? "f 1 2 3 4\n" : "f 1 2 3\n"));
+        const Outcome padded = runWriter(*c.writer, dir, "padded.obj", "padded.out");
+        const Outcome plain = runWriter(*c.writer, dir, "plain.obj", "plain.out");
+        EXPECT_EQ(plain.run.exitCode, 0) << plain.run.out;
+        EXPECT_EQ(padded.run.out, plain.run.out);
+        EXPECT_EQ(records(padded.file), records(plain.file));
     }
 }
 
