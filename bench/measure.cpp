@@ -4,11 +4,12 @@
 //
 // The command's standard output and error go to LOG_FILE, its standard input
 // is /dev/null. Prints one line:
-//   exit=0 seconds=0.412345 maxrss_kb=81234 timed_out=0
+//   exit=0 seconds=0.412345 maxrss_kb=81234 timed_out=0 cpu_seconds=0.401234
 // exit is the exit status, or 128 + the signal number when the command was
 // killed; a command still running after TIMEOUT_SECONDS is killed and reported
 // with timed_out=1. Wall time comes from the monotonic clock around fork and
-// wait; peak memory is the child's own maximum resident set size, from wait4.
+// wait; CPU time (user + system) and peak memory (maximum resident set size)
+// are the child's own, from wait4.
 // Exits 0 when the command could be run and measured (whatever its status),
 // 2 otherwise.
 #include <cerrno>
@@ -97,7 +98,9 @@ int main(int argc, char** argv) {
     const auto stop = std::chrono::steady_clock::now();
     const double seconds = std::chrono::duration<double>(stop - start).count();
     const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::printf("exit=%d seconds=%.6f maxrss_kb=%ld timed_out=%d\n", code, seconds, usage.ru_maxrss,
-                timedOut ? 1 : 0);
+    const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    std::printf("exit=%d seconds=%.6f maxrss_kb=%ld timed_out=%d cpu_seconds=%.6f\n", code, seconds,
+                usage.ru_maxrss, timedOut ? 1 : 0, cpu);
     return 0;
 }
