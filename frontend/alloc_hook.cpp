@@ -28,4 +28,6 @@ bool allocationFails(std::string_view site) {
     return true;
 }
 
+bool allocationArmed(std::string_view site) { return armedSkip >= 0 && site == armedSite; }
+
 } // namespace hbx

@@ -51,9 +51,9 @@ template <typename Visit> std::int64_t forEachCorner(std::string_view piece, Vis
     return count;
 }
 
-// Magnitudes are compared as real numbers: the float nearest 1e18 lies below
-// it and is accepted.
-bool vertexInRange(float v) { return std::isfinite(v) && std::fabs(double(v)) < 1e18; }
+// The same bound as every other reader of the project: a coordinate written
+// as 1e18 (the float nearest it) is out of range.
+bool vertexInRange(float v) { return std::isfinite(v) && std::fabs(v) < 1e18f; }
 
 // Allocates an array of count records, or reports failure for the named site.
 template <typename T> bool obtain(std::vector<T>& array, std::int64_t count, const char* site) {

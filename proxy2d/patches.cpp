@@ -206,8 +206,9 @@ PatchResult runCycles(Mesh2D& mesh) {
     std::vector<std::int32_t> moved;
     while (allergies.anyAllergic()) {
         // The plain check obtains one allergy set per allergic edge.
-        for (std::size_t k = allergies.allergicCount(); k > 0; --k)
-            if (hbx::allocationFails("allergy set")) return PatchResult::NoSet;
+        if (hbx::allocationArmed("allergy set"))
+            for (std::size_t k = allergies.allergicCount(); k > 0; --k)
+                if (hbx::allocationFails("allergy set")) return PatchResult::NoSet;
         hbx::say("NOTE: Allergies found\n");
         const std::int32_t first = allergies.lowestAllergic();
         const std::int32_t pivot = allergies.lowestAllergen(mesh, first);
