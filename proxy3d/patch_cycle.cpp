@@ -14,7 +14,6 @@ namespace {
 // allergies). Faces of other sides have patch id -1.
 struct PatchTable {
     std::vector<int> patchOf; // per face
-    std::vector<int> root;    // per patch id
     std::vector<int> built;   // faces in the hierarchy when it was built
     std::vector<int> live;    // faces still in the patch
 };
@@ -46,11 +45,11 @@ void makePatches(const std::vector<int>& faces, PatchMerger& merger, PatchHierar
             ordered[static_cast<std::size_t>(fill[static_cast<std::size_t>(groupOf[i])]++)] = faces[i];
     }
     for (int f : faces) scratchId[static_cast<std::size_t>(merger.find(f))] = -1;
-    const int firstId = static_cast<int>(table.root.size());
+    const int firstId = static_cast<int>(table.live.size());
     for (std::size_t g = 0; g < counts.size(); ++g) {
         const int id = firstId + static_cast<int>(g);
         for (int j = offset[g]; j < offset[g + 1]; ++j) table.patchOf[static_cast<std::size_t>(ordered[static_cast<std::size_t>(j)])] = id;
-        table.root.push_back(hierarchy.build(ordered.data() + offset[g], counts[g]));
+        hierarchy.build(id, ordered.data() + offset[g], counts[g]);
         table.built.push_back(counts[g]);
         table.live.push_back(counts[g]);
     }
@@ -80,15 +79,14 @@ int splitOff(Mesh3D& mesh, const std::vector<int>& moved, int from, int maxNumbe
     // it has gone, so queries keep to live faces.
     for (int f : moved) {
         table.patchOf[static_cast<std::size_t>(f)] = -1;
-        hierarchy.remove(f);
+        hierarchy.remove(from, f);
     }
     const auto p = static_cast<std::size_t>(from);
     table.live[p] -= static_cast<int>(moved.size());
     if (table.live[p] > 0 && 2 * table.live[p] < table.built[p]) {
         std::vector<int> rest;
-        hierarchy.collectLive(table.root[p], from, rest);
-        std::sort(rest.begin(), rest.end());
-        table.root[p] = hierarchy.build(rest.data(), static_cast<int>(rest.size()));
+        hierarchy.collectLive(from, rest);
+        hierarchy.build(from, rest.data(), static_cast<int>(rest.size()));
         table.built[p] = table.live[p];
     }
     makePatches(moved, merger, hierarchy, table, scratchId);
@@ -129,7 +127,7 @@ PatchResult runCycles(Mesh3D& mesh) {
         while (cursor < faceCount) {
             const int patch = table.patchOf[static_cast<std::size_t>(cursor)];
             if (patch >= 0) {
-                pivot = hierarchy.lowestAllergen(table.root[static_cast<std::size_t>(patch)], patch, cursor);
+                pivot = hierarchy.lowestAllergen(patch, cursor);
                 if (pivot >= 0) break;
             }
             ++cursor; // without allergies now, so for good
@@ -139,7 +137,7 @@ PatchResult runCycles(Mesh3D& mesh) {
 
         const int from = table.patchOf[static_cast<std::size_t>(pivot)];
         moved.clear();
-        hierarchy.collectAllergicTo(table.root[static_cast<std::size_t>(from)], from, pivot, moved);
+        hierarchy.collectAllergicTo(from, pivot, moved);
         std::sort(moved.begin(), moved.end());
         maxNumber = splitOff(mesh, moved, from, maxNumber, neighbours, movedMark, merger, hierarchy,
                              table, scratchId);

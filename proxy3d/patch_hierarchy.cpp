@@ -12,14 +12,50 @@ constexpr int kLeafSize = 4;
 // the sum of |n_i| |p_i - q_i|; the bounds are widened by far more.
 constexpr double kRounding = 1e-6;
 
+using Node = PatchHierarchy::Node;
+
 float component(const Vec3& v, int i) { return i == 0 ? v.x : (i == 1 ? v.y : v.z); }
 
-// Could a value of at most `upper` and at least `lower` (in exact
-// arithmetic), computed with rounding up to `margin`, come out beyond the
-// snap window on the allergic side?
+// Bounds of n . (p - q) over the vertices p held by node: from the box, and
+// from the slab (the part along the axis from the slab, the rest from the
+// box); both hold, so the tighter of each is kept. scale bounds
+// sum |n_i| |p_i - q_i|, which sizes the float rounding of the exact test.
+void nodeRange(const Node& node, const double* n, const double* q, double& lower, double& upper,
+               double& scale) {
+    double boxLower = 0.0, boxUpper = 0.0, along = 0.0, offset = 0.0;
+    scale = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        const double a = n[i] * (node.lo[i] - q[i]);
+        const double b = n[i] * (node.hi[i] - q[i]);
+        boxLower += std::min(a, b);
+        boxUpper += std::max(a, b);
+        scale += std::max(std::fabs(a), std::fabs(b));
+        along += n[i] * node.axis[i];
+        offset += n[i] * (0.5 * (double(node.lo[i]) + node.hi[i]) - q[i]);
+    }
+    double slabLower = offset + std::min(along * node.hmin, along * node.hmax);
+    double slabUpper = offset + std::max(along * node.hmin, along * node.hmax);
+    for (int i = 0; i < 3; ++i) {
+        const double across = std::fabs(n[i] - along * node.axis[i]);
+        const double half = 0.5 * (double(node.hi[i]) - node.lo[i]);
+        slabLower -= across * half;
+        slabUpper += across * half;
+    }
+    lower = std::max(boxLower, slabLower);
+    upper = std::min(boxUpper, slabUpper);
+}
+
+// Could a value within [lower, upper] in exact arithmetic, computed with
+// rounding up to margin, come out beyond the snap window on the allergic
+// side?
 bool mayBeBeyond(char side, double lower, double upper, double margin) {
     if (side == 'v') return upper + margin >= 0.0001;
     return lower - margin <= -0.0001;
+}
+
+void setAxis(Node& node, const double* m) {
+    const double len = std::sqrt(m[0] * m[0] + m[1] * m[1] + m[2] * m[2]);
+    for (int i = 0; i < 3; ++i) node.axis[i] = len > 0.0 ? m[i] / len : (i == 2 ? 1.0 : 0.0);
 }
 
 } // namespace
@@ -28,85 +64,140 @@ PatchHierarchy::PatchHierarchy(const Mesh3D& mesh, const std::vector<int>& patch
     : mesh_(mesh), patchOf_(patchOf) {
     world_.resize(mesh.vertices.size());
     for (std::size_t v = 0; v < world_.size(); ++v) world_[v] = filePosition(mesh, static_cast<int>(v));
-    centroid_.resize(mesh.faces.size());
-    for (std::size_t f = 0; f < centroid_.size(); ++f) {
-        const MeshFace& face = mesh.faces[f];
-        const Vec3& a = world_[static_cast<std::size_t>(face.vertex[0])];
-        const Vec3& b = world_[static_cast<std::size_t>(face.vertex[1])];
-        const Vec3& c = world_[static_cast<std::size_t>(face.vertex[2])];
-        centroid_[f] = Vec3{a.x + b.x + c.x, a.y + b.y + c.y, a.z + b.z + c.z};
+    faceBox_.resize(mesh.faces.size() * 6);
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+        float* box = &faceBox_[f * 6];
+        for (int i = 0; i < 3; ++i) {
+            box[i] = INFINITY;
+            box[3 + i] = -INFINITY;
+        }
+        for (int k = 0; k < 3; ++k) {
+            const Vec3& p = world_[static_cast<std::size_t>(mesh.faces[f].vertex[k])];
+            for (int i = 0; i < 3; ++i) {
+                box[i] = std::min(box[i], component(p, i));
+                box[3 + i] = std::max(box[3 + i], component(p, i));
+            }
+        }
     }
     leafOf_.assign(mesh.faces.size(), -1);
 }
 
-int PatchHierarchy::build(const int* faces, int count) {
-    const int first = static_cast<int>(items_.size());
-    items_.insert(items_.end(), faces, faces + count);
-    return buildRange(first, count, -1);
+void PatchHierarchy::build(int patch, const int* faces, int count) {
+    if (static_cast<std::size_t>(patch) >= trees_.size()) trees_.resize(static_cast<std::size_t>(patch) + 1);
+    Tree& tree = trees_[static_cast<std::size_t>(patch)];
+    tree.nodes.clear();
+    tree.nodes.shrink_to_fit();
+    tree.items.assign(faces, faces + count);
+    tree.nodes.reserve(static_cast<std::size_t>(2 * (count / kLeafSize) + 1));
+    buildRange(tree, 0, count, -1);
 }
 
-int PatchHierarchy::buildRange(int first, int count, int parent) {
-    const int index = static_cast<int>(nodes_.size());
-    nodes_.emplace_back();
+int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
+    const int index = static_cast<int>(tree.nodes.size());
+    tree.nodes.emplace_back();
     Node node{};
-    for (int i = 0; i < 3; ++i) {
-        node.lo[i] = node.nlo[i] = INFINITY;
-        node.hi[i] = node.nhi[i] = -INFINITY;
-    }
     node.parent = parent;
     node.live = count;
-    node.minFace = INT_MAX;
+    node.first = first;
+    node.count = count;
+    if (count <= kLeafSize) {
+        // Leaf: bounds straight from its faces.
+        node.child[0] = node.child[1] = -1;
+        node.minFace = INT_MAX;
+        double m[3] = {0.0, 0.0, 0.0};
+        for (int i = 0; i < 3; ++i) {
+            node.lo[i] = node.nlo[i] = INFINITY;
+            node.hi[i] = node.nhi[i] = -INFINITY;
+        }
+        for (int j = first; j < first + count; ++j) {
+            const int f = tree.items[static_cast<std::size_t>(j)];
+            leafOf_[static_cast<std::size_t>(f)] = index;
+            node.minFace = std::min(node.minFace, f);
+            const float* box = &faceBox_[static_cast<std::size_t>(f) * 6];
+            const Vec3& n = mesh_.faces[static_cast<std::size_t>(f)].norm;
+            for (int i = 0; i < 3; ++i) {
+                node.lo[i] = std::min(node.lo[i], box[i]);
+                node.hi[i] = std::max(node.hi[i], box[3 + i]);
+                node.nlo[i] = std::min(node.nlo[i], component(n, i));
+                node.nhi[i] = std::max(node.nhi[i], component(n, i));
+                m[i] += component(n, i);
+            }
+        }
+        setAxis(node, m);
+        double c[3];
+        for (int i = 0; i < 3; ++i) c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
+        node.hmin = INFINITY;
+        node.hmax = -INFINITY;
+        for (int j = first; j < first + count; ++j) {
+            const int* v = mesh_.faces[static_cast<std::size_t>(tree.items[static_cast<std::size_t>(j)])].vertex;
+            for (int k = 0; k < 3; ++k) {
+                const Vec3& p = world_[static_cast<std::size_t>(v[k])];
+                double h = 0.0;
+                for (int i = 0; i < 3; ++i) h += node.axis[i] * (component(p, i) - c[i]);
+                node.hmin = std::min(node.hmin, h);
+                node.hmax = std::max(node.hmax, h);
+            }
+        }
+        tree.nodes[static_cast<std::size_t>(index)] = node;
+        return index;
+    }
+
+    // Split at the median face along the longest extent of the face boxes'
+    // centres.
     float clo[3] = {INFINITY, INFINITY, INFINITY}, chi[3] = {-INFINITY, -INFINITY, -INFINITY};
     for (int j = first; j < first + count; ++j) {
-        const int f = items_[static_cast<std::size_t>(j)];
-        const MeshFace& face = mesh_.faces[static_cast<std::size_t>(f)];
-        node.minFace = std::min(node.minFace, f);
+        const float* box = &faceBox_[static_cast<std::size_t>(tree.items[static_cast<std::size_t>(j)]) * 6];
         for (int i = 0; i < 3; ++i) {
-            for (int k = 0; k < 3; ++k) {
-                const float p = component(world_[static_cast<std::size_t>(face.vertex[k])], i);
-                node.lo[i] = std::min(node.lo[i], p);
-                node.hi[i] = std::max(node.hi[i], p);
-            }
-            const float n = component(face.norm, i);
-            node.nlo[i] = std::min(node.nlo[i], n);
-            node.nhi[i] = std::max(node.nhi[i], n);
-            const float c = component(centroid_[static_cast<std::size_t>(f)], i);
+            const float c = box[i] + box[3 + i];
             clo[i] = std::min(clo[i], c);
             chi[i] = std::max(chi[i], c);
         }
-    }
-    if (count <= kLeafSize) {
-        node.child[0] = node.child[1] = -1;
-        node.first = first;
-        node.count = count;
-        for (int j = first; j < first + count; ++j) leafOf_[static_cast<std::size_t>(items_[static_cast<std::size_t>(j)])] = index;
-        nodes_[static_cast<std::size_t>(index)] = node;
-        return index;
     }
     int axis = 0;
     for (int i = 1; i < 3; ++i) {
         if (chi[i] - clo[i] > chi[axis] - clo[axis]) axis = i;
     }
     const int half = count / 2;
-    auto begin = items_.begin() + first;
+    auto begin = tree.items.begin() + first;
     std::nth_element(begin, begin + half, begin + count, [&](int a, int b) {
-        const float ca = component(centroid_[static_cast<std::size_t>(a)], axis);
-        const float cb = component(centroid_[static_cast<std::size_t>(b)], axis);
+        const float* ba = &faceBox_[static_cast<std::size_t>(a) * 6];
+        const float* bb = &faceBox_[static_cast<std::size_t>(b) * 6];
+        const float ca = ba[axis] + ba[3 + axis], cb = bb[axis] + bb[3 + axis];
         return ca < cb || (ca == cb && a < b);
     });
-    node.first = first;
-    node.count = count;
-    nodes_[static_cast<std::size_t>(index)] = node;
-    const int left = buildRange(first, half, index);
-    const int right = buildRange(first + half, count - half, index);
-    nodes_[static_cast<std::size_t>(index)].child[0] = left;
-    nodes_[static_cast<std::size_t>(index)].child[1] = right;
+    const int left = buildRange(tree, first, half, index);
+    const int right = buildRange(tree, first + half, count - half, index);
+
+    // Internal node: bounds from the children's.
+    const Node& l = tree.nodes[static_cast<std::size_t>(left)];
+    const Node& r = tree.nodes[static_cast<std::size_t>(right)];
+    node.child[0] = left;
+    node.child[1] = right;
+    node.minFace = std::min(l.minFace, r.minFace);
+    double m[3];
+    for (int i = 0; i < 3; ++i) {
+        node.lo[i] = std::min(l.lo[i], r.lo[i]);
+        node.hi[i] = std::max(l.hi[i], r.hi[i]);
+        node.nlo[i] = std::min(l.nlo[i], r.nlo[i]);
+        node.nhi[i] = std::max(l.nhi[i], r.nhi[i]);
+        m[i] = l.axis[i] * l.count + r.axis[i] * r.count;
+    }
+    setAxis(node, m);
+    double c[3];
+    for (int i = 0; i < 3; ++i) c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
+    double lower, upper, scale;
+    nodeRange(l, node.axis, c, node.hmin, node.hmax, scale);
+    nodeRange(r, node.axis, c, lower, upper, scale);
+    node.hmin = std::min(node.hmin, lower);
+    node.hmax = std::max(node.hmax, upper);
+    tree.nodes[static_cast<std::size_t>(index)] = node;
     return index;
 }
 
-void PatchHierarchy::remove(int f) {
-    for (int n = leafOf_[static_cast<std::size_t>(f)]; n >= 0; n = nodes_[static_cast<std::size_t>(n)].parent)
-        --nodes_[static_cast<std::size_t>(n)].live;
+void PatchHierarchy::remove(int patch, int f) {
+    std::vector<Node>& nodes = trees_[static_cast<std::size_t>(patch)].nodes;
+    for (int n = leafOf_[static_cast<std::size_t>(f)]; n >= 0; n = nodes[static_cast<std::size_t>(n)].parent)
+        --nodes[static_cast<std::size_t>(n)].live;
 }
 
 bool PatchHierarchy::shareVertex(int f, int g) const {
@@ -130,32 +221,27 @@ bool PatchHierarchy::isBeyond(int f, const Vec3& p) const {
     return face.side == 'v' ? d > 0.0f : (face.side == 'c' && d < 0.0f);
 }
 
-int PatchHierarchy::lowestAllergen(int root, int patch, int f) const {
+int PatchHierarchy::lowestAllergen(int patch, int f) const {
     const MeshFace& face = mesh_.faces[static_cast<std::size_t>(f)];
     const char side = face.side;
     if (side != 'v' && side != 'c') return -1;
-    const Vec3& q = world_[static_cast<std::size_t>(face.vertex[0])];
+    const Tree& tree = trees_[static_cast<std::size_t>(patch)];
+    const Vec3& qv = world_[static_cast<std::size_t>(face.vertex[0])];
     const double n[3] = {face.norm.x, face.norm.y, face.norm.z};
-    const double qd[3] = {q.x, q.y, q.z};
+    const double q[3] = {qv.x, qv.y, qv.z};
     int best = INT_MAX;
     int stack[128];
     int top = 0;
-    stack[top++] = root;
+    stack[top++] = 0;
     while (top > 0) {
-        const Node& node = nodes_[static_cast<std::size_t>(stack[--top])];
+        const Node& node = tree.nodes[static_cast<std::size_t>(stack[--top])];
         if (node.live == 0 || node.minFace >= best) continue;
-        double lower = 0.0, upper = 0.0, scale = 0.0;
-        for (int i = 0; i < 3; ++i) {
-            const double a = n[i] * (node.lo[i] - qd[i]);
-            const double b = n[i] * (node.hi[i] - qd[i]);
-            lower += std::min(a, b);
-            upper += std::max(a, b);
-            scale += std::max(std::fabs(a), std::fabs(b));
-        }
+        double lower, upper, scale;
+        nodeRange(node, n, q, lower, upper, scale);
         if (!mayBeBeyond(side, lower, upper, scale * kRounding)) continue;
         if (node.child[0] < 0) {
             for (int j = node.first; j < node.first + node.count; ++j) {
-                const int g = items_[static_cast<std::size_t>(j)];
+                const int g = tree.items[static_cast<std::size_t>(j)];
                 if (g >= best || g == f || patchOf_[static_cast<std::size_t>(g)] != patch) continue;
                 if (shareVertex(f, g)) continue;
                 const int* gv = mesh_.faces[static_cast<std::size_t>(g)].vertex;
@@ -168,20 +254,22 @@ int PatchHierarchy::lowestAllergen(int root, int patch, int f) const {
             }
             continue;
         }
-        // Visit the child with the lower face numbers first, so the lowest
-        // allergen is found early and prunes the rest.
+        // The child with the lower face numbers first: the lowest allergen
+        // is found early and prunes the rest.
         int c0 = node.child[0], c1 = node.child[1];
-        if (nodes_[static_cast<std::size_t>(c0)].minFace > nodes_[static_cast<std::size_t>(c1)].minFace) std::swap(c0, c1);
+        if (tree.nodes[static_cast<std::size_t>(c0)].minFace > tree.nodes[static_cast<std::size_t>(c1)].minFace)
+            std::swap(c0, c1);
         stack[top++] = c1;
         stack[top++] = c0;
     }
     return best == INT_MAX ? -1 : best;
 }
 
-void PatchHierarchy::collectAllergicTo(int root, int patch, int pivot, std::vector<int>& out) const {
+void PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& out) const {
     const MeshFace& pf = mesh_.faces[static_cast<std::size_t>(pivot)];
     const char side = pf.side;
     if (side != 'v' && side != 'c') return;
+    const Tree& tree = trees_[static_cast<std::size_t>(patch)];
     double p[3][3];
     for (int k = 0; k < 3; ++k) {
         const Vec3& w = world_[static_cast<std::size_t>(pf.vertex[k])];
@@ -191,9 +279,9 @@ void PatchHierarchy::collectAllergicTo(int root, int patch, int pivot, std::vect
     }
     int stack[128];
     int top = 0;
-    stack[top++] = root;
+    stack[top++] = 0;
     while (top > 0) {
-        const Node& node = nodes_[static_cast<std::size_t>(stack[--top])];
+        const Node& node = tree.nodes[static_cast<std::size_t>(stack[--top])];
         if (node.live == 0) continue;
         // Bound the plane distance of each pivot corner over every face of
         // the node: normals within [nlo, nhi], planes through a vertex
@@ -204,7 +292,8 @@ void PatchHierarchy::collectAllergicTo(int root, int patch, int pivot, std::vect
             for (int i = 0; i < 3; ++i) {
                 const double t0 = p[k][i] - node.hi[i];
                 const double t1 = p[k][i] - node.lo[i];
-                const double c[4] = {node.nlo[i] * t0, node.nlo[i] * t1, node.nhi[i] * t0, node.nhi[i] * t1};
+                const double c[4] = {node.nlo[i] * t0, node.nlo[i] * t1, node.nhi[i] * t0,
+                                     node.nhi[i] * t1};
                 lower += std::min(std::min(c[0], c[1]), std::min(c[2], c[3]));
                 upper += std::max(std::max(c[0], c[1]), std::max(c[2], c[3]));
                 scale += std::max(std::max(std::fabs(c[0]), std::fabs(c[1])),
@@ -215,7 +304,7 @@ void PatchHierarchy::collectAllergicTo(int root, int patch, int pivot, std::vect
         if (!may) continue;
         if (node.child[0] < 0) {
             for (int j = node.first; j < node.first + node.count; ++j) {
-                const int f = items_[static_cast<std::size_t>(j)];
+                const int f = tree.items[static_cast<std::size_t>(j)];
                 if (f == pivot || patchOf_[static_cast<std::size_t>(f)] != patch) continue;
                 if (shareVertex(f, pivot)) continue;
                 for (int k = 0; k < 3; ++k) {
@@ -232,21 +321,14 @@ void PatchHierarchy::collectAllergicTo(int root, int patch, int pivot, std::vect
     }
 }
 
-void PatchHierarchy::collectLive(int root, int patch, std::vector<int>& out) const {
-    std::vector<int> stack{root};
-    while (!stack.empty()) {
-        const Node& node = nodes_[static_cast<std::size_t>(stack.back())];
-        stack.pop_back();
-        if (node.live == 0) continue;
-        if (node.child[0] < 0) {
-            for (int j = node.first; j < node.first + node.count; ++j) {
-                const int f = items_[static_cast<std::size_t>(j)];
-                if (patchOf_[static_cast<std::size_t>(f)] == patch) out.push_back(f);
-            }
-            continue;
+void PatchHierarchy::collectLive(int patch, std::vector<int>& out) const {
+    const Tree& tree = trees_[static_cast<std::size_t>(patch)];
+    for (const Node& node : tree.nodes) {
+        if (node.child[0] >= 0 || node.live == 0) continue;
+        for (int j = node.first; j < node.first + node.count; ++j) {
+            const int f = tree.items[static_cast<std::size_t>(j)];
+            if (patchOf_[static_cast<std::size_t>(f)] == patch) out.push_back(f);
         }
-        stack.push_back(node.child[0]);
-        stack.push_back(node.child[1]);
     }
 }
 

@@ -20,53 +20,59 @@ class PatchHierarchy {
 public:
     // Reads the faces' vertex, norm and side and the vertices' file
     // positions; the mesh must outlive the hierarchy. patchOf names the
-    // patch of every face (kept up to date by the caller).
+    // patch id of every face (kept up to date by the caller).
     PatchHierarchy(const Mesh3D& mesh, const std::vector<int>& patchOf);
 
-    // Builds a hierarchy over faces (all of one patch, count > 0) and
-    // returns its root.
-    int build(const int* faces, int count);
+    // (Re)builds the hierarchy of patch id `patch` over faces (count > 0),
+    // releasing the one it had.
+    void build(int patch, const int* faces, int count);
 
-    // Takes face f out of the live counts of its hierarchy; call after f
-    // left its patch.
-    void remove(int f);
+    // Takes face f out of the live counts of the hierarchy of patch id
+    // `patch`; call when f leaves that patch.
+    void remove(int patch, int f);
 
-    // The lowest-numbered face of patch `patch` (hierarchy `root`) that face
-    // f is allergic to, or -1.
-    int lowestAllergen(int root, int patch, int f) const;
+    // The lowest-numbered face of patch id `patch` that face f (of that
+    // patch) is allergic to, or -1.
+    int lowestAllergen(int patch, int f) const;
 
-    // Appends every face of patch `patch` (hierarchy `root`) that is
-    // allergic to face `pivot`, in no particular order.
-    void collectAllergicTo(int root, int patch, int pivot, std::vector<int>& out) const;
+    // Appends every face of patch id `patch` that is allergic to face
+    // `pivot` (of that patch), in no particular order.
+    void collectAllergicTo(int patch, int pivot, std::vector<int>& out) const;
 
     // Appends every face of the hierarchy that still belongs to `patch`.
-    void collectLive(int root, int patch, std::vector<int>& out) const;
+    void collectLive(int patch, std::vector<int>& out) const;
 
-    // Faces at or below the node that still count as live.
-    int live(int root) const { return nodes_[static_cast<std::size_t>(root)].live; }
-
-private:
     struct Node {
         float lo[3], hi[3];   // box of the faces' vertex positions
         float nlo[3], nhi[3]; // box of the faces' normals
-        int child[2];         // -1: leaf
-        int first, count;     // leaf: range in items_
+        // A slab holding the vertices: unit axis (the faces' mean normal
+        // direction) and the range of axis . (p - box centre); much tighter
+        // than the box for planes close to the faces' own.
+        double axis[3];
+        double hmin, hmax;
+        int child[2];     // -1: leaf
+        int first, count; // leaf: range in items
         int parent;
         int live;
-        int minFace; // lowest face index below (a bound once faces leave)
+        int minFace; // lowest face number below (a bound once faces leave)
     };
 
-    int buildRange(int first, int count, int parent);
+private:
+    struct Tree {
+        std::vector<Node> nodes; // nodes[0] is the root
+        std::vector<int> items;
+    };
+
+    int buildRange(Tree& tree, int first, int count, int parent);
     bool isBeyond(int f, const Vec3& p) const;
     bool shareVertex(int f, int g) const;
 
     const Mesh3D& mesh_;
     const std::vector<int>& patchOf_;
-    std::vector<Vec3> world_;    // vertex positions in file coordinates
-    std::vector<Vec3> centroid_; // per face, for building
-    std::vector<Node> nodes_;
-    std::vector<int> items_;
-    std::vector<int> leafOf_; // per face: its leaf in its current hierarchy
+    std::vector<Vec3> world_;          // vertex positions in file coordinates
+    std::vector<float> faceBox_;       // per face: lo x, y, z, hi x, y, z
+    std::vector<Tree> trees_;          // per patch id
+    std::vector<int> leafOf_;          // per face: its leaf in its patch's tree
 };
 
 } // namespace hbx3

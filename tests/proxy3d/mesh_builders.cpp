@@ -91,9 +91,9 @@ Mesh3D randomSoup(std::mt19937& rng) {
     return mesh;
 }
 
-Mesh3D randomTerrain(std::mt19937& rng) {
-    const int w = std::uniform_int_distribution<int>(2, 7)(rng);
-    const int h = std::uniform_int_distribution<int>(2, 7)(rng);
+Mesh3D randomTerrain(std::mt19937& rng, int maxSide) {
+    const int w = std::uniform_int_distribution<int>(2, maxSide)(rng);
+    const int h = std::uniform_int_distribution<int>(2, maxSide)(rng);
     std::uniform_int_distribution<int> height(-3, 3);
     std::vector<Vec3> positions;
     for (int y = 0; y <= h; ++y) {

@@ -26,6 +26,6 @@ void derive(hbx3::Mesh3D& mesh);
 hbx3::Mesh3D randomSoup(std::mt19937& rng);
 // A height field of random heights over a small grid, classified as read,
 // or with random sides.
-hbx3::Mesh3D randomTerrain(std::mt19937& rng);
+hbx3::Mesh3D randomTerrain(std::mt19937& rng, int maxSide = 7);
 
 } // namespace hbx3test

@@ -44,6 +44,15 @@ TEST(PatchCycle, FastMatchesPlainOnRandomMeshes) {
     EXPECT_GT(manySplits, 300);
 }
 
+// Larger meshes give hierarchies several levels deep.
+TEST(PatchCycle, FastMatchesPlainOnLargerTerrains) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 40; ++round) {
+        expectSamePatches(hbx3test::randomTerrain(rng, 16), "terrain " + std::to_string(round));
+        if (::testing::Test::HasFailure()) return;
+    }
+}
+
 // Faces 0 and 1 both border face 2 but not each other: face 0 pulls face 2
 // in, then face 1 pulls that group into its number.
 TEST(PatchCycle, LastAbsorberGivesTheNumber) {
