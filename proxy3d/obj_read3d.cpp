@@ -62,10 +62,10 @@ int resolveIndex(int objIndex, int readSoFar, int total) {
 }
 
 // One corner token "v", "v/vt", "v//vn" or "v/vt/vn" (each number read as
-// "%d" reads it). Returns false when no vertex index can be read. *normal is
-// 0 when the token names no normal.
-bool parseCorner(const char* p, const char* end, int* vertex, int* normal) {
-    *normal = 0;
+// "%d" reads it). Returns false when no vertex index can be read.
+// *hasNormal tells whether a third number (the normal index) was read.
+bool parseCorner(const char* p, const char* end, int* vertex, int* normal, bool* hasNormal) {
+    *hasNormal = false;
     p = hbx::scanInt(p, end, vertex);
     if (!p) return false;
     if (p < end && *p == '/') {
@@ -74,8 +74,7 @@ bool parseCorner(const char* p, const char* end, int* vertex, int* normal) {
         if (const char* q = hbx::scanInt(p, end, &texture)) p = q;
         if (p < end && *p == '/') {
             ++p;
-            int n = 0;
-            if (hbx::scanInt(p, end, &n)) *normal = n;
+            if (hbx::scanInt(p, end, normal)) *hasNormal = true;
         }
     }
     return true;
@@ -104,7 +103,8 @@ bool readFace(std::string_view piece, int faceIndex, const Counts& soFar, const 
             break;
         }
         int v = 0, n = 0;
-        if (!parseCorner(token, p, &v, &n)) {
+        bool hasNormal = false;
+        if (!parseCorner(token, p, &v, &n, &hasNormal)) {
             sayIndexed("Error: Face ", faceIndex, " has a malformed corner\n");
             return false;
         }
@@ -114,7 +114,7 @@ bool readFace(std::string_view piece, int faceIndex, const Counts& soFar, const 
             return false;
         }
         face.normal[k] = -1;
-        if (n != 0) {
+        if (hasNormal) {
             face.normal[k] = resolveIndex(n, soFar.normals, total.normals);
             if (face.normal[k] < 0) {
                 sayIndexed("Error: Face ", faceIndex, " refers to a missing normal\n");
