@@ -1,5 +1,6 @@
 // The fast patch cycle against the plain scans, on many small random
 // meshes, and the cases whose numbering is easy to get wrong.
+#include "alloc_hook.h"
 #include "mesh_builders.h"
 #include "patch_cycle.h"
 #include "plain_patch_cycle.h"
@@ -87,6 +88,18 @@ TEST(PatchCycle, SplitMovesSeveralFacesWithNewNumbers) {
     EXPECT_EQ(expectSamePatches(mesh, "folded strip"), 2);
     ASSERT_EQ(hbx3::buildPatches(mesh), hbx3::PatchResult::Done);
     EXPECT_EQ(patches(mesh), (std::vector<int>{1, 1, 0, 2, 0, 0}));
+}
+
+// The allergy set of the second split cannot be had: the cycle fails.
+TEST(PatchCycle, AllergySetAllocationFails) {
+    Mesh3D mesh = meshOf(
+        {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {0, 2, 1}, {1, 2, 1}, {0, 1, 2}, {1, 1, 2}},
+        {{0, 1, 2}, {2, 1, 3}, {4, 5, 6}, {2, 3, 4}, {4, 3, 5}, {6, 5, 7}});
+    hbx3test::derive(mesh);
+    for (hbx3::MeshFace& f : mesh.faces) f.side = 'v';
+    hbx::armAllocFailure("allergy set", 1);
+    EXPECT_EQ(hbx3::buildPatches(mesh), hbx3::PatchResult::SetFailed);
+    hbx::disarmAllocFailure();
 }
 
 } // namespace
