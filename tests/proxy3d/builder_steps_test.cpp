@@ -107,8 +107,11 @@ TEST(BuilderSteps, FaceNormalSnapWindow) {
         Mesh3D mesh = meshOf({{0, 0, 0}, {1, 0, tilt}, {0, 1, 0}}, {{0, 1, 2}});
         hbx3::computeFaceNormals(mesh);
         const float x = mesh.faces[0].norm.x;
-        if (tilt < 0.0001f) EXPECT_EQ(x, 0.0f);
-        else EXPECT_LT(x, -0.0001f);
+        if (tilt < 0.0001f) {
+            EXPECT_EQ(x, 0.0f);
+        } else {
+            EXPECT_LT(x, -0.0001f);
+        }
     }
 }
 
@@ -153,7 +156,9 @@ TEST(BuilderSteps, FlatVertexWithOneOpenEdgeIsACorner) {
     int open = 0;
     for (const hbx3::MeshEdge& e : mesh.edges) {
         if (e.primary && e.type == 'h' && (e.vtx1 == 0 || e.vtx2 == 0)) ++open;
-        if (e.primary && e.type != 'h') EXPECT_EQ(e.type, 'n');
+        if (e.primary && e.type != 'h') {
+            EXPECT_EQ(e.type, 'n');
+        }
     }
     ASSERT_EQ(open, 1);
     EXPECT_EQ(mesh.vertices[0].type, 'h');
