@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
-#include <set>
 #include <vector>
 
 namespace hbx2 {
@@ -61,33 +60,78 @@ void mergeSweep(Mesh2D& mesh, PatchSets& sets, const std::vector<std::int32_t>& 
     }
 }
 
+// A set of edge indices with constant-time insert and erase and a fast
+// lowest member: one bit per edge and a bit per non-empty word above it.
+class EdgeBitSet {
+public:
+    explicit EdgeBitSet(std::size_t count) {
+        std::size_t words = (count + 63) / 64;
+        do {
+            levels_.emplace_back(words, 0);
+            words = (words + 63) / 64;
+        } while (levels_.back().size() > 1);
+    }
+    void insert(std::int32_t e) {
+        std::size_t i = static_cast<std::size_t>(e);
+        if (levels_[0][i / 64] & (std::uint64_t(1) << (i % 64))) return;
+        ++size_;
+        for (std::vector<std::uint64_t>& level : levels_) {
+            const bool wasEmpty = level[i / 64] == 0;
+            level[i / 64] |= std::uint64_t(1) << (i % 64);
+            if (!wasEmpty) break;
+            i /= 64;
+        }
+    }
+    void erase(std::int32_t e) {
+        std::size_t i = static_cast<std::size_t>(e);
+        if (!(levels_[0][i / 64] & (std::uint64_t(1) << (i % 64)))) return;
+        --size_;
+        for (std::vector<std::uint64_t>& level : levels_) {
+            level[i / 64] &= ~(std::uint64_t(1) << (i % 64));
+            if (level[i / 64] != 0) break;
+            i /= 64;
+        }
+    }
+    bool empty() const { return size_ == 0; }
+    std::size_t size() const { return size_; }
+    // The lowest member; the set must not be empty.
+    std::int32_t lowest() const {
+        std::size_t i = 0;
+        for (std::size_t l = levels_.size(); l-- > 0;)
+            i = i * 64 + static_cast<std::size_t>(__builtin_ctzll(levels_[l][i]));
+        return static_cast<std::int32_t>(i);
+    }
+
+private:
+    std::vector<std::vector<std::uint64_t>> levels_;
+    std::size_t size_ = 0;
+};
+
 // The allergy state of every 'c' and 'v' patch: a hierarchy per patch, and
-// for each allergic edge one allergen of its patch (its witness). While a
-// patch only shrinks, an edge stays allergic as long as its witness stays;
-// only the edges whose witness left are looked at again.
+// for each allergic edge one allergen of its patch (its witness). A split
+// only shrinks the pivot's patch and carves new patches out of what it lost,
+// so an edge stays allergic as long as its witness shares its patch; only
+// edges whose witness ended up elsewhere are looked at again.
 class AllergyState {
 public:
     explicit AllergyState(const Mesh2D& mesh)
         : tree_(mesh.edges.size(), -1), pos_(mesh.edges.size(), -1),
           witness_(mesh.edges.size(), -1), depHead_(mesh.edges.size(), -1),
-          depNext_(mesh.edges.size(), -1), depPrev_(mesh.edges.size(), -1) {}
+          depNext_(mesh.edges.size(), -1), depPrev_(mesh.edges.size(), -1),
+          allergic_(mesh.edges.size()) {}
 
-    // A new patch of the given members (ascending); finds which are allergic.
-    void addPatch(const Mesh2D& mesh, std::vector<std::int32_t> members) {
-        const std::int32_t id = static_cast<std::int32_t>(trees_.size());
-        trees_.emplace_back(mesh, std::move(members));
-        const PatchTree& tree = trees_.back();
-        const std::vector<std::int32_t>& list = tree.members();
-        for (std::size_t k = 0; k < list.size(); ++k) {
-            tree_[list[k]] = id;
-            pos_[list[k]] = static_cast<std::int32_t>(k);
+    // The patches of the first cycle (each ascending); finds the allergic
+    // edges.
+    void addPatches(const Mesh2D& mesh, std::vector<std::vector<std::int32_t>>& groups) {
+        for (std::vector<std::int32_t>& g : groups) {
+            const std::int32_t id = newTree(mesh, std::move(g));
+            for (std::int32_t e : trees_[id].members()) evaluate(mesh, e);
         }
-        for (std::int32_t e : list) evaluate(mesh, e);
     }
 
     bool anyAllergic() const { return !allergic_.empty(); }
     std::size_t allergicCount() const { return allergic_.size(); }
-    std::int32_t lowestAllergic() const { return *allergic_.begin(); }
+    std::int32_t lowestAllergic() const { return allergic_.lowest(); }
 
     std::int32_t lowestAllergen(const Mesh2D& mesh, std::int32_t i) const {
         return trees_[tree_[i]].lowestAllergen(mesh, i);
@@ -96,37 +140,53 @@ public:
         trees_[tree_[m]].allergicTo(mesh, m, out);
     }
 
-    // Takes the moved edges (ascending) out of their patch and looks again at
-    // the edges of that patch whose witness moved.
-    void removeMoved(const Mesh2D& mesh, const std::vector<std::int32_t>& moved) {
-        if (moved.empty()) return;
-        const std::int32_t id = tree_[moved.front()];
-        PatchTree& tree = trees_[id];
-        for (std::int32_t e : moved) {
-            tree.remove(pos_[e]);
-            tree_[e] = -1;
-            unlink(e);
-            allergic_.erase(e);
+    // Takes the moved edges (ascending, all allergic, from one patch) out of
+    // their patch into the given new patches (each ascending) and brings the
+    // allergic edges and witnesses up to date.
+    void split(const Mesh2D& mesh, const std::vector<std::int32_t>& moved,
+               std::vector<std::vector<std::int32_t>>& groups) {
+        const std::int32_t old = tree_[moved.front()];
+        for (std::int32_t e : moved) tree_[e] = -1;
+        if (moved.size() * 2 >= static_cast<std::size_t>(trees_[old].alive())) {
+            compact(mesh, old);
+        } else {
+            for (std::int32_t e : moved) trees_[old].remove(pos_[e]);
         }
+        for (std::vector<std::int32_t>& g : groups) newTree(mesh, std::move(g));
+        // Moved edges whose witness is not in their new patch.
         recheck_.clear();
         for (std::int32_t e : moved) {
-            for (std::int32_t d = depHead_[e]; d != -1;) {
+            if (tree_[witness_[e]] == tree_[e]) continue;
+            unlink(e);
+            allergic_.erase(e);
+            recheck_.push_back(e);
+        }
+        // Edges left behind whose witness moved.
+        for (std::int32_t m : moved) {
+            for (std::int32_t d = depHead_[m]; d != -1;) {
                 const std::int32_t next = depNext_[d];
-                depNext_[d] = depPrev_[d] = -1;
-                witness_[d] = -1;
-                if (tree_[d] == id) recheck_.push_back(d);
+                if (tree_[d] != tree_[m]) {
+                    unlink(d);
+                    allergic_.erase(d);
+                    recheck_.push_back(d);
+                }
                 d = next;
             }
-            depHead_[e] = -1;
         }
-        for (std::int32_t d : recheck_) {
-            allergic_.erase(d);
-            evaluate(mesh, d);
-        }
-        if (tree.alive() * 2 < static_cast<std::int32_t>(tree.members().size())) compact(mesh, id);
+        for (std::int32_t d : recheck_) evaluate(mesh, d);
     }
 
 private:
+    std::int32_t newTree(const Mesh2D& mesh, std::vector<std::int32_t> members) {
+        const std::int32_t id = static_cast<std::int32_t>(trees_.size());
+        trees_.emplace_back(mesh, std::move(members));
+        const std::vector<std::int32_t>& list = trees_.back().members();
+        for (std::size_t k = 0; k < list.size(); ++k) {
+            tree_[list[k]] = id;
+            pos_[list[k]] = static_cast<std::int32_t>(k);
+        }
+        return id;
+    }
     void evaluate(const Mesh2D& mesh, std::int32_t e) {
         const std::int32_t m = trees_[tree_[e]].lowestAllergen(mesh, e);
         if (m < 0) return;
@@ -146,13 +206,15 @@ private:
         depNext_[e] = depPrev_[e] = -1;
         witness_[e] = -1;
     }
-    // Rebuilds a patch that lost most of its members, so its bounds stay
+    // Rebuilds a patch over the members still in it, so its bounds stay
     // tight; witnesses are unaffected.
     void compact(const Mesh2D& mesh, std::int32_t id) {
         std::vector<std::int32_t> left;
         const PatchTree& old = trees_[id];
-        for (std::size_t k = 0; k < old.members().size(); ++k)
-            if (old.isAlive(static_cast<std::int32_t>(k))) left.push_back(old.members()[k]);
+        for (std::size_t k = 0; k < old.members().size(); ++k) {
+            const std::int32_t e = old.members()[k];
+            if (old.isAlive(static_cast<std::int32_t>(k)) && tree_[e] == id) left.push_back(e);
+        }
         trees_[id] = PatchTree(mesh, std::move(left));
         const std::vector<std::int32_t>& list = trees_[id].members();
         for (std::size_t k = 0; k < list.size(); ++k) pos_[list[k]] = static_cast<std::int32_t>(k);
@@ -164,14 +226,15 @@ private:
     std::vector<std::int32_t> witness_;
     // Per witness, a doubly linked list of the edges it witnesses.
     std::vector<std::int32_t> depHead_, depNext_, depPrev_;
-    std::set<std::int32_t> allergic_;
+    EdgeBitSet allergic_;
     std::vector<std::int32_t> recheck_;
 };
 
-// Groups the given edges (ascending) by their set and hands each group of a
-// 'c' or 'v' type to the allergy state; writes the numbers into the records.
-void settlePatches(Mesh2D& mesh, PatchSets& sets, const std::vector<std::int32_t>& edges,
-                   AllergyState& allergies, std::vector<std::int32_t>& groupOf) {
+// Writes the patch numbers of the given edges (ascending) into the records
+// and groups the 'c' and 'v' ones by their set, each group ascending.
+std::vector<std::vector<std::int32_t>> settlePatches(Mesh2D& mesh, PatchSets& sets,
+                                                     const std::vector<std::int32_t>& edges,
+                                                     std::vector<std::int32_t>& groupOf) {
     std::vector<std::vector<std::int32_t>> groups;
     for (std::int32_t e : edges) {
         const std::int32_t root = sets.find(e);
@@ -184,7 +247,7 @@ void settlePatches(Mesh2D& mesh, PatchSets& sets, const std::vector<std::int32_t
         groups[groupOf[root]].push_back(e);
     }
     for (std::int32_t e : edges) groupOf[sets.find(e)] = -1;
-    for (std::vector<std::int32_t>& g : groups) allergies.addPatch(mesh, std::move(g));
+    return groups;
 }
 
 PatchResult runCycles(Mesh2D& mesh) {
@@ -200,7 +263,8 @@ PatchResult runCycles(Mesh2D& mesh) {
     mergeSweep(mesh, sets, outline, mergeable);
     for (std::int32_t e : outline) highest = std::max(highest, sets.label(e));
     AllergyState allergies(mesh);
-    settlePatches(mesh, sets, outline, allergies, groupOf);
+    std::vector<std::vector<std::int32_t>> groups = settlePatches(mesh, sets, outline, groupOf);
+    allergies.addPatches(mesh, groups);
     std::fill(mergeable.begin(), mergeable.end(), 0);
 
     std::vector<std::int32_t> moved;
@@ -214,7 +278,6 @@ PatchResult runCycles(Mesh2D& mesh) {
         const std::int32_t pivot = allergies.lowestAllergen(mesh, first);
         moved.clear();
         allergies.allergicTo(mesh, pivot, moved);
-        allergies.removeMoved(mesh, moved);
         // New numbers start above every number on the outline; after the
         // merge the highest is that of the last surviving new patch (the
         // pivot keeps the old patch's number, so no older number is lost).
@@ -228,7 +291,8 @@ PatchResult runCycles(Mesh2D& mesh) {
             mergeable[e] = 0;
             highest = std::max(highest, sets.label(e));
         }
-        settlePatches(mesh, sets, moved, allergies, groupOf);
+        groups = settlePatches(mesh, sets, moved, groupOf);
+        allergies.split(mesh, moved, groups);
     }
     return PatchResult::Done;
 }
