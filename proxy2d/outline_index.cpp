@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -26,6 +27,19 @@ std::uint32_t spreadBits(std::uint32_t v) {
     v = (v | (v << 1)) & 0x55555555;
     return v;
 }
+
+// Four floats at a time for the box and strip tests of the counting queries;
+// each lane does the same float operations as the scalar code would.
+typedef float Float4 __attribute__((vector_size(16)));
+typedef int Mask4 __attribute__((vector_size(16)));
+
+Float4 load4(const float* p) {
+    Float4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+Float4 splat4(float x) { return Float4{x, x, x, x}; }
+int bitsOf(Mask4 m) { return (m[0] & 1) | (m[1] & 2) | (m[2] & 4) | (m[3] & 8); }
 
 struct StackEntry {
     int level; // -1: a leaf
@@ -163,11 +177,18 @@ OutlineIndex::Counts OutlineIndex::countCrossings(const RayLine& ray,
     const float margin = stripMargin(ray);
     const float absA = std::fabs(a), absB = std::fabs(b);
 
+    const Float4 va = splat4(a), vb = splat4(b), vc = splat4(c);
+    const Float4 vAbsA = splat4(absA), vAbsB = splat4(absB);
+    const Float4 vMargin = splat4(margin), vLow = splat4(-margin);
+
     auto scanLeaf = [&](const Leaf& leaf) {
-        for (int k = 0; k < leaf.count; ++k) {
-            const float f1 = a * leaf.q1x[k] + b * leaf.q1y[k] - c;
-            const float f2 = a * leaf.q2x[k] + b * leaf.q2y[k] - c;
-            if ((f1 > margin && f2 > margin) || (f1 < -margin && f2 < -margin)) continue;
+        const Float4 f1 = va * load4(leaf.q1x) + vb * load4(leaf.q1y) - vc;
+        const Float4 f2 = va * load4(leaf.q2x) + vb * load4(leaf.q2y) - vc;
+        const Mask4 skip = ((f1 > vMargin) & (f2 > vMargin)) | ((f1 < vLow) & (f2 < vLow));
+        int bits = ~bitsOf(skip) & ((1 << leaf.count) - 1);
+        while (bits != 0) {
+            const int k = __builtin_ctz(static_cast<unsigned>(bits));
+            bits &= bits - 1;
             if (leaf.id[k] == skipEdge) continue;
             const EdgeSegment seg{leaf.q1x[k], leaf.q1y[k], leaf.q2x[k],   leaf.q2y[k],
                                   leaf.vx[k],  leaf.vy[k],  leaf.length[k]};
@@ -197,10 +218,12 @@ OutlineIndex::Counts OutlineIndex::countCrossings(const RayLine& ray,
     while (top > 0) {
         const StackEntry entry = stack[--top];
         const Node& node = levels_[entry.level][entry.index];
-        for (int k = 0; k < node.count; ++k) {
-            const float f = a * node.cx[k] + b * node.cy[k] - c;
-            const float r = absA * node.hx[k] + absB * node.hy[k];
-            if (f - r > margin || f + r < -margin) continue;
+        const Float4 f = va * load4(node.cx) + vb * load4(node.cy) - vc;
+        const Float4 r = vAbsA * load4(node.hx) + vAbsB * load4(node.hy);
+        int bits = bitsOf((f - r <= vMargin) & (f + r >= vLow)) & ((1 << node.count) - 1);
+        while (bits != 0) {
+            const int k = __builtin_ctz(static_cast<unsigned>(bits));
+            bits &= bits - 1;
             const int child = entry.index * kWidth + k;
             if (entry.level == 0) scanLeaf(leaves_[child]);
             else stack[top++] = {entry.level - 1, child, 0.0f};

@@ -50,14 +50,14 @@ public:
 private:
     static constexpr int kWidth = 4;
     // Up to four edges, stored by field so a leaf is scanned in one sweep.
-    struct Leaf {
+    struct alignas(16) Leaf {
         float q1x[kWidth], q1y[kWidth], q2x[kWidth], q2y[kWidth];
         float vx[kWidth], vy[kWidth], length[kWidth];
         std::int32_t id[kWidth], vtx1[kWidth], vtx2[kWidth];
         int count;
     };
     // The boxes (centre and half size) of up to four children.
-    struct Node {
+    struct alignas(16) Node {
         float cx[kWidth], cy[kWidth], hx[kWidth], hy[kWidth];
         int count;
     };
