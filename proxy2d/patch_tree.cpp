@@ -138,7 +138,7 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
     const bool convex = mesh.edges[members_.front()].type == 'v';
     // Whether the line of some edge in the box can put point x on its wrong
     // side by the float line distance.
-    auto mayHoldFor = [&](const Bounds& b, const float* x) {
+    auto holdsFor = [&](const Bounds& b, const float* x) {
         const double px = x[0], py = x[1];
         const double nxm = std::max(std::fabs(b.nxlo), std::fabs(b.nxhi));
         const double nym = std::max(std::fabs(b.nylo), std::fabs(b.nyhi));
@@ -147,14 +147,26 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
         const double scale =
             nxm * std::fabs(px) + nym * std::fabs(py) + std::max(std::fabs(b.klo), std::fabs(b.khi));
         const double room = kFloatError * reach + kDoubleError * scale + kTiny;
-        if (convex) {
-            const double most =
-                std::max(b.nxlo * px, b.nxhi * px) + std::max(b.nylo * py, b.nyhi * py) - b.klo;
-            return most + room >= kSnap;
-        }
+        const double most =
+            std::max(b.nxlo * px, b.nxhi * px) + std::max(b.nylo * py, b.nyhi * py) - b.klo;
         const double least =
             std::min(b.nxlo * px, b.nxhi * px) + std::min(b.nylo * py, b.nyhi * py) - b.khi;
-        return least - room <= -kSnap;
+        // 2: every edge below puts x on its wrong side; 1: some may; 0: none.
+        if (convex) return least - room >= kSnap ? 2 : (most + room >= kSnap ? 1 : 0);
+        return most + room <= -kSnap ? 2 : (least - room <= -kSnap ? 1 : 0);
+    };
+    const std::int32_t count = static_cast<std::int32_t>(members_.size());
+    // Every live member in the positions [first, last) that shares no vertex
+    // with m (the sides it shares a vertex with are never allergic to it).
+    auto takeAll = [&](int first, int last) {
+        for (int k = first; k < last; ++k) {
+            if (!live_[k]) continue;
+            const MeshEdge2D& ei = mesh.edges[members_[k]];
+            if (em.vtx1 == ei.vtx1 || em.vtx1 == ei.vtx2 || em.vtx2 == ei.vtx1 ||
+                em.vtx2 == ei.vtx2)
+                continue;
+            out.push_back(members_[k]);
+        }
     };
     int stack[64];
     int top = 0;
@@ -163,7 +175,18 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
         const int node = stack[--top];
         if (alive_[node] == 0) continue;
         const Bounds& b = bounds_[node];
-        if (!mayHoldFor(b, x1) && !mayHoldFor(b, x2)) continue;
+        const int hold1 = holdsFor(b, x1), hold2 = holdsFor(b, x2);
+        if (hold1 == 0 && hold2 == 0) continue;
+        if (hold1 == 2 || hold2 == 2) {
+            // The whole subtree is allergic to m: its buckets in order.
+            int lo = node, hi = node;
+            while (lo < leafBase_) {
+                lo = 2 * lo;
+                hi = 2 * hi + 1;
+            }
+            takeAll((lo - leafBase_) * kBucket, std::min(count, (hi - leafBase_ + 1) * kBucket));
+            continue;
+        }
         if (node >= leafBase_) {
             const int first = (node - leafBase_) * kBucket;
             const int last = std::min<int>(static_cast<int>(members_.size()), first + kBucket);
