@@ -18,7 +18,10 @@ enum class PatchResult {
 // lowest allergen of the lowest allergic edge, the edges allergic to the
 // pivot take new numbers above all in use (ascending) and merge among
 // themselves. Prints "NOTE: Allergies found" once per cycle that finds
-// allergies. Sets `patch` of every outline edge.
+// allergies. Sets `patch` of every outline edge. The merges run as a
+// union-find and the allergy checks incrementally (patch_tree.h), so the
+// records' `unabsorbed` and `mergeable` marks, which nothing after this
+// phase reads, are left as reading made them.
 PatchResult buildPatches(Mesh2D& mesh);
 
 } // namespace hbx2
