@@ -80,13 +80,33 @@ PatchHierarchy::PatchHierarchy(const Mesh3D& mesh, const std::vector<int>& patch
         }
     }
     leafOf_.assign(mesh.faces.size(), -1);
+
+    // Faces around each vertex, in three passes: count, offsets, fill.
+    vertexFacesStart_.assign(mesh.vertices.size() + 1, 0);
+    for (const MeshFace& face : mesh.faces) {
+        for (int k = 0; k < 3; ++k) ++vertexFacesStart_[static_cast<std::size_t>(face.vertex[k]) + 1];
+    }
+    for (std::size_t v = 0; v < mesh.vertices.size(); ++v) vertexFacesStart_[v + 1] += vertexFacesStart_[v];
+    vertexFaces_.resize(static_cast<std::size_t>(vertexFacesStart_.back()));
+    {
+        std::vector<int> fill(vertexFacesStart_.begin(), vertexFacesStart_.end() - 1);
+        for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+            for (int k = 0; k < 3; ++k)
+                vertexFaces_[static_cast<std::size_t>(fill[static_cast<std::size_t>(mesh.faces[f].vertex[k])]++)] = static_cast<int>(f);
+        }
+    }
+}
+
+void PatchHierarchy::release(int patch) {
+    if (static_cast<std::size_t>(patch) < trees_.size()) trees_[static_cast<std::size_t>(patch)] = Tree{};
 }
 
 void PatchHierarchy::build(int patch, const int* faces, int count) {
     if (static_cast<std::size_t>(patch) >= trees_.size()) trees_.resize(static_cast<std::size_t>(patch) + 1);
     Tree& tree = trees_[static_cast<std::size_t>(patch)];
-    tree.nodes.clear();
-    tree.nodes.shrink_to_fit();
+    // Fresh storage sized to this patch: a patch that shrank must not keep
+    // the capacity of its larger past.
+    tree = Tree{};
     tree.items.assign(faces, faces + count);
     tree.nodes.reserve(static_cast<std::size_t>(2 * (count / kLeafSize) + 1));
     buildRange(tree, 0, count, -1);
@@ -265,10 +285,37 @@ int PatchHierarchy::lowestAllergen(int patch, int f) const {
     return best == INT_MAX ? -1 : best;
 }
 
-void PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& out) const {
+namespace {
+
+// Range of the plane distance of corner p over every face of node (normals
+// within [nlo, nhi], planes through a vertex within [lo, hi]); scale bounds
+// the magnitudes that size the float rounding of the exact test.
+void cornerRange(const Node& node, const double* p, double& lower, double& upper, double& scale) {
+    lower = upper = scale = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        const double t0 = p[i] - node.hi[i];
+        const double t1 = p[i] - node.lo[i];
+        const double c[4] = {node.nlo[i] * t0, node.nlo[i] * t1, node.nhi[i] * t0, node.nhi[i] * t1};
+        lower += std::min(std::min(c[0], c[1]), std::min(c[2], c[3]));
+        upper += std::max(std::max(c[0], c[1]), std::max(c[2], c[3]));
+        scale += std::max(std::max(std::fabs(c[0]), std::fabs(c[1])), std::max(std::fabs(c[2]), std::fabs(c[3])));
+    }
+}
+
+// Is a value within [lower, upper] in exact arithmetic, computed with
+// rounding up to margin, surely beyond the snap window on the allergic side?
+bool surelyBeyond(char side, double lower, double upper, double margin) {
+    if (side == 'v') return lower - margin > 0.0001;
+    return upper + margin < -0.0001;
+}
+
+} // namespace
+
+bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& out,
+                                       std::size_t limit) const {
     const MeshFace& pf = mesh_.faces[static_cast<std::size_t>(pivot)];
     const char side = pf.side;
-    if (side != 'v' && side != 'c') return;
+    if (side != 'v' && side != 'c') return true;
     const Tree& tree = trees_[static_cast<std::size_t>(patch)];
     double p[3][3];
     for (int k = 0; k < 3; ++k) {
@@ -283,22 +330,10 @@ void PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
     while (top > 0) {
         const Node& node = tree.nodes[static_cast<std::size_t>(stack[--top])];
         if (node.live == 0) continue;
-        // Bound the plane distance of each pivot corner over every face of
-        // the node: normals within [nlo, nhi], planes through a vertex
-        // within [lo, hi].
         bool may = false;
         for (int k = 0; k < 3 && !may; ++k) {
-            double lower = 0.0, upper = 0.0, scale = 0.0;
-            for (int i = 0; i < 3; ++i) {
-                const double t0 = p[k][i] - node.hi[i];
-                const double t1 = p[k][i] - node.lo[i];
-                const double c[4] = {node.nlo[i] * t0, node.nlo[i] * t1, node.nhi[i] * t0,
-                                     node.nhi[i] * t1};
-                lower += std::min(std::min(c[0], c[1]), std::min(c[2], c[3]));
-                upper += std::max(std::max(c[0], c[1]), std::max(c[2], c[3]));
-                scale += std::max(std::max(std::fabs(c[0]), std::fabs(c[1])),
-                                  std::max(std::fabs(c[2]), std::fabs(c[3])));
-            }
+            double lower, upper, scale;
+            cornerRange(node, p[k], lower, upper, scale);
             may = mayBeBeyond(side, lower, upper, scale * kRounding);
         }
         if (!may) continue;
@@ -314,11 +349,70 @@ void PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
                     }
                 }
             }
+            if (out.size() > limit) return false;
             continue;
         }
         stack[top++] = node.child[0];
         stack[top++] = node.child[1];
     }
+    return true;
+}
+
+bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>& out,
+                                          std::size_t limit) const {
+    const MeshFace& pf = mesh_.faces[static_cast<std::size_t>(pivot)];
+    const char side = pf.side;
+    const std::size_t start = out.size();
+    // The faces around the pivot's corners (the pivot among them) are never
+    // allergic to it, wherever their subtrees stand.
+    for (int k = 0; k < 3; ++k) {
+        const auto v = static_cast<std::size_t>(pf.vertex[k]);
+        for (int j = vertexFacesStart_[v]; j < vertexFacesStart_[v + 1]; ++j) {
+            const int f = vertexFaces_[static_cast<std::size_t>(j)];
+            if (patchOf_[static_cast<std::size_t>(f)] == patch) out.push_back(f);
+        }
+    }
+    std::sort(out.begin() + static_cast<std::ptrdiff_t>(start), out.end());
+    out.erase(std::unique(out.begin() + static_cast<std::ptrdiff_t>(start), out.end()), out.end());
+    if (out.size() > limit) return false;
+    const Tree& tree = trees_[static_cast<std::size_t>(patch)];
+    const bool allergic = side == 'v' || side == 'c';
+    double p[3][3];
+    for (int k = 0; k < 3; ++k) {
+        const Vec3& w = world_[static_cast<std::size_t>(pf.vertex[k])];
+        p[k][0] = w.x;
+        p[k][1] = w.y;
+        p[k][2] = w.z;
+    }
+    int stack[128];
+    int top = 0;
+    stack[top++] = 0;
+    while (top > 0) {
+        const Node& node = tree.nodes[static_cast<std::size_t>(stack[--top])];
+        if (node.live == 0) continue;
+        bool all = false;
+        for (int k = 0; k < 3 && allergic && !all; ++k) {
+            double lower, upper, scale;
+            cornerRange(node, p[k], lower, upper, scale);
+            all = surelyBeyond(side, lower, upper, scale * kRounding);
+        }
+        if (all) continue;
+        if (node.child[0] < 0) {
+            for (int j = node.first; j < node.first + node.count; ++j) {
+                const int f = tree.items[static_cast<std::size_t>(j)];
+                if (patchOf_[static_cast<std::size_t>(f)] != patch || shareVertex(f, pivot)) continue;
+                bool beyond = false;
+                for (int k = 0; k < 3 && allergic && !beyond; ++k)
+                    beyond = isBeyond(f, world_[static_cast<std::size_t>(pf.vertex[k])]);
+                if (!beyond) out.push_back(f);
+            }
+            if (out.size() > limit) return false;
+            continue;
+        }
+        stack[top++] = node.child[0];
+        stack[top++] = node.child[1];
+    }
+    return out.size() <= limit;
 }
 
 void PatchHierarchy::collectLive(int patch, std::vector<int>& out) const {

@@ -36,8 +36,21 @@ public:
     int lowestAllergen(int patch, int f) const;
 
     // Appends every face of patch id `patch` that is allergic to face
-    // `pivot` (of that patch), in no particular order.
-    void collectAllergicTo(int patch, int pivot, std::vector<int>& out) const;
+    // `pivot` (of that patch), in no particular order. Gives up and returns
+    // false once more than `limit` faces have been appended (out then holds
+    // an incomplete list).
+    bool collectAllergicTo(int patch, int pivot, std::vector<int>& out, std::size_t limit) const;
+
+    // Appends every face of patch id `patch` that is not allergic to face
+    // `pivot`, the pivot included, in no particular order, each once. Whole
+    // subtrees whose faces all see a pivot corner beyond their planes are
+    // passed over, so the cost follows the size of the answer when nearly
+    // every face is allergic. Gives up and returns false once more than
+    // `limit` faces have been appended.
+    bool collectNotAllergicTo(int patch, int pivot, std::vector<int>& out, std::size_t limit) const;
+
+    // Releases the hierarchy of patch id `patch`.
+    void release(int patch);
 
     // Appends every face of the hierarchy that still belongs to `patch`.
     void collectLive(int patch, std::vector<int>& out) const;
@@ -69,6 +82,10 @@ private:
 
     const Mesh3D& mesh_;
     const std::vector<int>& patchOf_;
+    // Faces around each vertex (count, offsets, fill): the faces that share
+    // a corner with a pivot are never allergic to it.
+    std::vector<int> vertexFacesStart_;
+    std::vector<int> vertexFaces_;
     std::vector<Vec3> world_;          // vertex positions in file coordinates
     std::vector<float> faceBox_;       // per face: lo x, y, z, hi x, y, z
     std::vector<Tree> trees_;          // per patch id

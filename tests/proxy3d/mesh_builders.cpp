@@ -6,6 +6,7 @@
 #include "face_normals.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace hbx3test {
@@ -119,6 +120,33 @@ Mesh3D randomTerrain(std::mt19937& rng, int maxSide) {
     Mesh3D mesh = fromLists(positions, corners);
     derive(mesh);
     mixSides(mesh, rng);
+    return mesh;
+}
+
+Mesh3D wholeSideTorus(std::mt19937& rng, int rings, int segments, char side) {
+    std::vector<Vec3> positions;
+    for (int i = 0; i < rings; ++i) {
+        const double u = 2.0 * 3.141592653589793 * i / rings;
+        for (int j = 0; j < segments; ++j) {
+            const double v = 2.0 * 3.141592653589793 * j / segments;
+            const double r = 1.0 + 0.4 * std::cos(v);
+            positions.push_back(Vec3{static_cast<float>(r * std::cos(u)), static_cast<float>(r * std::sin(u)),
+                                     static_cast<float>(0.4 * std::sin(v))});
+        }
+    }
+    std::vector<std::vector<int>> corners;
+    for (int i = 0; i < rings; ++i) {
+        for (int j = 0; j < segments; ++j) {
+            const int a = i * segments + j, b = ((i + 1) % rings) * segments + j;
+            const int c = i * segments + (j + 1) % segments, d = ((i + 1) % rings) * segments + (j + 1) % segments;
+            corners.push_back({a, b, d});
+            corners.push_back({a, d, c});
+        }
+    }
+    std::shuffle(corners.begin(), corners.end(), rng);
+    Mesh3D mesh = fromLists(positions, corners);
+    derive(mesh);
+    for (hbx3::MeshFace& f : mesh.faces) f.side = side;
     return mesh;
 }
 

@@ -28,4 +28,10 @@ hbx3::Mesh3D randomSoup(std::mt19937& rng);
 // or with random sides.
 hbx3::Mesh3D randomTerrain(std::mt19937& rng, int maxSide = 7);
 
+// A closed torus of rings x segments quads (two triangles each), faces in
+// shuffled order, derived, then every face given `side`: one patch in which
+// most faces are allergic to most others, so that a split moves nearly the
+// whole patch, cycle after cycle.
+hbx3::Mesh3D wholeSideTorus(std::mt19937& rng, int rings, int segments, char side);
+
 } // namespace hbx3test

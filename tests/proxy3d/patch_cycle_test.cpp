@@ -54,6 +54,20 @@ TEST(PatchCycle, FastMatchesPlainOnLargerTerrains) {
     }
 }
 
+// One patch that sheds a thin ring per split, nearly all of it moving each
+// time: the splits that list what stays instead of what moves.
+TEST(PatchCycle, FastMatchesPlainWhenNearlyTheWholePatchMoves) {
+    std::mt19937 rng(11);
+    for (const char side : {'v', 'c'}) {
+        for (const int rings : {12, 24, 40}) {
+            const Mesh3D mesh = hbx3test::wholeSideTorus(rng, rings, 10, side);
+            const int splits = expectSamePatches(mesh, std::string(1, side) + " torus " + std::to_string(rings));
+            if (::testing::Test::HasFailure()) return;
+            EXPECT_GT(splits, 2);
+        }
+    }
+}
+
 // Faces 0 and 1 both border face 2 but not each other: face 0 pulls face 2
 // in, then face 1 pulls that group into its number.
 TEST(PatchCycle, LastAbsorberGivesTheNumber) {
