@@ -58,29 +58,49 @@ struct Crossing {
     float s;    // ray parameter: < 0 behind the origin, > 0 in front
 };
 
+// The arithmetic of the crossing test, for one edge (F = float) or for
+// several edges in the lanes of a float vector: each lane performs exactly the
+// float operations below, in this order.
+template <typename F> struct CrossingParts {
+    F det; // 0: the lines are parallel (or the ray has no direction)
+    F x, y; // the crossing point I of the two lines
+    F t;    // I's position along the edge, from vtx1
+    F s;    // I's position along the ray, from the origin
+};
+
+template <typename F>
+inline CrossingParts<F> crossingParts(F a1, F b1, F c1, F ox, F oy, F dx, F dy, F q1x, F q1y,
+                                      F q2x, F q2y, F vx, F vy) {
+    const F a2 = q2y - q1y;
+    const F b2 = q1x - q2x;
+    const F c2 = q1x * a2 + q1y * b2;
+    CrossingParts<F> p;
+    p.det = a1 * b2 - a2 * b1;
+    p.x = (b2 * c1 - b1 * c2) / p.det;
+    p.y = (a1 * c2 - a2 * c1) / p.det;
+    p.t = (p.x - q1x) * vx + (p.y - q1y) * vy;
+    p.s = (p.x - ox) * dx + (p.y - oy) * dy;
+    return p;
+}
+
 // Intersects the ray's line with the edge's line. Returns true and fills out
-// when the lines meet inside the edge (t strictly between 0 and the length
-// for Open, 0 and the length included for Closed) at a point other than the
-// origin.
+// when the lines are not parallel and meet inside the edge (t strictly
+// between 0 and the length for Open, 0 and the length included for Closed)
+// at a point other than the origin. (Where det is 0 the other parts are not
+// looked at.)
 inline bool rayCrossing(const RayLine& r, const EdgeSegment& e, EdgeEnds ends, Crossing* out) {
-    const float a2 = e.q2y - e.q1y;
-    const float b2 = e.q1x - e.q2x;
-    const float c2 = e.q1x * a2 + e.q1y * b2;
-    const float det = r.a1 * b2 - a2 * r.b1;
-    if (det == 0.0f) return false;
-    const float ix = (b2 * r.c1 - r.b1 * c2) / det;
-    const float iy = (r.a1 * c2 - a2 * r.c1) / det;
-    const float t = (ix - e.q1x) * e.vx + (iy - e.q1y) * e.vy;
+    const CrossingParts<float> p = crossingParts<float>(r.a1, r.b1, r.c1, r.ox, r.oy, r.dx, r.dy,
+                                                        e.q1x, e.q1y, e.q2x, e.q2y, e.vx, e.vy);
+    if (p.det == 0.0f) return false;
     if (ends == EdgeEnds::Open) {
-        if (!(t > 0.0f && t < e.length)) return false;
+        if (!(p.t > 0.0f && p.t < e.length)) return false;
     } else {
-        if (!(t >= 0.0f && t <= e.length)) return false;
+        if (!(p.t >= 0.0f && p.t <= e.length)) return false;
     }
-    const float s = (ix - r.ox) * r.dx + (iy - r.oy) * r.dy;
-    if (s == 0.0f) return false;
-    out->x = ix;
-    out->y = iy;
-    out->s = s;
+    if (p.s == 0.0f) return false;
+    out->x = p.x;
+    out->y = p.y;
+    out->s = p.s;
     return true;
 }
 
