@@ -18,16 +18,6 @@ constexpr float kMarginScale = 1.0f / 4096.0f;
 constexpr float kSmallestScale = 9.094947e-13f;  // 2^-40
 constexpr double kSmallestProduct = 8.271806e-25; // 2^-80
 
-// Spreads the low 16 bits of v to the even bits.
-std::uint32_t spreadBits(std::uint32_t v) {
-    v &= 0xffff;
-    v = (v | (v << 8)) & 0x00ff00ff;
-    v = (v | (v << 4)) & 0x0f0f0f0f;
-    v = (v | (v << 2)) & 0x33333333;
-    v = (v | (v << 1)) & 0x55555555;
-    return v;
-}
-
 // Four floats at a time for the box and strip tests of the counting queries;
 // each lane does the same float operations as the scalar code would.
 typedef float Float4 __attribute__((vector_size(16)));
@@ -40,6 +30,49 @@ Float4 load4(const float* p) {
 }
 Float4 splat4(float x) { return Float4{x, x, x, x}; }
 int bitsOf(Mask4 m) { return (m[0] & 1) | (m[1] & 2) | (m[2] & 4) | (m[3] & 8); }
+
+struct Midpoint {
+    float x, y;
+    std::int32_t id;
+};
+
+// Orders [first, last) so that every aligned block of `capacity / 4^k`
+// entries is a compact region: the blocks of four that become leaves, and
+// the blocks of four leaves, four of those and so on that become nodes.
+// Blocks are separated by median cuts across the wider side.
+void orderBlocks(Midpoint* first, Midpoint* last, std::size_t capacity);
+
+void splitAligned(Midpoint* first, Midpoint* last, std::size_t part) {
+    const std::size_t count = static_cast<std::size_t>(last - first);
+    if (count <= part) {
+        orderBlocks(first, last, part);
+        return;
+    }
+    const std::size_t parts = (count + part - 1) / part;
+    Midpoint* middle = first + (parts + 1) / 2 * part;
+    float lox = first->x, hix = first->x, loy = first->y, hiy = first->y;
+    for (Midpoint* m = first; m != last; ++m) {
+        lox = std::min(lox, m->x);
+        hix = std::max(hix, m->x);
+        loy = std::min(loy, m->y);
+        hiy = std::max(hiy, m->y);
+    }
+    if (hix - lox >= hiy - loy)
+        std::nth_element(first, middle, last, [](const Midpoint& a, const Midpoint& b) {
+            return a.x < b.x || (a.x == b.x && a.id < b.id);
+        });
+    else
+        std::nth_element(first, middle, last, [](const Midpoint& a, const Midpoint& b) {
+            return a.y < b.y || (a.y == b.y && a.id < b.id);
+        });
+    splitAligned(first, middle, part);
+    splitAligned(middle, last, part);
+}
+
+void orderBlocks(Midpoint* first, Midpoint* last, std::size_t capacity) {
+    if (capacity <= 4 || last - first <= 4) return;
+    splitAligned(first, last, capacity / 4);
+}
 
 struct StackEntry {
     int level; // -1: a leaf
@@ -114,22 +147,16 @@ void OutlineIndex::buildLevels(std::vector<Box> boxes) {
 
 OutlineIndex::OutlineIndex(const Mesh2D& mesh) {
     const std::int32_t edgeCount = static_cast<std::int32_t>(mesh.edges.size());
-    float lox = std::numeric_limits<float>::max(), loy = lox;
-    float hix = -lox, hiy = -lox;
     for (const MeshEdge2D& e : mesh.edges) {
         if (!e.outline) continue;
         for (std::int32_t v : {e.vtx1, e.vtx2}) {
             const float* p = mesh.vertices[v].pos;
             scale_ = std::max({scale_, std::fabs(p[0]), std::fabs(p[1])});
-            lox = std::min(lox, p[0]);
-            loy = std::min(loy, p[1]);
-            hix = std::max(hix, p[0]);
-            hiy = std::max(hiy, p[1]);
         }
     }
-    // Sort the indexable edges along a Morton curve of their midpoints, so
-    // that neighbouring leaves hold neighbouring edges.
-    std::vector<std::pair<std::uint32_t, std::int32_t>> order;
+    // Order the indexable edges so that leaves and nodes cover compact
+    // regions.
+    std::vector<Midpoint> order;
     Leaf spare{};
     for (std::int32_t i = 0; i < edgeCount; ++i) {
         const MeshEdge2D& e = mesh.edges[i];
@@ -147,17 +174,13 @@ OutlineIndex::OutlineIndex(const Mesh2D& mesh) {
             addEdge(unindexed_.back(), mesh, i);
             continue;
         }
-        const double sx = hix > lox ? 65535.0 / (double(hix) - double(lox)) : 0.0;
-        const double sy = hiy > loy ? 65535.0 / (double(hiy) - double(loy)) : 0.0;
-        const double mx = (double(p1[0]) + double(p2[0])) * 0.5 - double(lox);
-        const double my = (double(p1[1]) + double(p2[1])) * 0.5 - double(loy);
-        const auto qx = static_cast<std::uint32_t>(std::clamp(mx * sx, 0.0, 65535.0));
-        const auto qy = static_cast<std::uint32_t>(std::clamp(my * sy, 0.0, 65535.0));
-        order.emplace_back(spreadBits(qx) | (spreadBits(qy) << 1), i);
+        order.push_back({p1[0] * 0.5f + p2[0] * 0.5f, p1[1] * 0.5f + p2[1] * 0.5f, i});
     }
-    std::sort(order.begin(), order.end());
+    std::size_t capacity = kWidth;
+    while (capacity < order.size()) capacity *= kWidth;
+    orderBlocks(order.data(), order.data() + order.size(), capacity);
     leaves_.resize((order.size() + kWidth - 1) / kWidth, spare);
-    for (std::size_t k = 0; k < order.size(); ++k) addEdge(leaves_[k / kWidth], mesh, order[k].second);
+    for (std::size_t k = 0; k < order.size(); ++k) addEdge(leaves_[k / kWidth], mesh, order[k].id);
     if (leaves_.empty()) return;
     std::vector<Box> boxes(leaves_.size());
     for (std::size_t k = 0; k < leaves_.size(); ++k) boxes[k] = boxOf(leaves_[k]);
