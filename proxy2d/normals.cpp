@@ -15,21 +15,24 @@ namespace {
 std::vector<std::int32_t> raysInLineOrder(const Mesh2D& mesh) {
     std::vector<std::pair<std::uint64_t, std::int32_t>> keyed;
     const std::int32_t edgeCount = static_cast<std::int32_t>(mesh.edges.size());
-    constexpr double kPi = 3.14159265358979323846;
     double reach = 1e-30;
     for (const MeshVertex2D& v : mesh.vertices)
-        if (v.onOutline) reach = std::max({reach, std::fabs(double(v.pos[0])), std::fabs(double(v.pos[1]))});
+        if (v.onOutline)
+            reach = std::max({reach, std::fabs(double(v.pos[0])), std::fabs(double(v.pos[1]))});
     for (std::int32_t i = 0; i < edgeCount; ++i) {
         const MeshEdge2D& e = mesh.edges[i];
         if (!e.outline) continue;
-        // The line's direction up to sign: the angle of the edge itself.
-        double angle = std::atan2(double(e.vect[1]), double(e.vect[0]));
-        if (angle < 0) angle += kPi;
-        if (angle >= kPi) angle -= kPi;
-        const std::uint64_t bucket = static_cast<std::uint64_t>(angle / kPi * 4095.0);
-        // Offset of the line along the edge's direction.
+        // The line's direction up to sign (that of the edge, turned into the
+        // upper half plane), as a value growing with its angle.
+        double ux = e.vect[0], uy = e.vect[1];
+        if (uy < 0 || (uy == 0 && ux < 0)) {
+            ux = -ux;
+            uy = -uy;
+        }
+        const std::uint64_t bucket = static_cast<std::uint64_t>((1.0 - ux) * 2047.0);
+        // The line's offset: where it meets the edge's direction.
         const float* p1 = mesh.vertices[e.vtx1].pos;
-        const double offset = double(p1[0]) * std::cos(angle) + double(p1[1]) * std::sin(angle);
+        const double offset = double(p1[0]) * ux + double(p1[1]) * uy;
         const double scaled = std::clamp(offset / (4.0 * reach) + 0.5, 0.0, 1.0);
         const std::uint64_t place = static_cast<std::uint64_t>(scaled * double(1u << 31));
         keyed.emplace_back((bucket << 32) | place, i);

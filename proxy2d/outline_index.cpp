@@ -30,6 +30,8 @@ Float4 load4(const float* p) {
 }
 Float4 splat4(float x) { return Float4{x, x, x, x}; }
 int bitsOf(Mask4 m) { return (m[0] & 1) | (m[1] & 2) | (m[2] & 4) | (m[3] & 8); }
+// Set bits of a four-bit mask.
+int countOf(int bits) { return static_cast<int>((0x4332322132212110ull >> (bits * 4)) & 0xf); }
 
 struct Midpoint {
     float x, y;
@@ -223,8 +225,8 @@ OutlineIndex::Counts OutlineIndex::countCrossings(const RayLine& ray,
                               (p.s != vZero);
         const int found = bitsOf(crosses) & bits;
         const int behind = bitsOf(p.s < vZero) & found;
-        counts.behind += __builtin_popcount(static_cast<unsigned>(behind));
-        counts.front += __builtin_popcount(static_cast<unsigned>(found & ~behind));
+        counts.behind += countOf(behind);
+        counts.front += countOf(found & ~behind);
     };
     for (const Leaf& leaf : unindexed_) {
         // Unindexed edges skip the strip test as well.
