@@ -53,6 +53,30 @@ bool mayBeBeyond(char side, double lower, double upper, double margin) {
     return lower - margin <= -0.0001;
 }
 
+// Could n . (p - q), for a vertex p held by node, computed in float with
+// the rounding of the exact test, come out at or above the snap window's
+// upper edge? The same bounds as nodeRange's upper one (the tighter of box
+// and slab), the box first since it is cheaper. A 'c' face asks with its
+// normal negated.
+bool mayReachAbove(const Node& node, const double* n, const double* q) {
+    double offset = 0.0, boxWidth = 0.0, along = 0.0, scale = 0.0;
+    double half[3];
+    for (int i = 0; i < 3; ++i) {
+        const double d = 0.5 * (double(node.lo[i]) + node.hi[i]) - q[i];
+        half[i] = 0.5 * (double(node.hi[i]) - node.lo[i]);
+        const double a = std::fabs(n[i]);
+        offset += n[i] * d;
+        boxWidth += a * half[i];
+        along += n[i] * node.axis[i];
+        scale += a * (std::fabs(d) + half[i]);
+    }
+    const double threshold = 0.0001 - scale * kRounding;
+    if (offset + boxWidth < threshold) return false;
+    double across = 0.0;
+    for (int i = 0; i < 3; ++i) across += std::fabs(n[i] - along * node.axis[i]) * half[i];
+    return offset + std::max(along * node.hmin, along * node.hmax) + across >= threshold;
+}
+
 void setAxis(Node& node, const double* m) {
     const double len = std::sqrt(m[0] * m[0] + m[1] * m[1] + m[2] * m[2]);
     for (int i = 0; i < 3; ++i) node.axis[i] = len > 0.0 ? m[i] / len : (i == 2 ? 1.0 : 0.0);
@@ -233,12 +257,18 @@ bool PatchHierarchy::shareVertex(int f, int g) const {
 
 // The exact test: the plane distance of p from face f, in float, snapped,
 // on f's allergic side.
+namespace {
+
+inline bool planeBeyond(char side, const Vec3& q, const Vec3& n, const Vec3& p) {
+    const float d = snapZero((p.x - q.x) * n.x + (p.y - q.y) * n.y + (p.z - q.z) * n.z);
+    return side == 'v' ? d > 0.0f : (side == 'c' && d < 0.0f);
+}
+
+} // namespace
+
 bool PatchHierarchy::isBeyond(int f, const Vec3& p) const {
     const MeshFace& face = mesh_.faces[static_cast<std::size_t>(f)];
-    const Vec3& q = world_[static_cast<std::size_t>(face.vertex[0])];
-    const Vec3& n = face.norm;
-    const float d = snapZero((p.x - q.x) * n.x + (p.y - q.y) * n.y + (p.z - q.z) * n.z);
-    return face.side == 'v' ? d > 0.0f : (face.side == 'c' && d < 0.0f);
+    return planeBeyond(face.side, world_[static_cast<std::size_t>(face.vertex[0])], face.norm, p);
 }
 
 int PatchHierarchy::lowestAllergen(int patch, int f) const {
@@ -247,7 +277,10 @@ int PatchHierarchy::lowestAllergen(int patch, int f) const {
     if (side != 'v' && side != 'c') return -1;
     const Tree& tree = trees_[static_cast<std::size_t>(patch)];
     const Vec3& qv = world_[static_cast<std::size_t>(face.vertex[0])];
-    const double n[3] = {face.norm.x, face.norm.y, face.norm.z};
+    // Only the allergic side matters: a 'c' face looks above the plane of
+    // its negated normal.
+    const double sign = side == 'v' ? 1.0 : -1.0;
+    const double n[3] = {sign * face.norm.x, sign * face.norm.y, sign * face.norm.z};
     const double q[3] = {qv.x, qv.y, qv.z};
     int best = INT_MAX;
     int stack[128];
@@ -256,9 +289,7 @@ int PatchHierarchy::lowestAllergen(int patch, int f) const {
     while (top > 0) {
         const Node& node = tree.nodes[static_cast<std::size_t>(stack[--top])];
         if (node.live == 0 || node.minFace >= best) continue;
-        double lower, upper, scale;
-        nodeRange(node, n, q, lower, upper, scale);
-        if (!mayBeBeyond(side, lower, upper, scale * kRounding)) continue;
+        if (!mayReachAbove(node, n, q)) continue;
         if (node.child[0] < 0) {
             for (int j = node.first; j < node.first + node.count; ++j) {
                 const int g = tree.items[static_cast<std::size_t>(j)];
@@ -266,7 +297,7 @@ int PatchHierarchy::lowestAllergen(int patch, int f) const {
                 if (shareVertex(f, g)) continue;
                 const int* gv = mesh_.faces[static_cast<std::size_t>(g)].vertex;
                 for (int k = 0; k < 3; ++k) {
-                    if (isBeyond(f, world_[static_cast<std::size_t>(gv[k])])) {
+                    if (planeBeyond(side, qv, face.norm, world_[static_cast<std::size_t>(gv[k])])) {
                         best = g;
                         break;
                     }

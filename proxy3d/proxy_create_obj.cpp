@@ -79,7 +79,7 @@ int proxyCreateOBJ(const char* inputPath, const char* outputPath) {
     if (!deriveProxy(mesh)) return abortFile(out);
 
     try {
-        appendProxyRecords(mesh, out.buffer());
+        appendProxyRecords(mesh, out.buffer(), &out);
     } catch (const std::bad_alloc&) {
         // No room for the records: nothing of them may reach the file.
         out.buffer().resize(framingEnd);

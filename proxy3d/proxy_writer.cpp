@@ -22,7 +22,14 @@ void appendNumber(std::string& out, int n) {
 
 } // namespace
 
-void appendProxyRecords(const Mesh3D& mesh, std::string& out) {
+// Chunked output: the buffer is reserved once to this size and drained
+// whenever fewer than kLineRoom bytes are left, which no record line
+// reaches (13 numbers of at most a few dozen characters), so it never grows
+// after the first drain.
+constexpr std::size_t kChunk = std::size_t(4) << 20;
+constexpr std::size_t kLineRoom = 4096;
+
+void appendProxyRecords(const Mesh3D& mesh, std::string& out, hbx::OutputFile* drain) {
     // Line numbers of the primary records among the edge lines, by a running
     // count instead of counting the duplicates before each record.
     std::vector<int> lineOf(mesh.edges.size(), 0);
@@ -31,14 +38,25 @@ void appendProxyRecords(const Mesh3D& mesh, std::string& out) {
         if (mesh.edges[i].primary) lineOf[i] = ++lines;
     }
     // About what the lines take, so the buffer grows once.
-    out.reserve(out.size() + mesh.vertices.size() * 40 + static_cast<std::size_t>(lines) * 50 +
-                mesh.faces.size() * 160 + 64);
+    const std::size_t estimate = mesh.vertices.size() * 40 + static_cast<std::size_t>(lines) * 50 +
+                                 mesh.faces.size() * 160 + 64;
+    if (drain && estimate > kChunk) {
+        out.reserve(out.size() + kChunk + kLineRoom);
+    } else {
+        drain = nullptr;
+        out.reserve(out.size() + estimate);
+    }
+    const std::size_t limit = out.capacity() - kLineRoom;
+    auto lineDone = [&] {
+        if (drain && out.size() >= limit) drain->flush();
+    };
 
     for (const MeshVertex& v : mesh.vertices) {
         out.push_back('v');
         out.push_back(v.type);
         appendVector(out, v.pos);
         out.push_back('\n');
+        lineDone();
     }
     for (const MeshEdge& e : mesh.edges) {
         if (!e.primary) continue;
@@ -48,6 +66,7 @@ void appendProxyRecords(const Mesh3D& mesh, std::string& out) {
         appendNumber(out, e.vtx2 + 1);
         appendVector(out, e.unitVect);
         out.push_back('\n');
+        lineDone();
     }
     for (const MeshFace& f : mesh.faces) {
         out.push_back('f');
@@ -60,6 +79,7 @@ void appendProxyRecords(const Mesh3D& mesh, std::string& out) {
         appendVector(out, f.norm);
         appendNumber(out, f.patch);
         out.push_back('\n');
+        lineDone();
     }
     out.append("centre");
     appendVector(out, mesh.meshCentre);
