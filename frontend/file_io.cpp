@@ -6,6 +6,10 @@ namespace hbx {
 
 bool readWholeFile(const char* path, std::string& out) {
     out.clear();
+    // Only regular files are read. Look before opening: opening a named pipe
+    // that nobody writes to would block forever.
+    struct stat before;
+    if (stat(path, &before) == 0 && !S_ISREG(before.st_mode)) return false;
     std::FILE* f = std::fopen(path, "rb");
     if (!f) return false;
     struct stat st;
