@@ -1,5 +1,6 @@
 #include "number_scan.h"
 
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
@@ -97,10 +98,28 @@ const char* scanFloat(const char* p, const char* end, float* out) {
         if (!convertWithStrtof(signStart, p, out)) return nullptr;
         return p;
     }
+    // Plain decimals ("-12.375") are by far the most common form in a mesh:
+    // their digits are gathered while scanning. A mantissa below 2^53 with at
+    // most 22 decimals divided by an exact power of ten is the double nearest
+    // the decimal value; rounding that double to float gives the float
+    // nearest the decimal value unless the double sits exactly halfway
+    // between two floats (the only case where rounding twice can differ from
+    // rounding once). Every other form goes to from_chars.
+    static constexpr double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     bool gotDigit = false, gotDot = false;
+    std::uint64_t mantissa = 0;
+    int decimals = 0;
+    bool exact = true;
     while (p < end) {
         if (isDigit(*p)) {
             gotDigit = true;
+            if (exact) {
+                if (mantissa >= 900719925474099ull) exact = false; // x10 + 9 stays below 2^53
+                mantissa = mantissa * 10 + std::uint64_t(*p - '0');
+                if (gotDot && ++decimals > 22) exact = false;
+            }
             ++p;
         } else if (*p == '.' && !gotDot) {
             gotDot = true;
@@ -111,11 +130,24 @@ const char* scanFloat(const char* p, const char* end, float* out) {
     }
     if (!gotDigit) return nullptr;
     if (p < end && lower(*p) == 'e') {
+        exact = false;
         ++p;
         if (p < end && (*p == '+' || *p == '-')) ++p;
         while (p < end && isDigit(*p)) ++p;
     }
     float v = 0.0f;
+    if (exact) {
+        const double q = static_cast<double>(mantissa) / kPow10[decimals];
+        const std::uint64_t bits = std::bit_cast<std::uint64_t>(q);
+        const int exponent = static_cast<int>((bits >> 52) & 0x7ff) - 1023;
+        const bool halfway = (bits & ((std::uint64_t(1) << 29) - 1)) == (std::uint64_t(1) << 28);
+        // Zero, or a normal float that is not a tie.
+        if (mantissa == 0 || (exponent >= -126 && exponent <= 127 && !halfway)) {
+            v = static_cast<float>(q);
+            *out = negative ? -v : v;
+            return p;
+        }
+    }
     auto res = std::from_chars(numStart, p, v, std::chars_format::general);
     if (res.ec == std::errc::result_out_of_range) {
         if (!convertWithStrtof(signStart, p, out)) return nullptr;

@@ -131,7 +131,10 @@ TEST(ScanFloat, MatchesSscanfOnHandPickedForms) {
                            "0X1P-2",   "1e39",       "-1e39",      "1e-39",     "1e-46",
                            "1e-50",    "3.4028235e38", "3.4028236e38", "0.1",  "-0",
                            "0.000000059604645", "123abc",   "7/8/9",      "1,5",       "1 2",
-                           "00012",    "1e0005",     "99999999999999999999999999999999999999999"};
+                           "00012",    "1e0005",
+                           // Their nearest double lies exactly halfway between two floats:
+                           // rounding to double first, then to float, would be wrong.
+                           "56.29537391662598", "4.01684832572937", "-56.29537391662598",     "99999999999999999999999999999999999999999"};
     for (const char* c : cases) expectSameFloatScan(c);
 }
 
@@ -157,6 +160,20 @@ TEST(ScanFloat, RoundTripsEveryPrintedFloatExactly) {
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
         expectSameFloatScan(buf);
+    }
+}
+
+TEST(ScanFloat, MatchesSscanfOnPlainDecimalsOfEveryLength) {
+    // Mesh files are mostly "-12.375"-style decimals; they take a short path
+    // of their own, which must round exactly as the general one.
+    std::mt19937 rng(5);
+    for (int i = 0; i < 400000; ++i) {
+        const int intDigits = int(rng() % 17), fracDigits = int(rng() % 26);
+        std::string s = (rng() % 2) ? "-" : "";
+        for (int k = 0; k < intDigits; ++k) s.push_back(char('0' + rng() % 10));
+        if (fracDigits > 0 || intDigits == 0) s.push_back('.');
+        for (int k = 0; k < fracDigits || (intDigits == 0 && k == 0); ++k) s.push_back(char('0' + rng() % 10));
+        expectSameFloatScan(s);
     }
 }
 
