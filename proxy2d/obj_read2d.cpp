@@ -33,6 +33,28 @@ void scanVertex(std::string_view piece, float& x, float& y) {
     if (p) hbx::scanFloat(p, end, &y);
 }
 
+// hbx::scanInt for the corner tokens, with the plain forms ("12", "-3",
+// "7/2/7": an optional sign and at most nine digits, which never reach the
+// int range's limits) read inline; every other token goes to hbx::scanInt.
+// Results and returned positions are those of hbx::scanInt.
+const char* scanCornerInt(const char* p, const char* end, int* out) {
+    const char* const start = p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    int value = 0, digits = 0;
+    while (p < end && *p >= '0' && *p <= '9' && digits < 10) {
+        value = value * 10 + (*p - '0');
+        ++digits;
+        ++p;
+    }
+    if (digits == 0 || digits > 9) return hbx::scanInt(start, end, out);
+    *out = negative ? -value : value;
+    return p;
+}
+
 // Calls visit(begin, end) for every token of a face line after the "f":
 // runs of bytes between space characters (tabs and the line feed are not
 // separators). Returns the number of tokens visited.
@@ -162,7 +184,7 @@ ReadResult readObjMesh2D(std::string_view text, Mesh2D& mesh) {
             forEachCorner(piece, [&](const char* begin, const char* end) {
                 if (failed) return;
                 int written = 0;
-                if (!hbx::scanInt(begin, end, &written)) {
+                if (!scanCornerInt(begin, end, &written)) {
                     // No number: the corner made last, if there is one.
                     if (lastCorner < 0) {
                         result.status = ReadStatus::MalformedCorner;

@@ -59,6 +59,13 @@ TEST(Reading2D, CornerTokens) {
         {"several spaces separate like one", "f  1   2 3", {{0, 1}, {1, 2}, {2, 0}}},
         {"more corners than any fixed table", "f" + std::string(600, ' ') + " 1 2 3 4",
          {{0, 1}, {1, 2}, {2, 3}, {3, 0}}},
+        {"signs and leading zeros", "f +2 0003 -1/5\n", {{1, 2}, {2, 3}, {3, 1}}},
+        // Beyond nine digits the value is truncated as strtol's is:
+        // 2^32 + 1 reads as 1 and -(2^32 - 1) as 1.
+        {"ten digits wrap like the C scanner", "f 4294967297 0000000002 -4294967295 3\n",
+         {{0, 1}, {1, 0}, {0, 2}, {2, 0}}},
+        {"a sign without digits repeats the last corner", "f 1 -x 3 +\n",
+         {{0, 0}, {0, 2}, {2, 2}, {2, 0}}},
     };
     for (const CornerCase& c : cases) {
         Mesh2D mesh;
