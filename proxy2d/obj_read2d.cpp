@@ -48,14 +48,17 @@ const char* scanCornerInt(const char* p, const char* end, int* out) {
         negative = *p == '-';
         ++p;
     }
-    int value = 0, digits = 0;
+    // Ten digits are gathered to see that there are more than nine; 64 bits
+    // hold them without overflow.
+    std::int64_t value = 0;
+    int digits = 0;
     while (p < end && *p >= '0' && *p <= '9' && digits < 10) {
         value = value * 10 + (*p - '0');
         ++digits;
         ++p;
     }
     if (digits == 0 || digits > 9) return hbx::scanInt(start, end, out);
-    *out = negative ? -value : value;
+    *out = static_cast<int>(negative ? -value : value);
     return p;
 }
 
