@@ -133,9 +133,10 @@ public:
     std::size_t allergicCount() const { return allergic_.size(); }
     std::int32_t lowestAllergic() const { return allergic_.lowest(); }
 
-    std::int32_t lowestAllergen(const Mesh2D& mesh, std::int32_t i) const {
-        return trees_[tree_[i]].lowestAllergen(mesh, i);
-    }
+    // The lowest allergen of an allergic edge i in its patch: its witness.
+    // The witness was the lowest when it was found, and a patch only ever
+    // loses edges, so nothing below it has become an allergen since.
+    std::int32_t lowestAllergen(std::int32_t i) const { return witness_[i]; }
     void allergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out) const {
         trees_[tree_[m]].allergicTo(mesh, m, out);
     }
@@ -153,27 +154,29 @@ public:
             for (std::int32_t e : moved) trees_[old].remove(pos_[e]);
         }
         for (std::vector<std::int32_t>& g : groups) newTree(mesh, std::move(g));
-        // Moved edges whose witness is not in their new patch.
+        // Moved edges whose witness is not in their new patch. Their new
+        // patch is part of the old one, in which nothing below the witness
+        // was an allergen: the search starts above it.
         recheck_.clear();
         for (std::int32_t e : moved) {
             if (tree_[witness_[e]] == tree_[e]) continue;
+            recheck_.push_back({e, witness_[e] + 1});
             unlink(e);
             allergic_.erase(e);
-            recheck_.push_back(e);
         }
         // Edges left behind whose witness moved.
         for (std::int32_t m : moved) {
             for (std::int32_t d = depHead_[m]; d != -1;) {
                 const std::int32_t next = depNext_[d];
                 if (tree_[d] != tree_[m]) {
+                    recheck_.push_back({d, m + 1});
                     unlink(d);
                     allergic_.erase(d);
-                    recheck_.push_back(d);
                 }
                 d = next;
             }
         }
-        for (std::int32_t d : recheck_) evaluate(mesh, d);
+        for (const Recheck& r : recheck_) evaluate(mesh, r.edge, r.atLeast);
     }
 
 private:
@@ -187,8 +190,8 @@ private:
         }
         return id;
     }
-    void evaluate(const Mesh2D& mesh, std::int32_t e) {
-        const std::int32_t m = trees_[tree_[e]].lowestAllergen(mesh, e);
+    void evaluate(const Mesh2D& mesh, std::int32_t e, std::int32_t atLeast = 0) {
+        const std::int32_t m = trees_[tree_[e]].lowestAllergen(mesh, e, atLeast);
         if (m < 0) return;
         witness_[e] = m;
         depPrev_[e] = -1;
@@ -227,7 +230,11 @@ private:
     // Per witness, a doubly linked list of the edges it witnesses.
     std::vector<std::int32_t> depHead_, depNext_, depPrev_;
     EdgeBitSet allergic_;
-    std::vector<std::int32_t> recheck_;
+    struct Recheck {
+        std::int32_t edge;
+        std::int32_t atLeast; // no allergen of edge is numbered lower
+    };
+    std::vector<Recheck> recheck_;
 };
 
 // Writes the patch numbers of the given edges (ascending) into the records
@@ -275,7 +282,7 @@ PatchResult runCycles(Mesh2D& mesh) {
                 if (hbx::allocationFails("allergy set")) return PatchResult::NoSet;
         hbx::say("NOTE: Allergies found\n");
         const std::int32_t first = allergies.lowestAllergic();
-        const std::int32_t pivot = allergies.lowestAllergen(mesh, first);
+        const std::int32_t pivot = allergies.lowestAllergen(first);
         moved.clear();
         allergies.allergicTo(mesh, pivot, moved);
         // New numbers start above every number on the outline; after the
