@@ -89,15 +89,8 @@ void PatchTree::remove(std::int32_t pos) {
     for (int node = leafBase_ + pos / kBucket; node >= 1; node /= 2) --alive_[node];
 }
 
-std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i,
-                                       std::int32_t atLeast) const {
+std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i) const {
     if (alive() == 0) return -1;
-    // Buckets wholly below the first member numbered atLeast or more are
-    // passed over.
-    const int firstPos = static_cast<int>(
-        std::lower_bound(members_.begin(), members_.end(), atLeast) - members_.begin());
-    if (firstPos == static_cast<int>(members_.size())) return -1;
-    const int firstBucket = firstPos / kBucket;
     const MeshEdge2D& e = mesh.edges[i];
     const double qx = mesh.vertices[e.vtx1].pos[0], qy = mesh.vertices[e.vtx1].pos[1];
     const double nx = e.norm[0], ny = e.norm[1];
@@ -122,17 +115,10 @@ std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i,
     stack[top++] = 1;
     while (top > 0) {
         const int node = stack[--top];
-        if (alive_[node] == 0) continue;
-        if (firstBucket > 0) {
-            int hi = node;
-            while (hi < leafBase_) hi = 2 * hi + 1;
-            if (hi - leafBase_ < firstBucket) continue;
-        }
-        if (!mayHold(bounds_[node])) continue;
+        if (alive_[node] == 0 || !mayHold(bounds_[node])) continue;
         if (node >= leafBase_) {
-            const int first = std::max((node - leafBase_) * kBucket, firstPos);
-            const int last = std::min<int>(static_cast<int>(members_.size()),
-                                           (node - leafBase_) * kBucket + kBucket);
+            const int first = (node - leafBase_) * kBucket;
+            const int last = std::min<int>(static_cast<int>(members_.size()), first + kBucket);
             for (int k = first; k < last; ++k)
                 if (live_[k] && isAllergic(mesh, i, members_[k])) return members_[k];
             continue;

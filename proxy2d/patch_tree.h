@@ -24,10 +24,9 @@ public:
     // 'c' or 'v'). Throws std::bad_alloc.
     PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members);
 
-    // The lowest-numbered live member m, numbered atLeast or more, that edge
-    // i (a live member) is allergic to, or -1.
-    std::int32_t lowestAllergen(const Mesh2D& mesh, std::int32_t i,
-                                std::int32_t atLeast = 0) const;
+    // The lowest-numbered live member m that edge i (a live member) is
+    // allergic to, or -1.
+    std::int32_t lowestAllergen(const Mesh2D& mesh, std::int32_t i) const;
     // Appends, ascending, every live member i that is allergic to edge m (a
     // live member).
     void allergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out) const;

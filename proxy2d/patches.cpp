@@ -154,29 +154,27 @@ public:
             for (std::int32_t e : moved) trees_[old].remove(pos_[e]);
         }
         for (std::vector<std::int32_t>& g : groups) newTree(mesh, std::move(g));
-        // Moved edges whose witness is not in their new patch. Their new
-        // patch is part of the old one, in which nothing below the witness
-        // was an allergen: the search starts above it.
+        // Moved edges whose witness is not in their new patch.
         recheck_.clear();
         for (std::int32_t e : moved) {
             if (tree_[witness_[e]] == tree_[e]) continue;
-            recheck_.push_back({e, witness_[e] + 1});
             unlink(e);
             allergic_.erase(e);
+            recheck_.push_back(e);
         }
         // Edges left behind whose witness moved.
         for (std::int32_t m : moved) {
             for (std::int32_t d = depHead_[m]; d != -1;) {
                 const std::int32_t next = depNext_[d];
                 if (tree_[d] != tree_[m]) {
-                    recheck_.push_back({d, m + 1});
                     unlink(d);
                     allergic_.erase(d);
+                    recheck_.push_back(d);
                 }
                 d = next;
             }
         }
-        for (const Recheck& r : recheck_) evaluate(mesh, r.edge, r.atLeast);
+        for (std::int32_t d : recheck_) evaluate(mesh, d);
     }
 
 private:
@@ -190,8 +188,8 @@ private:
         }
         return id;
     }
-    void evaluate(const Mesh2D& mesh, std::int32_t e, std::int32_t atLeast = 0) {
-        const std::int32_t m = trees_[tree_[e]].lowestAllergen(mesh, e, atLeast);
+    void evaluate(const Mesh2D& mesh, std::int32_t e) {
+        const std::int32_t m = trees_[tree_[e]].lowestAllergen(mesh, e);
         if (m < 0) return;
         witness_[e] = m;
         depPrev_[e] = -1;
@@ -230,11 +228,7 @@ private:
     // Per witness, a doubly linked list of the edges it witnesses.
     std::vector<std::int32_t> depHead_, depNext_, depPrev_;
     EdgeBitSet allergic_;
-    struct Recheck {
-        std::int32_t edge;
-        std::int32_t atLeast; // no allergen of edge is numbered lower
-    };
-    std::vector<Recheck> recheck_;
+    std::vector<std::int32_t> recheck_;
 };
 
 // Writes the patch numbers of the given edges (ascending) into the records
