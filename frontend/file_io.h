@@ -11,6 +11,11 @@
 
 namespace hbx {
 
+// Messages of every writer: an output that could not be written in full, and
+// a "create from file" run whose output names its input.
+inline constexpr std::string_view kWriteFailed = "Error: Couldn't write outfile\n";
+inline constexpr std::string_view kSameFile = "Error: Input and output are the same file\n";
+
 // Reads the whole regular file at path into out. Returns false when the file
 // cannot be opened or read, or is not a regular file (a directory, say).
 bool readWholeFile(const char* path, std::string& out);

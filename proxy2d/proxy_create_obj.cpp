@@ -3,6 +3,7 @@
 #include "ball_writers.h"
 #include "console.h"
 #include "file_io.h"
+#include "proxy_files.h"
 #include "mesh2d.h"
 #include "normals.h"
 #include "number_format.h"
@@ -20,14 +21,6 @@
 
 namespace hbx2 {
 namespace {
-
-// Ends the output as an aborted file after a failure whose message has been
-// printed. The writer result is 0 whatever the close reports.
-int abortFile(hbx::OutputFile& out) {
-    out.write(hbx::kWriteAborted);
-    out.close();
-    return 0;
-}
 
 void sayReadFailure(const ReadResult& result) {
     const std::string_view text = readFailureText(result.status);
@@ -61,37 +54,25 @@ bool deriveOutline(Mesh2D& mesh) {
 } // namespace
 
 int proxyCreateOBJ(const char* inputPath, const char* outputPath) {
-    if (hbx::sameExistingFile(inputPath, outputPath)) {
-        hbx::say(hbx::kSameFile);
-        return 0;
-    }
     hbx::OutputFile out;
-    if (!out.open(outputPath)) {
-        hbx::say("Error: Couldn't create outfile\n");
-        return 0;
-    }
     Mesh2D mesh;
     {
         std::string text;
-        if (!hbx::readWholeFile(inputPath, text)) {
-            hbx::say(std::string("Error: Couldn't stat \"") + inputPath + "\"\n");
-            return abortFile(out);
-        }
-        hbx::appendFraming(out.buffer(), hbx::Tool::TwoD, inputPath, "PX");
+        if (!hbx::openProxyFiles(inputPath, outputPath, hbx::Tool::TwoD, out, text)) return 0;
         // The framing is in the file from here on, whatever happens later.
         out.flush();
         const ReadResult read = readObjMesh2D(text, mesh);
         if (read.status != ReadStatus::Ok) {
             sayReadFailure(read);
-            return abortFile(out);
+            return hbx::abortProxyFile(out);
         }
     } // the input text is released here
-    if (!deriveOutline(mesh)) return abortFile(out);
+    if (!deriveOutline(mesh)) return hbx::abortProxyFile(out);
     switch (buildPatches(mesh)) {
     case PatchResult::Done: break;
     case PatchResult::NoSetArray:
         hbx::say("Error: Couldn't allocate patch allergy set array\n");
-        return abortFile(out);
+        return hbx::abortProxyFile(out);
     case PatchResult::NoSet:
         // No message and nothing more in the file: it ends with "*start".
         out.close();
@@ -102,7 +83,7 @@ int proxyCreateOBJ(const char* inputPath, const char* outputPath) {
     } catch (const std::bad_alloc&) {
         out.buffer().clear();
         hbx::say(hbx::kWriteFailed);
-        return abortFile(out);
+        return hbx::abortProxyFile(out);
     }
     mesh = Mesh2D();
     if (!out.close()) {

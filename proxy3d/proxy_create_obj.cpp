@@ -7,6 +7,7 @@
 #include "edge_matching.h"
 #include "face_normals.h"
 #include "file_io.h"
+#include "proxy_files.h"
 #include "mesh3d.h"
 #include "obj_read3d.h"
 #include "patch_cycle.h"
@@ -18,14 +19,6 @@
 
 namespace hbx3 {
 namespace {
-
-// Ends the output as an aborted file. The failure's own message has been
-// printed; the writer result is 0 whatever the close reports.
-int abortFile(hbx::OutputFile& out) {
-    out.write(hbx::kWriteAborted);
-    out.close();
-    return 0;
-}
 
 // Everything between reading and writing. Returns false after printing the
 // message of a failed allocation.
@@ -55,28 +48,16 @@ bool deriveProxy(Mesh3D& mesh) {
 } // namespace
 
 int proxyCreateOBJ(const char* inputPath, const char* outputPath) {
-    if (hbx::sameExistingFile(inputPath, outputPath)) {
-        hbx::say(hbx::kSameFile);
-        return 0;
-    }
     hbx::OutputFile out;
-    if (!out.open(outputPath)) {
-        hbx::say("Error: Couldn't create outfile\n");
-        return 0;
-    }
     Mesh3D mesh;
     std::size_t framingEnd = 0;
     {
         std::string text;
-        if (!hbx::readWholeFile(inputPath, text)) {
-            hbx::say(std::string("Error: Couldn't stat \"") + inputPath + "\"\n");
-            return abortFile(out);
-        }
-        hbx::appendFraming(out.buffer(), hbx::Tool::ThreeD, inputPath, "PX");
+        if (!hbx::openProxyFiles(inputPath, outputPath, hbx::Tool::ThreeD, out, text)) return 0;
         framingEnd = out.buffer().size();
-        if (!readObjMesh(text, mesh)) return abortFile(out);
+        if (!readObjMesh(text, mesh)) return hbx::abortProxyFile(out);
     } // the input text is released here
-    if (!deriveProxy(mesh)) return abortFile(out);
+    if (!deriveProxy(mesh)) return hbx::abortProxyFile(out);
 
     try {
         appendProxyRecords(mesh, out.buffer(), &out);
@@ -84,7 +65,7 @@ int proxyCreateOBJ(const char* inputPath, const char* outputPath) {
         // No room for the records: nothing of them may reach the file.
         out.buffer().resize(framingEnd);
         hbx::say(hbx::kWriteFailed);
-        return abortFile(out);
+        return hbx::abortProxyFile(out);
     }
     mesh = Mesh3D();
     if (!out.close()) {

@@ -4,6 +4,7 @@
 // feed; `BallShape` holds those differences.
 #pragma once
 
+#include "file_io.h"
 #include "shape_file.h"
 
 #include <string_view>
@@ -31,10 +32,5 @@ int ballManual(const BallShape& shape, const char* outputPath);
 // the input cannot be read, names the same file as the output, or the output
 // cannot be created or written; no output is created when the input fails.
 int ballCreateOBJ(const BallShape& shape, const char* inputPath, const char* outputPath);
-
-// Shared by every writer: the message for an output that could not be
-// written in full.
-inline constexpr std::string_view kWriteFailed = "Error: Couldn't write outfile\n";
-inline constexpr std::string_view kSameFile = "Error: Input and output are the same file\n";
 
 } // namespace hbx
