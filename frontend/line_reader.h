@@ -22,7 +22,18 @@ public:
 
     // Fills piece with the next piece (line feed included when the piece has
     // one, cut at a NUL). Returns false at the end of the data.
-    bool next(std::string_view& piece);
+    bool next(std::string_view& piece) {
+        if (!nextRaw(piece)) return false;
+        piece = cutAtNul(piece);
+        return true;
+    }
+
+    // The next piece without the NUL cut, for readers that only look at most
+    // pieces' first bytes: a piece whose first bytes are not NUL classifies
+    // the same either way, and cutAtNul gives the piece next() would.
+    bool nextRaw(std::string_view& piece);
+
+    static std::string_view cutAtNul(std::string_view piece);
 
     // Back to the start of the data, as rewind() of the file.
     void rewind() { pos_ = 0; }

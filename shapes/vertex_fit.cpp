@@ -39,8 +39,9 @@ BallFit fitBall(std::string_view objText, int axes) {
     std::vector<float> coords;
     LineReader reader(objText, 256);
     std::string_view line;
-    while (reader.next(line)) {
+    while (reader.nextRaw(line)) {
         if (line.size() < 2 || line[0] != 'v' || line[1] != ' ') continue;
+        line = LineReader::cutAtNul(line);
         float xyz[3];
         scanVertex(line, axes, xyz);
         for (int a = 0; a < axes; ++a) {
