@@ -271,6 +271,24 @@ bool PatchHierarchy::isBeyond(int f, const Vec3& p) const {
     return planeBeyond(face.side, world_[static_cast<std::size_t>(face.vertex[0])], face.norm, p);
 }
 
+bool PatchHierarchy::allergicTo(int f, int pivot) const {
+    if (shareVertex(f, pivot)) return false;
+    const int* corners = mesh_.faces[static_cast<std::size_t>(pivot)].vertex;
+    for (int k = 0; k < 3; ++k) {
+        if (isBeyond(f, world_[static_cast<std::size_t>(corners[k])])) return true;
+    }
+    return false;
+}
+
+void PatchHierarchy::cornersOf(int face, double (&p)[3][3]) const {
+    for (int k = 0; k < 3; ++k) {
+        const Vec3& w = world_[static_cast<std::size_t>(mesh_.faces[static_cast<std::size_t>(face)].vertex[k])];
+        p[k][0] = w.x;
+        p[k][1] = w.y;
+        p[k][2] = w.z;
+    }
+}
+
 int PatchHierarchy::lowestAllergen(int patch, int f) const {
     const MeshFace& face = mesh_.faces[static_cast<std::size_t>(f)];
     const char side = face.side;
@@ -349,12 +367,7 @@ bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
     if (side != 'v' && side != 'c') return true;
     const Tree& tree = trees_[static_cast<std::size_t>(patch)];
     double p[3][3];
-    for (int k = 0; k < 3; ++k) {
-        const Vec3& w = world_[static_cast<std::size_t>(pf.vertex[k])];
-        p[k][0] = w.x;
-        p[k][1] = w.y;
-        p[k][2] = w.z;
-    }
+    cornersOf(pivot, p);
     int stack[128];
     int top = 0;
     stack[top++] = 0;
@@ -372,13 +385,7 @@ bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
             for (int j = node.first; j < node.first + node.count; ++j) {
                 const int f = tree.items[static_cast<std::size_t>(j)];
                 if (f == pivot || patchOf_[static_cast<std::size_t>(f)] != patch) continue;
-                if (shareVertex(f, pivot)) continue;
-                for (int k = 0; k < 3; ++k) {
-                    if (isBeyond(f, world_[static_cast<std::size_t>(pf.vertex[k])])) {
-                        out.push_back(f);
-                        break;
-                    }
-                }
+                if (allergicTo(f, pivot)) out.push_back(f);
             }
             if (out.size() > limit) return false;
             continue;
@@ -409,12 +416,7 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
     const Tree& tree = trees_[static_cast<std::size_t>(patch)];
     const bool allergic = side == 'v' || side == 'c';
     double p[3][3];
-    for (int k = 0; k < 3; ++k) {
-        const Vec3& w = world_[static_cast<std::size_t>(pf.vertex[k])];
-        p[k][0] = w.x;
-        p[k][1] = w.y;
-        p[k][2] = w.z;
-    }
+    cornersOf(pivot, p);
     int stack[128];
     int top = 0;
     stack[top++] = 0;
@@ -432,10 +434,7 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
             for (int j = node.first; j < node.first + node.count; ++j) {
                 const int f = tree.items[static_cast<std::size_t>(j)];
                 if (patchOf_[static_cast<std::size_t>(f)] != patch || shareVertex(f, pivot)) continue;
-                bool beyond = false;
-                for (int k = 0; k < 3 && allergic && !beyond; ++k)
-                    beyond = isBeyond(f, world_[static_cast<std::size_t>(pf.vertex[k])]);
-                if (!beyond) out.push_back(f);
+                if (!allergicTo(f, pivot)) out.push_back(f);
             }
             if (out.size() > limit) return false;
             continue;

@@ -79,6 +79,11 @@ private:
     int buildRange(Tree& tree, int first, int count, int parent);
     bool isBeyond(int f, const Vec3& p) const;
     bool shareVertex(int f, int g) const;
+    // The exact test of face f against the pivot's corners: no shared vertex
+    // and a corner beyond f's plane on f's allergic side.
+    bool allergicTo(int f, int pivot) const;
+    // The file positions of a face's three corners, in double.
+    void cornersOf(int face, double (&p)[3][3]) const;
 
     const Mesh3D& mesh_;
     const std::vector<int>& patchOf_;
