@@ -1,11 +1,72 @@
 #include "number_format.h"
 
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace hbx {
+namespace {
 
-void appendFloat(std::string& out, float value) {
+// "00" "01" ... "99": digits are written two at a time, halving the
+// divisions.
+constexpr std::array<char, 200> kDigitPairs = [] {
+    std::array<char, 200> t{};
+    for (int i = 0; i < 100; ++i) {
+        t[2 * i] = char('0' + i / 10);
+        t[2 * i + 1] = char('0' + i % 10);
+    }
+    return t;
+}();
+
+void putPair(char* at, unsigned pair) { std::memcpy(at, &kDigitPairs[2 * pair], 2); }
+
+// Writes the decimal digits of n so that they end just before `end`, and
+// returns where they start. At least one digit ("0" for zero).
+template <class Unsigned>
+char* putDigitsBefore(char* end, Unsigned n) {
+    while (n >= 100) {
+        end -= 2;
+        putPair(end, unsigned(n % 100));
+        n /= 100;
+    }
+    if (n >= 10) {
+        end -= 2;
+        putPair(end, unsigned(n));
+    } else {
+        *--end = char('0' + n);
+    }
+    return end;
+}
+
+// Float bit layout: sign, 8 exponent bits (bias 127), 23 stored mantissa bits.
+constexpr int kMantissaBits = 23;
+constexpr std::uint32_t kExponentMask = 0xff;
+constexpr std::uint32_t kMantissaMask = (std::uint32_t(1) << kMantissaBits) - 1;
+// A normal float with biased exponent E is m * 2^(E - 150) with the 24-bit
+// integer m = 2^23 + stored mantissa.
+constexpr int kIntegerMantissaBias = 127 + kMantissaBits;
+
+// Below 2^-21 (about 4.77e-7) everything, subnormals and zeros included,
+// prints as zero: the halfway point between 0.000000 and 0.000001 is 5e-7,
+// above 2^-21. No float sits exactly on that halfway point, because
+// 5e-7 = 1 / (2^7 * 5^6) is not a binary fraction; so there is no tie to
+// break, and the floats in [2^-21, 5e-7) come out as zero from the exact
+// path below as well. Starting the exact path at 2^-21 bounds its shift:
+// m * 2^-44 at most, so m * 10^6 (below 2^44) never needs a shift of 64.
+constexpr std::uint32_t kFirstExactBiased = 127 - 21;
+// The exact path ends below 2^43: there m * 10^6 * 2^e stays below 2^63,
+// since m * 10^6 < 2^24 * 2^20 and e is at most 19. Larger values are rare
+// in a Shape File and go through the library.
+constexpr std::uint32_t kLastExactBiased = 127 + 42;
+
+constexpr std::uint64_t kMillion = 1000000;
+
+// Values outside the exact path: huge ones, inf and nan. Kept out of line
+// so that its buffer and library call do not weigh on the common path.
+[[gnu::noinline]] void appendFloatSlow(std::string& out, float value) {
     const double v = value;
     if (std::isnan(v)) {
         out.append(std::signbit(v) ? "-nan" : "nan");
@@ -19,15 +80,71 @@ void appendFloat(std::string& out, float value) {
     // decimals 48 bytes suffice.
     char buf[64];
     // to_chars with a precision is specified as printf("%.*f") in the C
-    // locale: the exact binary value, correctly rounded, "-0.000000" for -0.
+    // locale: the exact binary value, correctly rounded.
     const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
     out.append(buf, res.ptr);
 }
 
+} // namespace
+
+void appendFloat(std::string& out, float value) {
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    const bool negative = (bits >> 31) != 0;
+    const std::uint32_t biased = (bits >> kMantissaBits) & kExponentMask;
+
+    if (biased < kFirstExactBiased) {
+        // printf keeps the sign of a negative value that rounds to zero.
+        if (negative)
+            out.append("-0.000000", 9);
+        else
+            out.append("0.000000", 8);
+        return;
+    }
+
+    if (biased <= kLastExactBiased) {
+        // value * 10^6 rounded to an integer, exactly as printf does: on the
+        // exact binary value, and an exact half goes to the even neighbour.
+        // (Exact halves are the odd multiples of 2^-7, e.g. 0.0078125.)
+        const std::uint64_t m = (bits & kMantissaMask) | (std::uint32_t(1) << kMantissaBits);
+        const int e = int(biased) - kIntegerMantissaBias;
+        std::uint64_t scaled;
+        if (e >= 0) {
+            scaled = (m * kMillion) << e;
+        } else {
+            const int shift = -e; // 1..44
+            const std::uint64_t product = m * kMillion;
+            scaled = product >> shift;
+            const std::uint64_t rest = product & ((std::uint64_t(1) << shift) - 1);
+            const std::uint64_t half = std::uint64_t(1) << (shift - 1);
+            if (rest > half || (rest == half && (scaled & 1) != 0)) ++scaled;
+        }
+
+        // Sign, at most 13 integer digits, point, 6 decimals.
+        char buf[32];
+        char* const end = buf + sizeof buf;
+        const auto fraction = std::uint32_t(scaled % kMillion);
+        const std::uint64_t whole = scaled / kMillion;
+        putPair(end - 6, fraction / 10000);
+        putPair(end - 4, fraction / 100 % 100);
+        putPair(end - 2, fraction % 100);
+        end[-7] = '.';
+        char* begin = putDigitsBefore(end - 7, whole);
+        if (negative) *--begin = '-';
+        out.append(begin, std::size_t(end - begin));
+        return;
+    }
+
+    appendFloatSlow(out, value);
+}
+
 void appendInt(std::string& out, int value) {
     char buf[16];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value);
-    out.append(buf, res.ptr);
+    char* const end = buf + sizeof buf;
+    // The magnitude in unsigned arithmetic, so that INT_MIN has one too.
+    const std::uint32_t magnitude = value < 0 ? 0u - std::uint32_t(value) : std::uint32_t(value);
+    char* begin = putDigitsBefore(end, magnitude);
+    if (value < 0) *--begin = '-';
+    out.append(begin, std::size_t(end - begin));
 }
 
 } // namespace hbx

@@ -76,12 +76,54 @@ TEST(AppendFloat, MatchesPrintfOnValuesNearRoundingBoundaries) {
     }
 }
 
+// Every stride-th float from lo up to hi, and every other one of those
+// negated, against printf.
+void expectRangeMatchesPrintf(float lo, float hi, std::uint32_t stride) {
+    const std::uint32_t first = std::bit_cast<std::uint32_t>(lo), last = std::bit_cast<std::uint32_t>(hi);
+    bool negate = false;
+    for (std::uint32_t b = first; b < last; b += stride, negate = !negate) {
+        const float v = negate ? -std::bit_cast<float>(b) : std::bit_cast<float>(b);
+        ASSERT_EQ(formatF(v), printfF(v)) << "bits " << std::bit_cast<std::uint32_t>(v);
+    }
+}
+
+TEST(AppendFloat, MatchesPrintfAcrossWholeBinades) {
+    struct Range {
+        float lo, hi;
+        std::uint32_t stride;
+    };
+    const Range ranges[] = {
+        {0x1p-22f, 0x1p-19f, 17},  // where values stop printing as zero
+        {4.99e-7f, 5.01e-7f, 1},   // every float around the half-millionth
+        {0.5f, 1.0f, 17},          // rounding up into the integer part
+        {0x1p23f, 0x1p24f, 17},    // the last binade with a fraction bit
+        {0x1p42f, 0x1p45f, 17},    // the largest exactly scaled values and beyond
+    };
+    for (const Range& r : ranges) {
+        SCOPED_TRACE(r.lo);
+        expectRangeMatchesPrintf(r.lo, r.hi, r.stride);
+    }
+}
+
+TEST(AppendFloat, RoundsExactHalvesToEven) {
+    // v * 10^6 ends in exactly .5 when v is an odd multiple of 2^-7; that is
+    // only possible below 2^17, where such multiples are floats.
+    for (int j = 1; j < (1 << 24); j += (j < (1 << 17) ? 2 : 2 * 127)) {
+        const float v = std::ldexp(float(j), -7);
+        ASSERT_EQ(formatF(v), printfF(v)) << j;
+        ASSERT_EQ(formatF(-v), printfF(-v)) << j;
+    }
+}
+
 TEST(AppendInt, MatchesPrintf) {
-    const int values[] = {0, 1, -1, 42, -17, 2147483647, -2147483647 - 1};
+    const int values[] = {0,      1,       -1,       9,         10,         -10,        42,         -17,
+                          99,     100,     999,      1000,      -9999,      10000,      99999,      100000,
+                          999999, 1000000, -9999999, 10000000,  99999999,   100000000,  -999999999,
+                          1000000000,      2147483647,          -2147483647 - 1};
     for (int v : values) {
-        std::string s;
+        std::string s = "x";
         hbx::appendInt(s, v);
-        EXPECT_EQ(s, std::to_string(v));
+        EXPECT_EQ(s, "x" + std::to_string(v));
     }
 }
 
