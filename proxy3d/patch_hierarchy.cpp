@@ -1,5 +1,7 @@
 #include "patch_hierarchy.h"
 
+#include "node_bounds.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -8,42 +10,8 @@ namespace hbx3 {
 namespace {
 
 constexpr int kLeafSize = 4;
-// The exact test's float rounding stays below 4 units in the last place of
-// the sum of |n_i| |p_i - q_i|; the bounds are widened by far more.
-constexpr double kRounding = 1e-6;
-
-using Node = PatchHierarchy::Node;
 
 float component(const Vec3& v, int i) { return i == 0 ? v.x : (i == 1 ? v.y : v.z); }
-
-// Bounds of n . (p - q) over the vertices p held by node: from the box, and
-// from the slab (the part along the axis from the slab, the rest from the
-// box); both hold, so the tighter of each is kept. scale bounds
-// sum |n_i| |p_i - q_i|, which sizes the float rounding of the exact test.
-void nodeRange(const Node& node, const double* n, const double* q, double& lower, double& upper,
-               double& scale) {
-    double boxLower = 0.0, boxUpper = 0.0, along = 0.0, offset = 0.0;
-    scale = 0.0;
-    for (int i = 0; i < 3; ++i) {
-        const double a = n[i] * (node.lo[i] - q[i]);
-        const double b = n[i] * (node.hi[i] - q[i]);
-        boxLower += std::min(a, b);
-        boxUpper += std::max(a, b);
-        scale += std::max(std::fabs(a), std::fabs(b));
-        along += n[i] * node.axis[i];
-        offset += n[i] * (0.5 * (double(node.lo[i]) + node.hi[i]) - q[i]);
-    }
-    double slabLower = offset + std::min(along * node.hmin, along * node.hmax);
-    double slabUpper = offset + std::max(along * node.hmin, along * node.hmax);
-    for (int i = 0; i < 3; ++i) {
-        const double across = std::fabs(n[i] - along * node.axis[i]);
-        const double half = 0.5 * (double(node.hi[i]) - node.lo[i]);
-        slabLower -= across * half;
-        slabUpper += across * half;
-    }
-    lower = std::max(boxLower, slabLower);
-    upper = std::min(boxUpper, slabUpper);
-}
 
 // Could a value within [lower, upper] in exact arithmetic, computed with
 // rounding up to margin, come out beyond the snap window on the allergic
@@ -55,26 +23,11 @@ bool mayBeBeyond(char side, double lower, double upper, double margin) {
 
 // Could n . (p - q), for a vertex p held by node, computed in float with
 // the rounding of the exact test, come out at or above the snap window's
-// upper edge? The same bounds as nodeRange's upper one (the tighter of box
-// and slab), the box first since it is cheaper. A 'c' face asks with its
-// normal negated.
+// upper edge? A 'c' face asks with its normal negated.
 bool mayReachAbove(const Node& node, const double* n, const double* q) {
-    double offset = 0.0, boxWidth = 0.0, along = 0.0, scale = 0.0;
-    double half[3];
-    for (int i = 0; i < 3; ++i) {
-        const double d = 0.5 * (double(node.lo[i]) + node.hi[i]) - q[i];
-        half[i] = 0.5 * (double(node.hi[i]) - node.lo[i]);
-        const double a = std::fabs(n[i]);
-        offset += n[i] * d;
-        boxWidth += a * half[i];
-        along += n[i] * node.axis[i];
-        scale += a * (std::fabs(d) + half[i]);
-    }
-    const double threshold = 0.0001 - scale * kRounding;
-    if (offset + boxWidth < threshold) return false;
-    double across = 0.0;
-    for (int i = 0; i < 3; ++i) across += std::fabs(n[i] - along * node.axis[i]) * half[i];
-    return offset + std::max(along * node.hmin, along * node.hmax) + across >= threshold;
+    double scale;
+    const double upper = nodeUpper(node, n, q, scale);
+    return upper >= 0.0001 - scale * kRounding;
 }
 
 void setAxis(Node& node, const double* m) {
@@ -168,20 +121,7 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
             }
         }
         setAxis(node, m);
-        double c[3];
-        for (int i = 0; i < 3; ++i) c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
-        node.hmin = INFINITY;
-        node.hmax = -INFINITY;
-        for (int j = first; j < first + count; ++j) {
-            const int* v = mesh_.faces[static_cast<std::size_t>(tree.items[static_cast<std::size_t>(j)])].vertex;
-            for (int k = 0; k < 3; ++k) {
-                const Vec3& p = world_[static_cast<std::size_t>(v[k])];
-                double h = 0.0;
-                for (int i = 0; i < 3; ++i) h += node.axis[i] * (component(p, i) - c[i]);
-                node.hmin = std::min(node.hmin, h);
-                node.hmax = std::max(node.hmax, h);
-            }
-        }
+        fitCylinder(tree, node);
         tree.nodes[static_cast<std::size_t>(index)] = node;
         return index;
     }
@@ -227,15 +167,38 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
         m[i] = l.axis[i] * l.count + r.axis[i] * r.count;
     }
     setAxis(node, m);
-    double c[3];
-    for (int i = 0; i < 3; ++i) c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
-    double lower, upper, scale;
-    nodeRange(l, node.axis, c, node.hmin, node.hmax, scale);
-    nodeRange(r, node.axis, c, lower, upper, scale);
-    node.hmin = std::min(node.hmin, lower);
-    node.hmax = std::max(node.hmax, upper);
+    fitCylinder(tree, node);
     tree.nodes[static_cast<std::size_t>(index)] = node;
     return index;
+}
+
+void PatchHierarchy::fitCylinder(const Tree& tree, Node& node) const {
+    double c[3];
+    for (int i = 0; i < 3; ++i) c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
+    node.hmin = INFINITY;
+    node.hmax = -INFINITY;
+    double r2 = 0.0;
+    for (int j = node.first; j < node.first + node.count; ++j) {
+        const int* v = mesh_.faces[static_cast<std::size_t>(tree.items[static_cast<std::size_t>(j)])].vertex;
+        for (int k = 0; k < 3; ++k) {
+            const Vec3& p = world_[static_cast<std::size_t>(v[k])];
+            double d[3];
+            double h = 0.0;
+            for (int i = 0; i < 3; ++i) {
+                d[i] = component(p, i) - c[i];
+                h += node.axis[i] * d[i];
+            }
+            node.hmin = std::min(node.hmin, h);
+            node.hmax = std::max(node.hmax, h);
+            double e2 = 0.0;
+            for (int i = 0; i < 3; ++i) {
+                const double e = d[i] - h * node.axis[i];
+                e2 += e * e;
+            }
+            r2 = std::max(r2, e2);
+        }
+    }
+    node.rperp = std::sqrt(r2) * (1.0 + 1e-12);
 }
 
 void PatchHierarchy::remove(int patch, int f) {
@@ -289,7 +252,7 @@ void PatchHierarchy::cornersOf(int face, double (&p)[3][3]) const {
     }
 }
 
-int PatchHierarchy::lowestAllergen(int patch, int f) const {
+int PatchHierarchy::lowestAllergenByTree(int patch, int f) const {
     const MeshFace& face = mesh_.faces[static_cast<std::size_t>(f)];
     const char side = face.side;
     if (side != 'v' && side != 'c') return -1;

@@ -32,8 +32,10 @@ public:
     void remove(int patch, int f);
 
     // The lowest-numbered face of patch id `patch` that face f (of that
-    // patch) is allergic to, or -1.
-    int lowestAllergen(int patch, int f) const;
+    // patch) is allergic to, or -1. Answered from the candidate vertices of
+    // f's group (see below), computed on first use and kept until the
+    // patch's hierarchy is rebuilt.
+    int lowestAllergen(int patch, int f);
 
     // Appends every face of patch id `patch` that is allergic to face
     // `pivot` (of that patch), in no particular order. Gives up and returns
@@ -63,6 +65,10 @@ public:
         // than the box for planes close to the faces' own.
         double axis[3];
         double hmin, hmax;
+        // Largest distance of a vertex from the slab's axis line through the
+        // box centre: the slab is also a cylinder, a bound that does not
+        // depend on how the faces lie to the coordinate axes.
+        double rperp;
         int child[2];     // -1: leaf
         int first, count; // leaf: range in items
         int parent;
@@ -71,12 +77,33 @@ public:
     };
 
 private:
+    // The candidate vertices of a group: a subtree of about kGroupFaces
+    // faces whose vertices, gathered once, stand for every face of the
+    // patch that could be an allergen of any face of the group.
+    struct Group {
+        int begin = 0, end = 0; // range in the tree's point arrays
+        bool overflow = false;  // too many candidates: ask the tree instead
+    };
+
     struct Tree {
         std::vector<Node> nodes; // nodes[0] is the root
         std::vector<int> items;
+        std::vector<int> groupOf;    // per node: index in groups, or -1
+        std::vector<Group> groups;
+        std::vector<float> px, py, pz; // candidate vertices' positions
+        std::vector<int> pv;           // and their numbers
     };
 
+    int lowestAllergenByTree(int patch, int f) const;
+    // The group of face f (live in patch id `patch`), its candidates
+    // gathered if they are not yet.
+    const Group& groupFor(Tree& tree, int patch, int f);
+    void gatherCandidates(Tree& tree, int patch, int node, Group& group);
+
     int buildRange(Tree& tree, int first, int count, int parent);
+    // Fills node's hmin, hmax and rperp from the vertices of its faces
+    // (its box and axis set).
+    void fitCylinder(const Tree& tree, Node& node) const;
     bool isBeyond(int f, const Vec3& p) const;
     bool shareVertex(int f, int g) const;
     // The exact test of face f against the pivot's corners: no shared vertex
@@ -95,6 +122,13 @@ private:
     std::vector<float> faceBox_;       // per face: lo x, y, z, hi x, y, z
     std::vector<Tree> trees_;          // per patch id
     std::vector<int> leafOf_;          // per face: its leaf in its patch's tree
+    std::vector<unsigned> seen_;       // per vertex: gathering stamp
+    unsigned stamp_ = 0;
 };
+
+// Sets the number of candidates beyond which a group leaves its faces to
+// the tree queries, and returns the previous one. For tests, which set 0 to
+// check the tree queries alone.
+std::size_t setCandidateLimit(std::size_t limit);
 
 } // namespace hbx3

@@ -3,6 +3,7 @@
 #include "alloc_hook.h"
 #include "mesh_builders.h"
 #include "patch_cycle.h"
+#include "patch_hierarchy.h"
 #include "plain_patch_cycle.h"
 
 #include <gtest/gtest.h>
@@ -52,6 +53,20 @@ TEST(PatchCycle, FastMatchesPlainOnLargerTerrains) {
         expectSamePatches(hbx3test::randomTerrain(rng, 16), "terrain " + std::to_string(round));
         if (::testing::Test::HasFailure()) return;
     }
+}
+
+// With no candidates allowed, every group leaves its faces to the tree
+// queries, which must answer the same.
+TEST(PatchCycle, TreeQueriesAloneMatchPlain) {
+    const std::size_t old = hbx3::setCandidateLimit(0);
+    std::mt19937 rng(8);
+    for (int round = 0; round < 300 && !::testing::Test::HasFailure(); ++round) {
+        const Mesh3D mesh = round % 3 == 0 ? hbx3test::randomTerrain(rng, 16)
+                            : round % 2   ? hbx3test::randomSoup(rng)
+                                          : hbx3test::randomTerrain(rng);
+        expectSamePatches(mesh, "round " + std::to_string(round));
+    }
+    hbx3::setCandidateLimit(old);
 }
 
 // One patch that sheds a thin ring per split, nearly all of it moving each

@@ -1,0 +1,222 @@
+// The allergy check of single faces, answered a group of faces at a time.
+//
+// Most faces of a large patch have no allergen, and proving that from the
+// root of the hierarchy means opening every node near the face, down to
+// the leaves. The faces of one small subtree (a group) share that work: a
+// single traversal, with a bound that holds for all of them at once,
+// gathers the vertices that could lie beyond any of their planes (the
+// candidates); each face then runs the exact test over those few vertices,
+// a tight loop over flat arrays. A candidate found beyond the plane leads to
+// the faces around it, checked exactly as the scan over the patch would.
+//
+// A group's candidates stay valid while its patch only loses faces, since
+// losing faces can only remove allergens; rebuilding the patch's hierarchy
+// drops them.
+#include "node_bounds.h"
+#include "patch_hierarchy.h"
+
+#include <cassert>
+#include <climits>
+#include <cmath>
+
+namespace hbx3 {
+namespace {
+
+// Faces per group: larger groups share one traversal among more faces but
+// gather more candidates for each of them to test.
+constexpr int kGroupFaces = 32;
+// A group whose bound gathers more candidates than this (faces of a tight
+// fold, normals spread over a wide cone) leaves its faces to the tree.
+constexpr std::size_t kMaxCandidates = 4096;
+std::size_t candidateLimit = kMaxCandidates;
+// Candidates are tested in blocks; only a block with a hit is looked at
+// twice.
+constexpr int kBlock = 64;
+
+// The smallest float not below 0.0001: a float distance survives the zero
+// snap on the positive side exactly when it is at least this.
+float snapEdge() {
+    float t = 0.0001f;
+    if (double(t) < 0.0001) t = std::nextafter(t, 1.0f);
+    return t;
+}
+
+double length(const double* v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
+
+} // namespace
+
+std::size_t setCandidateLimit(std::size_t limit) {
+    const std::size_t old = candidateLimit;
+    candidateLimit = limit;
+    return old;
+}
+
+const PatchHierarchy::Group& PatchHierarchy::groupFor(Tree& tree, int patch, int f) {
+    int node = leafOf_[static_cast<std::size_t>(f)];
+    while (tree.nodes[static_cast<std::size_t>(node)].count < kGroupFaces && tree.nodes[static_cast<std::size_t>(node)].parent >= 0)
+        node = tree.nodes[static_cast<std::size_t>(node)].parent;
+    if (tree.groupOf.empty()) tree.groupOf.assign(tree.nodes.size(), -1);
+    int slot = tree.groupOf[static_cast<std::size_t>(node)];
+    if (slot < 0) {
+        Group group;
+        gatherCandidates(tree, patch, node, group);
+        slot = static_cast<int>(tree.groups.size());
+        tree.groups.push_back(group);
+        tree.groupOf[static_cast<std::size_t>(node)] = slot;
+    }
+    return tree.groups[static_cast<std::size_t>(slot)];
+}
+
+// For a face f of the group (signed normal m, m = -norm for a 'c' face, so
+// that its allergic side is always above) and a vertex p:
+//   m . (p - q_f) = mean . (p - g) + (m - mean) . (p - g) + m . (g - q_f)
+//                <= mean . (p - g) + spread |p - g| + lift,
+// with g the group's box centre, mean the unit mean of the signed normals,
+// spread the largest |m - mean| and lift the largest m . (g - q_f). The
+// float rounding of the exact test stays below kRounding times
+// |m| |p - q_f| <= |p - g| + |g - q_f|, which the widened spread and lift
+// cover. A node whose vertices cannot reach 0.0001 under this bound holds
+// no allergen of any face of the group.
+void PatchHierarchy::gatherCandidates(Tree& tree, int patch, int groupNode, Group& group) {
+    const Node& top = tree.nodes[static_cast<std::size_t>(groupNode)];
+    double g[3];
+    for (int i = 0; i < 3; ++i) g[i] = 0.5 * (double(top.lo[i]) + top.hi[i]);
+
+    auto signedNormal = [&](const MeshFace& face, double* m) {
+        const double sign = face.side == 'v' ? 1.0 : -1.0;
+        m[0] = sign * face.norm.x;
+        m[1] = sign * face.norm.y;
+        m[2] = sign * face.norm.z;
+    };
+    auto asks = [&](int f) {
+        const char side = mesh_.faces[static_cast<std::size_t>(f)].side;
+        return patchOf_[static_cast<std::size_t>(f)] == patch && (side == 'v' || side == 'c');
+    };
+
+    // Pass 1: the mean direction of the signed normals.
+    double mean[3] = {0.0, 0.0, 0.0};
+    for (int j = top.first; j < top.first + top.count; ++j) {
+        const int f = tree.items[static_cast<std::size_t>(j)];
+        if (!asks(f)) continue;
+        double m[3];
+        signedNormal(mesh_.faces[static_cast<std::size_t>(f)], m);
+        for (int i = 0; i < 3; ++i) mean[i] += m[i];
+    }
+    const double meanLength = length(mean);
+    for (int i = 0; i < 3; ++i) mean[i] = meanLength > 0.0 ? mean[i] / meanLength : (i == 2 ? 1.0 : 0.0);
+
+    // Pass 2: spread of the normals about it, and the lift of the planes.
+    double spread = 0.0, lift = -INFINITY, reachQ = 0.0;
+    for (int j = top.first; j < top.first + top.count; ++j) {
+        const int f = tree.items[static_cast<std::size_t>(j)];
+        if (!asks(f)) continue;
+        const MeshFace& face = mesh_.faces[static_cast<std::size_t>(f)];
+        double m[3], e[3], d[3];
+        signedNormal(face, m);
+        const Vec3& q = world_[static_cast<std::size_t>(face.vertex[0])];
+        d[0] = g[0] - q.x;
+        d[1] = g[1] - q.y;
+        d[2] = g[2] - q.z;
+        for (int i = 0; i < 3; ++i) e[i] = m[i] - mean[i];
+        spread = std::max(spread, length(e));
+        lift = std::max(lift, m[0] * d[0] + m[1] * d[1] + m[2] * d[2]);
+        reachQ = std::max(reachQ, length(d));
+    }
+    group.begin = group.end = static_cast<int>(tree.pv.size());
+    if (lift == -INFINITY) return; // no face of the group asks
+    spread = spread * (1.0 + 1e-9) + 2.0 * kRounding;
+    lift += 2.0 * kRounding * reachQ;
+
+    // Pass 3: the candidates, each vertex once.
+    if (seen_.empty()) seen_.assign(world_.size(), 0);
+    if (++stamp_ == 0) {
+        std::fill(seen_.begin(), seen_.end(), 0u);
+        stamp_ = 1;
+    }
+    int stack[128];
+    int depth = 0;
+    stack[depth++] = 0;
+    while (depth > 0) {
+        const Node& node = tree.nodes[static_cast<std::size_t>(stack[--depth])];
+        if (node.live == 0) continue;
+        double scale, c[3], half[3];
+        const double upper = nodeUpper(node, mean, g, scale);
+        for (int i = 0; i < 3; ++i) {
+            c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]) - g[i];
+            half[i] = 0.5 * (double(node.hi[i]) - node.lo[i]);
+        }
+        const double reach = length(c) + length(half);
+        if (upper + spread * reach + lift < 0.0001) continue;
+        if (node.child[0] >= 0) {
+            assert(depth + 2 <= 128);
+            stack[depth++] = node.child[0];
+            stack[depth++] = node.child[1];
+            continue;
+        }
+        for (int j = node.first; j < node.first + node.count; ++j) {
+            const int f = tree.items[static_cast<std::size_t>(j)];
+            if (patchOf_[static_cast<std::size_t>(f)] != patch) continue;
+            for (int k = 0; k < 3; ++k) {
+                const int v = mesh_.faces[static_cast<std::size_t>(f)].vertex[k];
+                if (seen_[static_cast<std::size_t>(v)] == stamp_) continue;
+                seen_[static_cast<std::size_t>(v)] = stamp_;
+                const Vec3& p = world_[static_cast<std::size_t>(v)];
+                tree.px.push_back(p.x);
+                tree.py.push_back(p.y);
+                tree.pz.push_back(p.z);
+                tree.pv.push_back(v);
+            }
+        }
+        if (tree.pv.size() - static_cast<std::size_t>(group.begin) > candidateLimit) {
+            tree.px.resize(static_cast<std::size_t>(group.begin));
+            tree.py.resize(static_cast<std::size_t>(group.begin));
+            tree.pz.resize(static_cast<std::size_t>(group.begin));
+            tree.pv.resize(static_cast<std::size_t>(group.begin));
+            group.overflow = true;
+            return;
+        }
+    }
+    group.end = static_cast<int>(tree.pv.size());
+}
+
+int PatchHierarchy::lowestAllergen(int patch, int f) {
+    const MeshFace& face = mesh_.faces[static_cast<std::size_t>(f)];
+    if (face.side != 'v' && face.side != 'c') return -1;
+    Tree& tree = trees_[static_cast<std::size_t>(patch)];
+    const Group& group = groupFor(tree, patch, f);
+    if (group.overflow) return lowestAllergenByTree(patch, f);
+
+    // The exact test with the normal negated for a 'c' face: negating a
+    // factor negates every rounded product and sum, so "snapped below zero"
+    // becomes "at least the snap edge" on the same values.
+    static const float edge = snapEdge();
+    const float sign = face.side == 'v' ? 1.0f : -1.0f;
+    const float nx = sign * face.norm.x, ny = sign * face.norm.y, nz = sign * face.norm.z;
+    const Vec3 q = world_[static_cast<std::size_t>(face.vertex[0])];
+    const float* px = tree.px.data();
+    const float* py = tree.py.data();
+    const float* pz = tree.pz.data();
+    int best = INT_MAX;
+    for (int start = group.begin; start < group.end; start += kBlock) {
+        const int end = std::min(start + kBlock, group.end);
+        int hits = 0;
+        for (int j = start; j < end; ++j) {
+            const float d = (px[j] - q.x) * nx + (py[j] - q.y) * ny + (pz[j] - q.z) * nz;
+            hits += d >= edge ? 1 : 0;
+        }
+        if (hits == 0) continue;
+        for (int j = start; j < end; ++j) {
+            const float d = (px[j] - q.x) * nx + (py[j] - q.y) * ny + (pz[j] - q.z) * nz;
+            if (!(d >= edge)) continue;
+            const auto v = static_cast<std::size_t>(tree.pv[static_cast<std::size_t>(j)]);
+            for (int k = vertexFacesStart_[v]; k < vertexFacesStart_[v + 1]; ++k) {
+                const int g = vertexFaces_[static_cast<std::size_t>(k)];
+                if (g < best && g != f && patchOf_[static_cast<std::size_t>(g)] == patch && !shareVertex(f, g))
+                    best = g;
+            }
+        }
+    }
+    return best == INT_MAX ? -1 : best;
+}
+
+} // namespace hbx3
