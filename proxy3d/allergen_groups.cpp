@@ -9,9 +9,12 @@
 // a tight loop over flat arrays. A candidate found beyond the plane leads to
 // the faces around it, checked exactly as the scan over the patch would.
 //
-// A group's candidates stay valid while its patch only loses faces, since
-// losing faces can only remove allergens; rebuilding the patch's hierarchy
-// drops them.
+// The patch cycle asks about faces in ascending order and never again about
+// a face it has passed, so a group's bound only covers the faces from the
+// asking one on, and a group with few such faces left is not worth a
+// gathering: its faces ask the tree. A group's candidates stay valid while
+// its patch only loses faces, since losing faces can only remove allergens;
+// rebuilding the patch's hierarchy drops them.
 #include "node_bounds.h"
 #include "patch_hierarchy.h"
 
@@ -27,8 +30,12 @@ namespace {
 constexpr int kGroupFaces = 32;
 // A group whose bound gathers more candidates than this (faces of a tight
 // fold, normals spread over a wide cone) leaves its faces to the tree.
-constexpr std::size_t kMaxCandidates = 4096;
-std::size_t candidateLimit = kMaxCandidates;
+// A gathering costs about as much as this many tree queries, so a group
+// with fewer faces left to ask leaves them to the tree.
+CandidateRules rules{4096, 16};
+// Groups whose candidates are held at a time: enough for the groups a
+// sweep over the faces of a mesh in file order keeps coming back to.
+constexpr std::size_t kSlots = 1024;
 // Candidates are tested in blocks; only a block with a hit is looked at
 // twice.
 constexpr int kBlock = 64;
@@ -45,26 +52,46 @@ double length(const double* v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[
 
 } // namespace
 
-std::size_t setCandidateLimit(std::size_t limit) {
-    const std::size_t old = candidateLimit;
-    candidateLimit = limit;
+CandidateRules setCandidateRules(CandidateRules next) {
+    const CandidateRules old = rules;
+    rules = next;
     return old;
 }
 
-const PatchHierarchy::Group& PatchHierarchy::groupFor(Tree& tree, int patch, int f) {
+const PatchHierarchy::Candidates* PatchHierarchy::candidatesFor(Tree& tree, int patch, int f) {
     int node = leafOf_[static_cast<std::size_t>(f)];
     while (tree.nodes[static_cast<std::size_t>(node)].count < kGroupFaces && tree.nodes[static_cast<std::size_t>(node)].parent >= 0)
         node = tree.nodes[static_cast<std::size_t>(node)].parent;
     if (tree.groupOf.empty()) tree.groupOf.assign(tree.nodes.size(), -1);
-    int slot = tree.groupOf[static_cast<std::size_t>(node)];
-    if (slot < 0) {
-        Group group;
-        gatherCandidates(tree, patch, node, group);
-        slot = static_cast<int>(tree.groups.size());
-        tree.groups.push_back(group);
-        tree.groupOf[static_cast<std::size_t>(node)] = slot;
+    int& held = tree.groupOf[static_cast<std::size_t>(node)];
+    if (held == kTreeOnly) return nullptr;
+    if (held >= 0) return &slots_[static_cast<std::size_t>(held)];
+
+    // Take the next slot in turn, telling its owner it no longer holds it.
+    std::size_t slot = slots_.size();
+    if (slot < kSlots) {
+        slots_.emplace_back();
+    } else {
+        slot = nextSlot_;
+        nextSlot_ = (nextSlot_ + 1) % kSlots;
+        Candidates& old = slots_[slot];
+        if (old.patch >= 0) {
+            Tree& owner = trees_[static_cast<std::size_t>(old.patch)];
+            if (owner.generation == old.generation) owner.groupOf[static_cast<std::size_t>(old.node)] = -1;
+        }
     }
-    return tree.groups[static_cast<std::size_t>(slot)];
+    Candidates& out = slots_[slot];
+    out.patch = -1;
+    if (!gatherCandidates(tree, patch, node, f, out)) {
+        held = kTreeOnly;
+        return nullptr;
+    }
+    out.patch = patch;
+    out.node = node;
+    out.generation = tree.generation;
+    out.from = f;
+    held = static_cast<int>(slot);
+    return &out;
 }
 
 // For a face f of the group (signed normal m, m = -norm for a 'c' face, so
@@ -77,7 +104,7 @@ const PatchHierarchy::Group& PatchHierarchy::groupFor(Tree& tree, int patch, int
 // |m| |p - q_f| <= |p - g| + |g - q_f|, which the widened spread and lift
 // cover. A node whose vertices cannot reach 0.0001 under this bound holds
 // no allergen of any face of the group.
-void PatchHierarchy::gatherCandidates(Tree& tree, int patch, int groupNode, Group& group) {
+bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode, int from, Candidates& out) {
     const Node& top = tree.nodes[static_cast<std::size_t>(groupNode)];
     double g[3];
     for (int i = 0; i < 3; ++i) g[i] = 0.5 * (double(top.lo[i]) + top.hi[i]);
@@ -90,18 +117,21 @@ void PatchHierarchy::gatherCandidates(Tree& tree, int patch, int groupNode, Grou
     };
     auto asks = [&](int f) {
         const char side = mesh_.faces[static_cast<std::size_t>(f)].side;
-        return patchOf_[static_cast<std::size_t>(f)] == patch && (side == 'v' || side == 'c');
+        return f >= from && patchOf_[static_cast<std::size_t>(f)] == patch && (side == 'v' || side == 'c');
     };
 
     // Pass 1: the mean direction of the signed normals.
     double mean[3] = {0.0, 0.0, 0.0};
+    int asking = 0;
     for (int j = top.first; j < top.first + top.count; ++j) {
         const int f = tree.items[static_cast<std::size_t>(j)];
         if (!asks(f)) continue;
+        ++asking;
         double m[3];
         signedNormal(mesh_.faces[static_cast<std::size_t>(f)], m);
         for (int i = 0; i < 3; ++i) mean[i] += m[i];
     }
+    if (asking < rules.minAsking) return false;
     const double meanLength = length(mean);
     for (int i = 0; i < 3; ++i) mean[i] = meanLength > 0.0 ? mean[i] / meanLength : (i == 2 ? 1.0 : 0.0);
 
@@ -122,8 +152,10 @@ void PatchHierarchy::gatherCandidates(Tree& tree, int patch, int groupNode, Grou
         lift = std::max(lift, m[0] * d[0] + m[1] * d[1] + m[2] * d[2]);
         reachQ = std::max(reachQ, length(d));
     }
-    group.begin = group.end = static_cast<int>(tree.pv.size());
-    if (lift == -INFINITY) return; // no face of the group asks
+    out.x.clear();
+    out.y.clear();
+    out.z.clear();
+    out.vertex.clear();
     spread = spread * (1.0 + 1e-9) + 2.0 * kRounding;
     lift += 2.0 * kRounding * reachQ;
 
@@ -161,30 +193,23 @@ void PatchHierarchy::gatherCandidates(Tree& tree, int patch, int groupNode, Grou
                 if (seen_[static_cast<std::size_t>(v)] == stamp_) continue;
                 seen_[static_cast<std::size_t>(v)] = stamp_;
                 const Vec3& p = world_[static_cast<std::size_t>(v)];
-                tree.px.push_back(p.x);
-                tree.py.push_back(p.y);
-                tree.pz.push_back(p.z);
-                tree.pv.push_back(v);
+                out.x.push_back(p.x);
+                out.y.push_back(p.y);
+                out.z.push_back(p.z);
+                out.vertex.push_back(v);
             }
         }
-        if (tree.pv.size() - static_cast<std::size_t>(group.begin) > candidateLimit) {
-            tree.px.resize(static_cast<std::size_t>(group.begin));
-            tree.py.resize(static_cast<std::size_t>(group.begin));
-            tree.pz.resize(static_cast<std::size_t>(group.begin));
-            tree.pv.resize(static_cast<std::size_t>(group.begin));
-            group.overflow = true;
-            return;
-        }
+        if (out.vertex.size() > rules.maxCandidates) return false;
     }
-    group.end = static_cast<int>(tree.pv.size());
+    return true;
 }
 
 int PatchHierarchy::lowestAllergen(int patch, int f) {
     const MeshFace& face = mesh_.faces[static_cast<std::size_t>(f)];
     if (face.side != 'v' && face.side != 'c') return -1;
     Tree& tree = trees_[static_cast<std::size_t>(patch)];
-    const Group& group = groupFor(tree, patch, f);
-    if (group.overflow) return lowestAllergenByTree(patch, f);
+    const Candidates* group = candidatesFor(tree, patch, f);
+    if (group == nullptr || f < group->from) return lowestAllergenByTree(patch, f);
 
     // The exact test with the normal negated for a 'c' face: negating a
     // factor negates every rounded product and sum, so "snapped below zero"
@@ -193,12 +218,13 @@ int PatchHierarchy::lowestAllergen(int patch, int f) {
     const float sign = face.side == 'v' ? 1.0f : -1.0f;
     const float nx = sign * face.norm.x, ny = sign * face.norm.y, nz = sign * face.norm.z;
     const Vec3 q = world_[static_cast<std::size_t>(face.vertex[0])];
-    const float* px = tree.px.data();
-    const float* py = tree.py.data();
-    const float* pz = tree.pz.data();
+    const float* px = group->x.data();
+    const float* py = group->y.data();
+    const float* pz = group->z.data();
+    const int count = static_cast<int>(group->vertex.size());
     int best = INT_MAX;
-    for (int start = group.begin; start < group.end; start += kBlock) {
-        const int end = std::min(start + kBlock, group.end);
+    for (int start = 0; start < count; start += kBlock) {
+        const int end = std::min(start + kBlock, count);
         int hits = 0;
         for (int j = start; j < end; ++j) {
             const float d = (px[j] - q.x) * nx + (py[j] - q.y) * ny + (pz[j] - q.z) * nz;
@@ -208,7 +234,7 @@ int PatchHierarchy::lowestAllergen(int patch, int f) {
         for (int j = start; j < end; ++j) {
             const float d = (px[j] - q.x) * nx + (py[j] - q.y) * ny + (pz[j] - q.z) * nz;
             if (!(d >= edge)) continue;
-            const auto v = static_cast<std::size_t>(tree.pv[static_cast<std::size_t>(j)]);
+            const auto v = static_cast<std::size_t>(group->vertex[static_cast<std::size_t>(j)]);
             for (int k = vertexFacesStart_[v]; k < vertexFacesStart_[v + 1]; ++k) {
                 const int g = vertexFaces_[static_cast<std::size_t>(k)];
                 if (g < best && g != f && patchOf_[static_cast<std::size_t>(g)] == patch && !shareVertex(f, g))

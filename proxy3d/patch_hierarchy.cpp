@@ -84,6 +84,7 @@ void PatchHierarchy::build(int patch, const int* faces, int count) {
     // Fresh storage sized to this patch: a patch that shrank must not keep
     // the capacity of its larger past.
     tree = Tree{};
+    tree.generation = ++generations_;
     tree.items.assign(faces, faces + count);
     tree.nodes.reserve(static_cast<std::size_t>(2 * (count / kLeafSize) + 1));
     buildRange(tree, 0, count, -1);

@@ -77,28 +77,35 @@ public:
     };
 
 private:
-    // The candidate vertices of a group: a subtree of about kGroupFaces
-    // faces whose vertices, gathered once, stand for every face of the
-    // patch that could be an allergen of any face of the group.
-    struct Group {
-        int begin = 0, end = 0; // range in the tree's point arrays
-        bool overflow = false;  // too many candidates: ask the tree instead
+    // The candidate vertices of a group (a subtree of a few dozen faces):
+    // gathered once, they stand for every face of the patch that could be
+    // an allergen of a face of the group not below `from`. A few of these
+    // are kept and reused in turn.
+    struct Candidates {
+        int patch = -1;          // owner: patch id, group node, and the
+        int node = -1;           // generation of the owner's tree; -1: free
+        unsigned generation = 0;
+        int from = 0;
+        std::vector<float> x, y, z;
+        std::vector<int> vertex;
     };
 
     struct Tree {
         std::vector<Node> nodes; // nodes[0] is the root
         std::vector<int> items;
-        std::vector<int> groupOf;    // per node: index in groups, or -1
-        std::vector<Group> groups;
-        std::vector<float> px, py, pz; // candidate vertices' positions
-        std::vector<int> pv;           // and their numbers
+        unsigned generation = 0; // changes at every build
+        // Per node, once a face of its group has asked: the slot holding
+        // the group's candidates, -1 (none held) or kTreeOnly.
+        std::vector<int> groupOf;
     };
+    static constexpr int kTreeOnly = -2;
 
     int lowestAllergenByTree(int patch, int f) const;
-    // The group of face f (live in patch id `patch`), its candidates
-    // gathered if they are not yet.
-    const Group& groupFor(Tree& tree, int patch, int f);
-    void gatherCandidates(Tree& tree, int patch, int node, Group& group);
+    // The candidates of face f's group (f live in patch id `patch`),
+    // gathered if they are not held, or null when the group's faces are
+    // better asked one by one from the tree.
+    const Candidates* candidatesFor(Tree& tree, int patch, int f);
+    bool gatherCandidates(const Tree& tree, int patch, int node, int from, Candidates& out);
 
     int buildRange(Tree& tree, int first, int count, int parent);
     // Fills node's hmin, hmax and rperp from the vertices of its faces
@@ -124,11 +131,22 @@ private:
     std::vector<int> leafOf_;          // per face: its leaf in its patch's tree
     std::vector<unsigned> seen_;       // per vertex: gathering stamp
     unsigned stamp_ = 0;
+    std::vector<Candidates> slots_;    // candidate slots, reused in turn
+    std::size_t nextSlot_ = 0;
+    unsigned generations_ = 0;
 };
 
-// Sets the number of candidates beyond which a group leaves its faces to
-// the tree queries, and returns the previous one. For tests, which set 0 to
-// check the tree queries alone.
-std::size_t setCandidateLimit(std::size_t limit);
+// When a group's faces ask the tree instead of gathering candidates: when
+// more than maxCandidates vertices would be gathered, or fewer than
+// minAsking faces of the group are left to ask.
+struct CandidateRules {
+    std::size_t maxCandidates;
+    int minAsking;
+};
+
+// Sets the rules and returns the previous ones. For tests, which check the
+// candidates on small meshes (minAsking 1) and the tree queries alone
+// (maxCandidates 0).
+CandidateRules setCandidateRules(CandidateRules next);
 
 } // namespace hbx3

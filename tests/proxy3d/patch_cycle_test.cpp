@@ -31,7 +31,16 @@ int expectSamePatches(const Mesh3D& mesh, const std::string& what) {
     return splits;
 }
 
+// Candidate rules for one test, put back at its end.
+struct RulesScope {
+    explicit RulesScope(hbx3::CandidateRules rules) : old(hbx3::setCandidateRules(rules)) {}
+    ~RulesScope() { hbx3::setCandidateRules(old); }
+    hbx3::CandidateRules old;
+};
+
 TEST(PatchCycle, FastMatchesPlainOnRandomMeshes) {
+    // Every group gathers candidates, however few of its faces ask.
+    const RulesScope scope({4096, 1});
     std::mt19937 rng(20261208);
     int withSplits = 0, manySplits = 0;
     for (int round = 0; round < 3000; ++round) {
@@ -58,7 +67,7 @@ TEST(PatchCycle, FastMatchesPlainOnLargerTerrains) {
 // With no candidates allowed, every group leaves its faces to the tree
 // queries, which must answer the same.
 TEST(PatchCycle, TreeQueriesAloneMatchPlain) {
-    const std::size_t old = hbx3::setCandidateLimit(0);
+    const RulesScope scope({0, 1});
     std::mt19937 rng(8);
     for (int round = 0; round < 300 && !::testing::Test::HasFailure(); ++round) {
         const Mesh3D mesh = round % 3 == 0 ? hbx3test::randomTerrain(rng, 16)
@@ -66,7 +75,6 @@ TEST(PatchCycle, TreeQueriesAloneMatchPlain) {
                                           : hbx3test::randomTerrain(rng);
         expectSamePatches(mesh, "round " + std::to_string(round));
     }
-    hbx3::setCandidateLimit(old);
 }
 
 // One patch that sheds a thin ring per split, nearly all of it moving each
