@@ -31,6 +31,7 @@ PatchTree::Bounds PatchTree::boundsOfEdge(const Mesh2D& mesh, std::int32_t e) {
     b.nxlo = b.nxhi = edge.norm[0];
     b.nylo = b.nyhi = edge.norm[1];
     b.klo = b.khi = double(edge.norm[0]) * p1[0] + double(edge.norm[1]) * p1[1];
+    b.nlen = std::sqrt(double(edge.norm[0]) * edge.norm[0] + double(edge.norm[1]) * edge.norm[1]);
     b.qlox = b.qhix = p1[0];
     b.qloy = b.qhiy = p1[1];
     return b;
@@ -47,6 +48,7 @@ void PatchTree::widen(Bounds& into, const Bounds& b) {
     into.nyhi = std::max(into.nyhi, b.nyhi);
     into.klo = std::min(into.klo, b.klo);
     into.khi = std::max(into.khi, b.khi);
+    into.nlen = std::max(into.nlen, b.nlen);
     into.qlox = std::min(into.qlox, b.qlox);
     into.qloy = std::min(into.qloy, b.qloy);
     into.qhix = std::max(into.qhix, b.qhix);
@@ -136,9 +138,11 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
     const float* x1 = mesh.vertices[em.vtx1].pos;
     const float* x2 = mesh.vertices[em.vtx2].pos;
     const bool convex = mesh.edges[members_.front()].type == 'v';
+    const double len1 = std::sqrt(double(x1[0]) * x1[0] + double(x1[1]) * x1[1]);
+    const double len2 = std::sqrt(double(x2[0]) * x2[0] + double(x2[1]) * x2[1]);
     // Whether the line of some edge in the box can put point x on its wrong
     // side by the float line distance.
-    auto holdsFor = [&](const Bounds& b, const float* x) {
+    auto holdsFor = [&](const Bounds& b, const float* x, double len) {
         const double px = x[0], py = x[1];
         const double nxm = std::max(std::fabs(b.nxlo), std::fabs(b.nxhi));
         const double nym = std::max(std::fabs(b.nylo), std::fabs(b.nyhi));
@@ -147,10 +151,19 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
         const double scale =
             nxm * std::fabs(px) + nym * std::fabs(py) + std::max(std::fabs(b.klo), std::fabs(b.khi));
         const double room = kFloatError * reach + kDoubleError * scale + kTiny;
+        // n . x lies within the box of the normals, and within |n| |x| of 0:
+        // the only bound left for a node whose edges turn all the way round
+        // (a spiral's turns, a ring), whose normal box is the whole square.
+        // The few roundings of |n| |x| are inflated away.
+        const double reachOfX = b.nlen * len * (1.0 + kDoubleError);
         const double most =
-            std::max(b.nxlo * px, b.nxhi * px) + std::max(b.nylo * py, b.nyhi * py) - b.klo;
+            std::min(std::max(b.nxlo * px, b.nxhi * px) + std::max(b.nylo * py, b.nyhi * py),
+                     reachOfX) -
+            b.klo;
         const double least =
-            std::min(b.nxlo * px, b.nxhi * px) + std::min(b.nylo * py, b.nyhi * py) - b.khi;
+            std::max(std::min(b.nxlo * px, b.nxhi * px) + std::min(b.nylo * py, b.nyhi * py),
+                     -reachOfX) -
+            b.khi;
         // 2: every edge below puts x on its wrong side; 1: some may; 0: none.
         if (convex) return least - room >= kSnap ? 2 : (most + room >= kSnap ? 1 : 0);
         return most + room <= -kSnap ? 2 : (least - room <= -kSnap ? 1 : 0);
@@ -175,7 +188,7 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
         const int node = stack[--top];
         if (alive_[node] == 0) continue;
         const Bounds& b = bounds_[node];
-        const int hold1 = holdsFor(b, x1), hold2 = holdsFor(b, x2);
+        const int hold1 = holdsFor(b, x1, len1), hold2 = holdsFor(b, x2, len2);
         if (hold1 == 0 && hold2 == 0) continue;
         if (hold1 == 2 || hold2 == 2) {
             // The whole subtree is allergic to m: its buckets in order.

@@ -3,11 +3,12 @@
 //   - the lowest-numbered edge of the patch that a given edge is allergic to;
 //   - every edge of the patch that is allergic to a given edge.
 // Nodes hold the box of their edges' end points (for the first question) and
-// bounds on their edges' lines (for the second). A node is skipped only when
-// its bounds show, with room for every rounding of the float line distance,
-// that no edge below it can qualify; every other edge is tested with
-// lineDistance exactly as the plain check does. Edges leave the patch by
-// removal; the bounds stay valid for what is left.
+// bounds on their edges' lines and the length of their normals (for the
+// second). A node is skipped only when its bounds show, with room for every
+// rounding of the float line distance, that no edge below it can qualify;
+// every other edge is tested with lineDistance exactly as the plain check
+// does. Edges leave the patch by removal; the bounds stay valid for what is
+// left.
 #pragma once
 
 #include "mesh2d.h"
@@ -46,6 +47,9 @@ private:
         // the box of the vtx1 positions.
         float nxlo, nxhi, nylo, nyhi;
         double klo, khi;
+        // The largest normal length (1 up to rounding, 0 for a side of
+        // length 0): n . x never exceeds it times |x|.
+        double nlen;
         float qlox, qloy, qhix, qhiy;
     };
     static Bounds boundsOfEdge(const Mesh2D& mesh, std::int32_t e);
