@@ -185,19 +185,16 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
             stack[depth++] = node.child[1];
             continue;
         }
-        for (int j = node.first; j < node.first + node.count; ++j) {
-            const int f = tree.items[static_cast<std::size_t>(j)];
-            if (patchOf_[static_cast<std::size_t>(f)] != patch) continue;
-            for (int k = 0; k < 3; ++k) {
-                const int v = mesh_.faces[static_cast<std::size_t>(f)].vertex[k];
-                if (seen_[static_cast<std::size_t>(v)] == stamp_) continue;
-                seen_[static_cast<std::size_t>(v)] = stamp_;
-                const Vec3& p = world_[static_cast<std::size_t>(v)];
-                out.x.push_back(p.x);
-                out.y.push_back(p.y);
-                out.z.push_back(p.z);
-                out.vertex.push_back(v);
-            }
+        // The vertices of faces that have left the patch come along: a
+        // candidate is only a lead, checked against the faces around it.
+        for (int j = node.pfirst; j < node.pfirst + node.pcount; ++j) {
+            const int v = tree.pv[static_cast<std::size_t>(j)];
+            if (seen_[static_cast<std::size_t>(v)] == stamp_) continue;
+            seen_[static_cast<std::size_t>(v)] = stamp_;
+            out.x.push_back(tree.px[static_cast<std::size_t>(j)]);
+            out.y.push_back(tree.py[static_cast<std::size_t>(j)]);
+            out.z.push_back(tree.pz[static_cast<std::size_t>(j)]);
+            out.vertex.push_back(v);
         }
         if (out.vertex.size() > rules.maxCandidates) return false;
     }

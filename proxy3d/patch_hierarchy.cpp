@@ -3,6 +3,7 @@
 #include "node_bounds.h"
 
 #include <algorithm>
+#include <cassert>
 #include <climits>
 #include <cmath>
 
@@ -87,6 +88,11 @@ void PatchHierarchy::build(int patch, const int* faces, int count) {
     tree.generation = ++generations_;
     tree.items.assign(faces, faces + count);
     tree.nodes.reserve(static_cast<std::size_t>(2 * (count / kLeafSize) + 1));
+    const auto points = static_cast<std::size_t>(count) * 3 / 2 + 8;
+    tree.px.reserve(points);
+    tree.py.reserve(points);
+    tree.pz.reserve(points);
+    tree.pv.reserve(points);
     buildRange(tree, 0, count, -1);
 }
 
@@ -122,6 +128,20 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
             }
         }
         setAxis(node, m);
+        // The leaf's vertices, each once, after those of the leaves before
+        // it: every subtree's vertices are then one run of the arrays.
+        node.pfirst = static_cast<int>(tree.pv.size());
+        for (int j = first; j < first + count; ++j) {
+            for (int v : mesh_.faces[static_cast<std::size_t>(tree.items[static_cast<std::size_t>(j)])].vertex) {
+                if (std::find(tree.pv.begin() + node.pfirst, tree.pv.end(), v) != tree.pv.end()) continue;
+                const Vec3& p = world_[static_cast<std::size_t>(v)];
+                tree.px.push_back(p.x);
+                tree.py.push_back(p.y);
+                tree.pz.push_back(p.z);
+                tree.pv.push_back(v);
+            }
+        }
+        node.pcount = static_cast<int>(tree.pv.size()) - node.pfirst;
         fitCylinder(tree, node);
         tree.nodes[static_cast<std::size_t>(index)] = node;
         return index;
@@ -159,6 +179,9 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
     node.child[0] = left;
     node.child[1] = right;
     node.minFace = std::min(l.minFace, r.minFace);
+    node.pfirst = l.pfirst;
+    node.pcount = r.pfirst + r.pcount - l.pfirst;
+    assert(l.pfirst + l.pcount == r.pfirst);
     double m[3];
     for (int i = 0; i < 3; ++i) {
         node.lo[i] = std::min(l.lo[i], r.lo[i]);
@@ -179,25 +202,18 @@ void PatchHierarchy::fitCylinder(const Tree& tree, Node& node) const {
     node.hmin = INFINITY;
     node.hmax = -INFINITY;
     double r2 = 0.0;
-    for (int j = node.first; j < node.first + node.count; ++j) {
-        const int* v = mesh_.faces[static_cast<std::size_t>(tree.items[static_cast<std::size_t>(j)])].vertex;
-        for (int k = 0; k < 3; ++k) {
-            const Vec3& p = world_[static_cast<std::size_t>(v[k])];
-            double d[3];
-            double h = 0.0;
-            for (int i = 0; i < 3; ++i) {
-                d[i] = component(p, i) - c[i];
-                h += node.axis[i] * d[i];
-            }
-            node.hmin = std::min(node.hmin, h);
-            node.hmax = std::max(node.hmax, h);
-            double e2 = 0.0;
-            for (int i = 0; i < 3; ++i) {
-                const double e = d[i] - h * node.axis[i];
-                e2 += e * e;
-            }
-            r2 = std::max(r2, e2);
+    for (int j = node.pfirst; j < node.pfirst + node.pcount; ++j) {
+        const double d[3] = {tree.px[static_cast<std::size_t>(j)] - c[0], tree.py[static_cast<std::size_t>(j)] - c[1],
+                             tree.pz[static_cast<std::size_t>(j)] - c[2]};
+        const double h = node.axis[0] * d[0] + node.axis[1] * d[1] + node.axis[2] * d[2];
+        node.hmin = std::min(node.hmin, h);
+        node.hmax = std::max(node.hmax, h);
+        double e2 = 0.0;
+        for (int i = 0; i < 3; ++i) {
+            const double e = d[i] - h * node.axis[i];
+            e2 += e * e;
         }
+        r2 = std::max(r2, e2);
     }
     node.rperp = std::sqrt(r2) * (1.0 + 1e-12);
 }

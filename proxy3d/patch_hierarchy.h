@@ -70,7 +70,8 @@ public:
         // depend on how the faces lie to the coordinate axes.
         double rperp;
         int child[2];     // -1: leaf
-        int first, count; // leaf: range in items
+        int first, count;   // range in items
+        int pfirst, pcount; // range in the tree's vertex arrays
         int parent;
         int live;
         int minFace; // lowest face number below (a bound once faces leave)
@@ -93,6 +94,10 @@ private:
     struct Tree {
         std::vector<Node> nodes; // nodes[0] is the root
         std::vector<int> items;
+        // The vertices of the faces of each leaf, each once per leaf, leaf
+        // after leaf: positions and numbers.
+        std::vector<float> px, py, pz;
+        std::vector<int> pv;
         unsigned generation = 0; // changes at every build
         // Per node, once a face of its group has asked: the slot holding
         // the group's candidates, -1 (none held) or kTreeOnly.
