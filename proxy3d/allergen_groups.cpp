@@ -137,6 +137,7 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
 
     // Pass 2: spread of the normals about it, and the lift of the planes.
     double spread = 0.0, lift = -INFINITY, reachQ = 0.0;
+    double elo[3] = {0.0, 0.0, 0.0}, ehi[3] = {0.0, 0.0, 0.0};
     for (int j = top.first; j < top.first + top.count; ++j) {
         const int f = tree.items[static_cast<std::size_t>(j)];
         if (!asks(f)) continue;
@@ -147,7 +148,11 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
         d[0] = g[0] - q.x;
         d[1] = g[1] - q.y;
         d[2] = g[2] - q.z;
-        for (int i = 0; i < 3; ++i) e[i] = m[i] - mean[i];
+        for (int i = 0; i < 3; ++i) {
+            e[i] = m[i] - mean[i];
+            elo[i] = std::min(elo[i], e[i]);
+            ehi[i] = std::max(ehi[i], e[i]);
+        }
         spread = std::max(spread, length(e));
         lift = std::max(lift, m[0] * d[0] + m[1] * d[1] + m[2] * d[2]);
         reachQ = std::max(reachQ, length(d));
@@ -156,7 +161,6 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
     out.y.clear();
     out.z.clear();
     out.vertex.clear();
-    spread = spread * (1.0 + 1e-9) + 2.0 * kRounding;
     lift += 2.0 * kRounding * reachQ;
 
     // Pass 3: the candidates, each vertex once.
@@ -178,7 +182,16 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
             half[i] = 0.5 * (double(node.hi[i]) - node.lo[i]);
         }
         const double reach = length(c) + length(half);
-        if (upper + spread * reach + lift < 0.0001) continue;
+        // (m - mean) . (p - g) both from the spread and, component by
+        // component, from the ranges of m - mean and of p - g over the box;
+        // the tighter one counts.
+        double across = 0.0;
+        for (int i = 0; i < 3; ++i) {
+            const double a = c[i] - half[i], b = c[i] + half[i];
+            across += std::max(std::max(elo[i] * a, elo[i] * b), std::max(ehi[i] * a, ehi[i] * b));
+        }
+        across = std::min(across, spread * reach) * (1.0 + 1e-9);
+        if (upper + across + 2.0 * kRounding * reach + lift < 0.0001) continue;
         if (node.child[0] >= 0) {
             assert(depth + 2 <= 128);
             stack[depth++] = node.child[0];
