@@ -41,6 +41,16 @@ char* putDigitsBefore(char* end, Unsigned n) {
     return end;
 }
 
+// The number of decimal digits of n (1 for zero).
+int digitCount(std::uint64_t n) {
+    int count = 1;
+    while (n >= 10000) {
+        n /= 10000;
+        count += 4;
+    }
+    return count + (n >= 10) + (n >= 100) + (n >= 1000);
+}
+
 // Float bit layout: sign, 8 exponent bits (bias 127), 23 stored mantissa bits.
 constexpr int kMantissaBits = 23;
 constexpr std::uint32_t kExponentMask = 0xff;
@@ -66,39 +76,34 @@ constexpr std::uint64_t kMillion = 1000000;
 
 // Values outside the exact path: huge ones, inf and nan. Kept out of line
 // so that its buffer and library call do not weigh on the common path.
-[[gnu::noinline]] void appendFloatSlow(std::string& out, float value) {
+[[gnu::noinline]] char* writeFloatSlow(char* at, float value) {
     const double v = value;
-    if (std::isnan(v)) {
-        out.append(std::signbit(v) ? "-nan" : "nan");
-        return;
-    }
-    if (std::isinf(v)) {
-        out.append(v < 0 ? "-inf" : "inf");
-        return;
-    }
-    // The largest float has 39 integer digits; with sign, point and six
-    // decimals 48 bytes suffice.
-    char buf[64];
+    auto put = [&](const char* text) {
+        const std::size_t n = std::strlen(text);
+        std::memcpy(at, text, n);
+        return at + n;
+    };
+    if (std::isnan(v)) return put(std::signbit(v) ? "-nan" : "nan");
+    if (std::isinf(v)) return put(v < 0 ? "-inf" : "inf");
     // to_chars with a precision is specified as printf("%.*f") in the C
-    // locale: the exact binary value, correctly rounded.
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
-    out.append(buf, res.ptr);
+    // locale: the exact binary value, correctly rounded. The largest float
+    // has 39 integer digits, so kMaxFloatChars suffice.
+    return std::to_chars(at, at + kMaxFloatChars, v, std::chars_format::fixed, 6).ptr;
 }
 
 } // namespace
 
-void appendFloat(std::string& out, float value) {
+char* writeFloat(char* at, float value) {
     const auto bits = std::bit_cast<std::uint32_t>(value);
     const bool negative = (bits >> 31) != 0;
     const std::uint32_t biased = (bits >> kMantissaBits) & kExponentMask;
 
     if (biased < kFirstExactBiased) {
         // printf keeps the sign of a negative value that rounds to zero.
-        if (negative)
-            out.append("-0.000000", 9);
-        else
-            out.append("0.000000", 8);
-        return;
+        std::memcpy(at, "-0.000000", 9);
+        if (negative) return at + 9;
+        std::memcpy(at, "0.000000", 8);
+        return at + 8;
     }
 
     if (biased <= kLastExactBiased) {
@@ -119,32 +124,40 @@ void appendFloat(std::string& out, float value) {
             if (rest > half || (rest == half && (scaled & 1) != 0)) ++scaled;
         }
 
-        // Sign, at most 13 integer digits, point, 6 decimals.
-        char buf[32];
-        char* const end = buf + sizeof buf;
+        // Sign, at most 13 integer digits, point, 6 decimals, written from
+        // the end once the length is known.
         const auto fraction = std::uint32_t(scaled % kMillion);
         const std::uint64_t whole = scaled / kMillion;
+        if (negative) *at++ = '-';
+        char* const end = at + digitCount(whole) + 7;
         putPair(end - 6, fraction / 10000);
         putPair(end - 4, fraction / 100 % 100);
         putPair(end - 2, fraction % 100);
         end[-7] = '.';
-        char* begin = putDigitsBefore(end - 7, whole);
-        if (negative) *--begin = '-';
-        out.append(begin, std::size_t(end - begin));
-        return;
+        putDigitsBefore(end - 7, whole);
+        return end;
     }
 
-    appendFloatSlow(out, value);
+    return writeFloatSlow(at, value);
+}
+
+char* writeInt(char* at, int value) {
+    // The magnitude in unsigned arithmetic, so that INT_MIN has one too.
+    const std::uint32_t magnitude = value < 0 ? 0u - std::uint32_t(value) : std::uint32_t(value);
+    if (value < 0) *at++ = '-';
+    char* const end = at + digitCount(magnitude);
+    putDigitsBefore(end, magnitude);
+    return end;
+}
+
+void appendFloat(std::string& out, float value) {
+    char buf[kMaxFloatChars];
+    out.append(buf, std::size_t(writeFloat(buf, value) - buf));
 }
 
 void appendInt(std::string& out, int value) {
-    char buf[16];
-    char* const end = buf + sizeof buf;
-    // The magnitude in unsigned arithmetic, so that INT_MIN has one too.
-    const std::uint32_t magnitude = value < 0 ? 0u - std::uint32_t(value) : std::uint32_t(value);
-    char* begin = putDigitsBefore(end, magnitude);
-    if (value < 0) *--begin = '-';
-    out.append(begin, std::size_t(end - begin));
+    char buf[kMaxIntChars];
+    out.append(buf, std::size_t(writeInt(buf, value) - buf));
 }
 
 } // namespace hbx

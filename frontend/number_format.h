@@ -10,6 +10,18 @@
 
 namespace hbx {
 
+// The most bytes writeFloat and writeInt write: "-" and the 39 integer
+// digits of the largest float, point and six decimals; "-2147483648".
+inline constexpr int kMaxFloatChars = 47;
+inline constexpr int kMaxIntChars = 11;
+
+// Writes "%f" of (double)value at `at` and returns the end of what it
+// wrote (no terminating NUL). `at` must have kMaxFloatChars bytes of room.
+char* writeFloat(char* at, float value);
+
+// Writes "%d" of value at `at` and returns the end; kMaxIntChars of room.
+char* writeInt(char* at, int value);
+
 // Appends "%f" of (double)value to out: six decimals, no exponent, a leading
 // '-' for negative values and negative zero, "inf"/"-inf"/"nan"/"-nan".
 void appendFloat(std::string& out, float value);

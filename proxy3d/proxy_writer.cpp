@@ -3,21 +3,27 @@
 #include "number_format.h"
 #include "shape_file.h"
 
+#include <cstring>
+
 namespace hbx3 {
 namespace {
 
-void appendVector(std::string& out, const Vec3& v) {
-    out.push_back(' ');
-    hbx::appendFloat(out, v.x);
-    out.push_back(' ');
-    hbx::appendFloat(out, v.y);
-    out.push_back(' ');
-    hbx::appendFloat(out, v.z);
+// Each line is formed in a scratch array and appended in one piece; the
+// longest, a face line of 7 integers and 12 reals, takes under 700 bytes.
+constexpr std::size_t kLineMax = 1024;
+
+char* putVector(char* at, const Vec3& v) {
+    *at++ = ' ';
+    at = hbx::writeFloat(at, v.x);
+    *at++ = ' ';
+    at = hbx::writeFloat(at, v.y);
+    *at++ = ' ';
+    return hbx::writeFloat(at, v.z);
 }
 
-void appendNumber(std::string& out, int n) {
-    out.push_back(' ');
-    hbx::appendInt(out, n);
+char* putNumber(char* at, int n) {
+    *at++ = ' ';
+    return hbx::writeInt(at, n);
 }
 
 } // namespace
@@ -47,43 +53,41 @@ void appendProxyRecords(const Mesh3D& mesh, std::string& out, hbx::OutputFile* d
         out.reserve(out.size() + estimate);
     }
     const std::size_t limit = out.capacity() - kLineRoom;
-    auto lineDone = [&] {
+
+    char line[kLineMax];
+    auto lineDone = [&](char* end) {
+        *end++ = '\n';
+        out.append(line, static_cast<std::size_t>(end - line));
         if (drain && out.size() >= limit) drain->flush();
     };
 
     for (const MeshVertex& v : mesh.vertices) {
-        out.push_back('v');
-        out.push_back(v.type);
-        appendVector(out, v.pos);
-        out.push_back('\n');
-        lineDone();
+        line[0] = 'v';
+        line[1] = v.type;
+        lineDone(putVector(line + 2, v.pos));
     }
     for (const MeshEdge& e : mesh.edges) {
         if (!e.primary) continue;
-        out.push_back('e');
-        out.push_back(e.type);
-        appendNumber(out, e.vtx1 + 1);
-        appendNumber(out, e.vtx2 + 1);
-        appendVector(out, e.unitVect);
-        out.push_back('\n');
-        lineDone();
+        line[0] = 'e';
+        line[1] = e.type;
+        char* at = putNumber(line + 2, e.vtx1 + 1);
+        at = putNumber(at, e.vtx2 + 1);
+        lineDone(putVector(at, e.unitVect));
     }
     for (const MeshFace& f : mesh.faces) {
-        out.push_back('f');
-        out.push_back(f.side);
-        for (int k = 0; k < 3; ++k) appendNumber(out, f.vertex[k] + 1);
+        line[0] = 'f';
+        line[1] = f.side;
+        char* at = line + 2;
+        for (int k = 0; k < 3; ++k) at = putNumber(at, f.vertex[k] + 1);
         for (int k = 0; k < 3; ++k) {
-            appendNumber(out, lineOf[static_cast<std::size_t>(f.edge[k])]);
-            appendVector(out, f.efsNorm[k]);
+            at = putNumber(at, lineOf[static_cast<std::size_t>(f.edge[k])]);
+            at = putVector(at, f.efsNorm[k]);
         }
-        appendVector(out, f.norm);
-        appendNumber(out, f.patch);
-        out.push_back('\n');
-        lineDone();
+        at = putVector(at, f.norm);
+        lineDone(putNumber(at, f.patch));
     }
-    out.append("centre");
-    appendVector(out, mesh.meshCentre);
-    out.push_back('\n');
+    std::memcpy(line, "centre", 6);
+    lineDone(putVector(line + 6, mesh.meshCentre));
     out.append(hbx::kRecordsEnd);
 }
 
