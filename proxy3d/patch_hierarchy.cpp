@@ -10,7 +10,7 @@
 namespace hbx3 {
 namespace {
 
-constexpr int kLeafSize = 4;
+constexpr int kLeafSize = 16;
 
 float component(const Vec3& v, int i) { return i == 0 ? v.x : (i == 1 ? v.y : v.z); }
 
