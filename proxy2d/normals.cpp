@@ -56,8 +56,20 @@ void orientNormals(Mesh2D& mesh, const OutlineIndex& index) {
         const float mx = (p1[0] + p2[0]) / 2;
         const float my = (p1[1] + p2[1]) / 2;
         const RayLine ray = makeRayLine(mx, my, e.norm[0], e.norm[1]);
-        const OutlineIndex::Counts counts = index.countCrossings(ray, i);
-        if (counts.behind % 2 == 1 && counts.front % 2 == 0) continue;
+        // The normal stays only when the crossings behind are odd and those
+        // in front even, so either side alone can decide that it turns:
+        // count the cheaper side first and the other only when needed. On
+        // a closed outline the first count as a rule decides.
+        using Side = OutlineIndex::Side;
+        bool keep;
+        if (index.shorterSide(ray) == Side::Behind) {
+            keep = index.countCrossings(ray, i, Side::Behind) % 2 == 1 &&
+                   index.countCrossings(ray, i, Side::Front) % 2 == 0;
+        } else {
+            keep = index.countCrossings(ray, i, Side::Front) % 2 == 0 &&
+                   index.countCrossings(ray, i, Side::Behind) % 2 == 1;
+        }
+        if (keep) continue;
         e.norm[0] = -e.norm[0];
         e.norm[1] = -e.norm[1];
     }

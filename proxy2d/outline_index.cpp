@@ -28,9 +28,14 @@ constexpr double kSmallestProduct = 8.271806e-25; // 2^-80
 // the ray, farther from the origin than kLeafSlack times its half sizes (the
 // edges are shorter than twice their sum) plus kScaleSlack times the largest
 // coordinate (rounding of s and of the stored boxes), every crossing in it is
-// on that side. Such a leaf is counted from the signs alone. Only outlines
-// whose largest coordinate lies between these bounds take the shortcut, so
-// no product of the test can overflow or lose its precision to underflow.
+// on that side. Such a leaf is counted from the signs alone. The same room
+// holds for any box of edges, and exceeds the slack by which the crossing
+// point of any edge (ends near the line included) stays near its edge along
+// the ray (the bound the nearest queries prune by): a box that lies wholly on
+// the other side has no crossing on the counted side. Only outlines whose
+// largest coordinate lies between these bounds take the shortcut and that
+// pruning, so no product of the test can overflow or lose its precision to
+// underflow.
 constexpr float kLeafSlack = 1.0f / 16.0f;
 constexpr float kScaleSlack = 1.0f / 1024.0f;
 constexpr float kShortcutLargest = 1099511627776.0f; // 2^40
@@ -100,38 +105,38 @@ void orderBlocks(Midpoint* first, Midpoint* last, std::size_t capacity) {
     splitAligned(first, last, capacity / 4);
 }
 
-struct StackEntry {
-    int level; // -1: a leaf
-    int index;
-    float bound; // nearest queries: least distance any crossing below can have
-};
+// Deep enough for any tree: at most three siblings wait per level.
 constexpr int kStackSize = 512;
 
 } // namespace
 
-void OutlineIndex::addEdge(Leaf& leaf, const Mesh2D& mesh, std::int32_t id) {
+void OutlineIndex::addEdge(std::size_t leaf, const Mesh2D& mesh, std::int32_t id) {
     const MeshEdge2D& e = mesh.edges[id];
     const EdgeSegment seg = segmentOf(mesh, e);
-    const int k = leaf.count++;
-    leaf.q1x[k] = seg.q1x;
-    leaf.q1y[k] = seg.q1y;
-    leaf.q2x[k] = seg.q2x;
-    leaf.q2y[k] = seg.q2y;
-    leaf.vx[k] = seg.vx;
-    leaf.vy[k] = seg.vy;
-    leaf.length[k] = seg.length;
-    leaf.id[k] = id;
-    leaf.vtx1[k] = e.vtx1;
-    leaf.vtx2[k] = e.vtx2;
+    LeafEnds& ends = ends_[leaf];
+    LeafRest& rest = rest_[leaf];
+    const int k = rest.count++;
+    ends.q1x[k] = seg.q1x;
+    ends.q1y[k] = seg.q1y;
+    ends.q2x[k] = seg.q2x;
+    ends.q2y[k] = seg.q2y;
+    rest.vx[k] = seg.vx;
+    rest.vy[k] = seg.vy;
+    rest.length[k] = seg.length;
+    rest.id[k] = id;
+    rest.vtx1[k] = e.vtx1;
+    rest.vtx2[k] = e.vtx2;
+    slot_[id] = static_cast<std::int32_t>(leaf * kWidth) + k;
 }
 
-OutlineIndex::Box OutlineIndex::boxOf(const Leaf& leaf) {
-    Box b{leaf.q1x[0], leaf.q1y[0], leaf.q1x[0], leaf.q1y[0]};
-    for (int k = 0; k < leaf.count; ++k) {
-        b.lox = std::min({b.lox, leaf.q1x[k], leaf.q2x[k]});
-        b.loy = std::min({b.loy, leaf.q1y[k], leaf.q2y[k]});
-        b.hix = std::max({b.hix, leaf.q1x[k], leaf.q2x[k]});
-        b.hiy = std::max({b.hiy, leaf.q1y[k], leaf.q2y[k]});
+OutlineIndex::Box OutlineIndex::boxOf(std::size_t leaf) const {
+    const LeafEnds& ends = ends_[leaf];
+    Box b{ends.q1x[0], ends.q1y[0], ends.q1x[0], ends.q1y[0]};
+    for (int k = 0; k < kWidth; ++k) {
+        b.lox = std::min({b.lox, ends.q1x[k], ends.q2x[k]});
+        b.loy = std::min({b.loy, ends.q1y[k], ends.q2y[k]});
+        b.hix = std::max({b.hix, ends.q1x[k], ends.q2x[k]});
+        b.hiy = std::max({b.hiy, ends.q1y[k], ends.q2y[k]});
     }
     return b;
 }
@@ -144,34 +149,45 @@ void OutlineIndex::setChild(Node& node, int slot, const Box& box) {
     node.hy[slot] = box.hiy * 0.5f - box.loy * 0.5f;
 }
 
-void OutlineIndex::buildLevels(std::vector<Box> boxes) {
-    // Group four children per node until one node is left.
-    while (true) {
-        const std::size_t parents = (boxes.size() + kWidth - 1) / kWidth;
-        std::vector<Node> level(parents);
+void OutlineIndex::buildNodes(std::vector<Box> boxes) {
+    // Levels of the heap from the bottom up: the parents of the leaves, then
+    // their parents, and so on until one node is left.
+    std::vector<std::size_t> widths; // nodes in use per level, bottom first
+    for (std::size_t n = boxes.size(); ; ) {
+        n = (n + kWidth - 1) / kWidth;
+        widths.push_back(n);
+        if (n <= 1) break;
+    }
+    // Level d (the root at 0) starts at (4^d - 1) / 3.
+    std::vector<std::size_t> start(widths.size(), 0);
+    for (std::size_t d = 1; d < widths.size(); ++d) start[d] = start[d - 1] * kWidth + 1;
+    const std::size_t depth = widths.size() - 1;
+    Node empty;
+    const float none = std::numeric_limits<float>::quiet_NaN();
+    for (int k = 0; k < kWidth; ++k) empty.cx[k] = empty.cy[k] = empty.hx[k] = empty.hy[k] = none;
+    nodes_.assign(start[depth] * kWidth + 1, empty);
+    bottom_ = static_cast<std::uint32_t>(start[depth]);
+    for (std::size_t d = depth + 1; d-- > 0;) {
+        const std::size_t parents = widths[depth - d];
         std::vector<Box> parentBoxes(parents);
         for (std::size_t p = 0; p < parents; ++p) {
-            Node& node = level[p];
-            node.count = 0;
+            Node& node = nodes_[start[d] + p];
             Box& pb = parentBoxes[p];
             pb = boxes[p * kWidth];
             for (int k = 0; k < kWidth && p * kWidth + k < boxes.size(); ++k) {
                 const Box& b = boxes[p * kWidth + k];
                 setChild(node, k, b);
-                ++node.count;
                 pb.lox = std::min(pb.lox, b.lox);
                 pb.loy = std::min(pb.loy, b.loy);
                 pb.hix = std::max(pb.hix, b.hix);
                 pb.hiy = std::max(pb.hiy, b.hiy);
             }
         }
-        levels_.push_back(std::move(level));
-        if (parents <= 1) break;
         boxes = std::move(parentBoxes);
     }
 }
 
-OutlineIndex::OutlineIndex(const Mesh2D& mesh) {
+OutlineIndex::OutlineIndex(const Mesh2D& mesh) : slot_(mesh.edges.size(), -1) {
     const std::int32_t edgeCount = static_cast<std::int32_t>(mesh.edges.size());
     for (const MeshEdge2D& e : mesh.edges) {
         if (!e.outline) continue;
@@ -183,7 +199,6 @@ OutlineIndex::OutlineIndex(const Mesh2D& mesh) {
     // Order the indexable edges so that leaves and nodes cover compact
     // regions.
     std::vector<Midpoint> order;
-    Leaf spare{};
     for (std::int32_t i = 0; i < edgeCount; ++i) {
         const MeshEdge2D& e = mesh.edges[i];
         if (!e.outline) continue;
@@ -194,10 +209,7 @@ OutlineIndex::OutlineIndex(const Mesh2D& mesh) {
         if (p2[0] - p1[0] == 0.0f && p2[1] - p1[1] == 0.0f) continue;
         if (scale_ < kSmallestScale || e.length == 0.0f ||
             double(e.length) * double(scale_) < kSmallestProduct) {
-            if (unindexed_.empty() || unindexed_.back().count == kWidth) {
-                unindexed_.push_back(spare);
-            }
-            addEdge(unindexed_.back(), mesh, i);
+            unindexed_.push_back({segmentOf(mesh, e), i, e.vtx1, e.vtx2});
             continue;
         }
         order.push_back({p1[0] * 0.5f + p2[0] * 0.5f, p1[1] * 0.5f + p2[1] * 0.5f, i});
@@ -205,23 +217,58 @@ OutlineIndex::OutlineIndex(const Mesh2D& mesh) {
     std::size_t capacity = kWidth;
     while (capacity < order.size()) capacity *= kWidth;
     orderBlocks(order.data(), order.data() + order.size(), capacity);
-    leaves_.resize((order.size() + kWidth - 1) / kWidth, spare);
-    for (std::size_t k = 0; k < order.size(); ++k) addEdge(leaves_[k / kWidth], mesh, order[k].id);
-    if (leaves_.empty()) return;
-    std::vector<Box> boxes(leaves_.size());
-    for (std::size_t k = 0; k < leaves_.size(); ++k) boxes[k] = boxOf(leaves_[k]);
-    buildLevels(std::move(boxes));
+    const std::size_t leaves = (order.size() + kWidth - 1) / kWidth;
+    ends_.resize(leaves);
+    rest_.resize(leaves, LeafRest{});
+    for (std::size_t k = 0; k < order.size(); ++k) addEdge(k / kWidth, mesh, order[k].id);
+    if (leaves == 0) return;
+    // Fill up the last leaf (see LeafEnds).
+    LeafEnds& last = ends_.back();
+    for (int k = rest_.back().count; k < kWidth; ++k) {
+        last.q1x[k] = last.q2x[k] = last.q1x[0];
+        last.q1y[k] = last.q2y[k] = last.q1y[0];
+        rest_.back().vx[k] = rest_.back().vy[k] = rest_.back().length[k] = 0.0f;
+        rest_.back().id[k] = rest_.back().vtx1[k] = rest_.back().vtx2[k] = -1;
+    }
+    std::vector<Box> boxes(leaves);
+    for (std::size_t k = 0; k < leaves; ++k) boxes[k] = boxOf(k);
+    box_ = boxes[0];
+    for (const Box& b : boxes) {
+        box_.lox = std::min(box_.lox, b.lox);
+        box_.loy = std::min(box_.loy, b.loy);
+        box_.hix = std::max(box_.hix, b.hix);
+        box_.hiy = std::max(box_.hiy, b.hiy);
+    }
+    buildNodes(std::move(boxes));
 }
 
 float OutlineIndex::stripMargin(const RayLine& ray) const {
     return kMarginScale * scale_ * (std::fabs(ray.a1) + std::fabs(ray.b1));
 }
 
-OutlineIndex::Counts OutlineIndex::countCrossings(const RayLine& ray,
-                                                  std::int32_t skipEdge) const {
-    Counts counts;
+OutlineIndex::Side OutlineIndex::shorterSide(const RayLine& ray) const {
+    // Distance from the origin to the box's border along +D and along -D.
+    auto reach = [](float o, float d, float lo, float hi, float& front, float& back) {
+        if (d > 0.0f) {
+            front = std::min(front, (hi - o) / d);
+            back = std::min(back, (o - lo) / d);
+        } else if (d < 0.0f) {
+            front = std::min(front, (lo - o) / d);
+            back = std::min(back, (o - hi) / d);
+        }
+    };
+    float front = std::numeric_limits<float>::infinity(), back = front;
+    reach(ray.ox, ray.dx, box_.lox, box_.hix, front, back);
+    reach(ray.oy, ray.dy, box_.loy, box_.hiy, front, back);
+    return back <= front ? Side::Behind : Side::Front;
+}
+
+std::int64_t OutlineIndex::countCrossings(const RayLine& ray, std::int32_t skipEdge,
+                                          Side side) const {
+    std::int64_t count = 0;
     // A ray without a direction forms no line: det is 0 for every edge.
-    if (ray.a1 == 0.0f && ray.b1 == 0.0f) return counts;
+    if (ray.a1 == 0.0f && ray.b1 == 0.0f) return count;
+    const bool wantBehind = side == Side::Behind;
     const float a = ray.a1, b = ray.b1, c = ray.c1;
     const float margin = stripMargin(ray);
     const float absA = std::fabs(a), absB = std::fabs(b);
@@ -231,93 +278,96 @@ OutlineIndex::Counts OutlineIndex::countCrossings(const RayLine& ray,
     const Float4 vMargin = splat4(margin), vLow = splat4(-margin);
     const Float4 vox = splat4(ray.ox), voy = splat4(ray.oy);
     const Float4 vdx = splat4(ray.dx), vdy = splat4(ray.dy), vZero = splat4(0.0f);
+    // The skipped edge's leaf and lane, if it is indexed.
+    const std::int32_t skipSlot =
+        skipEdge >= 0 && static_cast<std::size_t>(skipEdge) < slot_.size() ? slot_[skipEdge] : -1;
+    const std::size_t skipLeaf = skipSlot < 0 ? ends_.size() : static_cast<std::size_t>(skipSlot) / kWidth;
+    const int skipLane = skipSlot < 0 ? 0 : 1 << (skipSlot % kWidth);
 
-    // side: 1 when every crossing in the leaf lies in front, -1 behind, 0
-    // when that is not known.
-    auto scanLeaf = [&](const Leaf& leaf, int side) {
-        const Float4 f1 = va * load4(leaf.q1x) + vb * load4(leaf.q1y) - vc;
-        const Float4 f2 = va * load4(leaf.q2x) + vb * load4(leaf.q2y) - vc;
+    // certainSide: every crossing in the leaf lies on the wanted side.
+    auto scanLeaf = [&](std::size_t index, bool certainSide) {
+        const LeafEnds& leaf = ends_[index];
+        const Float4 q1x = load4(leaf.q1x), q1y = load4(leaf.q1y);
+        const Float4 q2x = load4(leaf.q2x), q2y = load4(leaf.q2y);
+        const Float4 f1 = va * q1x + vb * q1y - vc;
+        const Float4 f2 = va * q2x + vb * q2y - vc;
         const Mask4 above1 = f1 > vMargin, above2 = f2 > vMargin;
         const Mask4 below1 = f1 < vLow, below2 = f2 < vLow;
         const Mask4 skip = (above1 & above2) | (below1 & below2);
-        int bits = ~bitsOf(skip) & ((1 << leaf.count) - 1);
-        for (int k = 0; k < leaf.count; ++k)
-            if (leaf.id[k] == skipEdge) bits &= ~(1 << k);
+        int bits = ~bitsOf(skip) & 0xf;
+        if (index == skipLeaf) bits &= ~skipLane;
         if (bits == 0) return;
-        if (side != 0) {
+        if (certainSide) {
             const int certain = bitsOf((above1 & below2) | (below1 & above2));
             if ((bits & ~certain) == 0) {
-                if (side > 0) counts.front += countOf(bits);
-                else counts.behind += countOf(bits);
+                count += countOf(bits);
                 return;
             }
         }
         // The crossing test of the open rule on all four lanes at once; the
-        // lanes the strip test let through are counted.
-        const CrossingParts<Float4> p = crossingParts<Float4>(
-            va, vb, vc, vox, voy, vdx, vdy, load4(leaf.q1x), load4(leaf.q1y), load4(leaf.q2x),
-            load4(leaf.q2y), load4(leaf.vx), load4(leaf.vy));
-        const Mask4 crosses = (p.det != vZero) & (p.t > vZero) & (p.t < load4(leaf.length)) &
-                              (p.s != vZero);
-        const int found = bitsOf(crosses) & bits;
-        const int behind = bitsOf(p.s < vZero) & found;
-        counts.behind += countOf(behind);
-        counts.front += countOf(found & ~behind);
+        // lanes the strip test let through are counted on the wanted side.
+        const LeafRest& rest = rest_[index];
+        const CrossingParts<Float4> p =
+            crossingParts<Float4>(va, vb, vc, vox, voy, vdx, vdy, q1x, q1y, q2x, q2y,
+                                  load4(rest.vx), load4(rest.vy));
+        const Mask4 crosses = (p.det != vZero) & (p.t > vZero) & (p.t < load4(rest.length)) &
+                              (wantBehind ? p.s < vZero : p.s > vZero);
+        count += countOf(bitsOf(crosses) & bits);
     };
-    for (const Leaf& leaf : unindexed_) {
+    for (const LooseEdge& loose : unindexed_) {
         // Unindexed edges skip the strip test as well.
-        for (int k = 0; k < leaf.count; ++k) {
-            if (leaf.id[k] == skipEdge) continue;
-            const EdgeSegment seg{leaf.q1x[k], leaf.q1y[k], leaf.q2x[k],   leaf.q2y[k],
-                                  leaf.vx[k],  leaf.vy[k],  leaf.length[k]};
-            Crossing crossing;
-            if (!rayCrossing(ray, seg, EdgeEnds::Open, &crossing)) continue;
-            if (crossing.s < 0.0f) ++counts.behind;
-            else ++counts.front;
-        }
+        if (loose.id == skipEdge) continue;
+        Crossing crossing;
+        if (!rayCrossing(ray, loose.seg, EdgeEnds::Open, &crossing)) continue;
+        if (wantBehind ? crossing.s < 0.0f : crossing.s > 0.0f) ++count;
     }
-    if (levels_.empty()) return counts;
+    if (nodes_.empty()) return count;
 
+    // Boxes that lie, along the ray, wholly on one side: see kLeafSlack. Only
+    // outlines within the shortcut's bounds are pruned by side.
     const bool shortcut = scale_ <= kShortcutLargest;
     const Float4 vAbsDx = splat4(std::fabs(ray.dx)), vAbsDy = splat4(std::fabs(ray.dy));
     const Float4 vLeafSlack = splat4(kLeafSlack), vScaleSlack = splat4(kScaleSlack * scale_);
-    StackEntry stack[kStackSize];
+    // Sign of s on the unwanted side: the masks below flip s to the wanted
+    // side (positive) by multiplying with the sign.
+    const Float4 vSign = splat4(wantBehind ? -1.0f : 1.0f);
+    std::uint32_t stack[kStackSize];
     int top = 0;
-    stack[top++] = {static_cast<int>(levels_.size()) - 1, 0, 0.0f};
+    stack[top++] = 0;
     while (top > 0) {
-        const StackEntry entry = stack[--top];
-        const Node& node = levels_[entry.level][entry.index];
+        const std::uint32_t index = stack[--top];
+        const Node& node = nodes_[index];
         const Float4 cx = load4(node.cx), cy = load4(node.cy);
         const Float4 hx = load4(node.hx), hy = load4(node.hy);
         const Float4 f = va * cx + vb * cy - vc;
         const Float4 r = vAbsA * hx + vAbsB * hy;
-        int bits = bitsOf((f - r <= vMargin) & (f + r >= vLow)) & ((1 << node.count) - 1);
+        int bits = bitsOf((f - r <= vMargin) & (f + r >= vLow));
         if (bits == 0) continue;
-        if (entry.level != 0) {
-            while (bits != 0) {
-                const int k = __builtin_ctz(static_cast<unsigned>(bits));
-                bits &= bits - 1;
-                stack[top++] = {entry.level - 1, entry.index * kWidth + k, 0.0f};
+        int wanted = 0; // children wholly on the wanted side
+        if (shortcut) {
+            // Along the ray, measured towards the wanted side.
+            const Float4 sc = ((cx - vox) * vdx + (cy - voy) * vdy) * vSign;
+            const Float4 sr = vAbsDx * hx + vAbsDy * hy;
+            const Float4 room = sr + vLeafSlack * (hx + hy) + vScaleSlack;
+            wanted = bitsOf(sc - room > vZero);
+            bits &= ~bitsOf(sc + room < vZero);
+        }
+        if (index < bottom_) {
+            const std::uint32_t first = index * kWidth + 1;
+            for (int k = 0; k < kWidth; ++k) {
+                stack[top] = first + k;
+                top += bits >> k & 1;
             }
             continue;
         }
-        // The leaves: which of them lie wholly in front or behind.
-        int front = 0, back = 0;
-        if (shortcut) {
-            const Float4 sc = (cx - vox) * vdx + (cy - voy) * vdy;
-            const Float4 sr = vAbsDx * hx + vAbsDy * hy;
-            const Float4 room = sr + vLeafSlack * (hx + hy) + vScaleSlack;
-            front = bitsOf(sc - room > vZero);
-            back = bitsOf(sc + room < vZero);
-        }
+        const std::size_t leaves = static_cast<std::size_t>(index - bottom_) * kWidth;
         while (bits != 0) {
             const int k = __builtin_ctz(static_cast<unsigned>(bits));
             bits &= bits - 1;
-            const int side = (front >> k & 1) ? 1 : ((back >> k & 1) ? -1 : 0);
-            scanLeaf(leaves_[entry.index * kWidth + k], side);
+            scanLeaf(leaves + k, (wanted >> k & 1) != 0);
         }
     }
-    return counts;
+    return count;
 }
 
 OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side side,
@@ -334,15 +384,14 @@ OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side sid
     const float slack = 2.0f * kMarginScale * scale_;
     const bool behind = side == Side::Behind;
 
-    auto consider = [&](const Leaf& leaf, int k, bool useStrip) {
+    auto consider = [&](const EdgeSegment& seg, std::int32_t id, std::int32_t vtx1,
+                        std::int32_t vtx2, bool useStrip) {
         if (useStrip) {
-            const float f1 = a * leaf.q1x[k] + b * leaf.q1y[k] - c;
-            const float f2 = a * leaf.q2x[k] + b * leaf.q2y[k] - c;
+            const float f1 = a * seg.q1x + b * seg.q1y - c;
+            const float f2 = a * seg.q2x + b * seg.q2y - c;
             if ((f1 > margin && f2 > margin) || (f1 < -margin && f2 < -margin)) return;
         }
-        if (leaf.vtx1[k] == skipVertex || leaf.vtx2[k] == skipVertex) return;
-        const EdgeSegment seg{leaf.q1x[k], leaf.q1y[k], leaf.q2x[k],   leaf.q2y[k],
-                              leaf.vx[k],  leaf.vy[k],  leaf.length[k]};
+        if (vtx1 == skipVertex || vtx2 == skipVertex) return;
         Crossing crossing;
         if (!rayCrossing(ray, seg, ends, &crossing)) return;
         if (behind ? !(crossing.s < 0.0f) : !(crossing.s > 0.0f)) return;
@@ -351,35 +400,49 @@ OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side sid
         const float squared = dx * dx + dy * dy;
         const float distance = static_cast<float>(std::sqrt(static_cast<double>(squared)));
         if (!best.found || distance < best.distance ||
-            (distance == best.distance && leaf.id[k] < best.edge)) {
+            (distance == best.distance && id < best.edge)) {
             best.found = true;
             best.crossing = crossing;
-            best.edge = leaf.id[k];
+            best.edge = id;
             best.distance = distance;
         }
     };
-    for (const Leaf& leaf : unindexed_)
-        for (int k = 0; k < leaf.count; ++k) consider(leaf, k, false);
-    if (levels_.empty()) return best;
+    for (const LooseEdge& loose : unindexed_)
+        consider(loose.seg, loose.id, loose.vtx1, loose.vtx2, false);
+    if (nodes_.empty()) return best;
 
-    StackEntry stack[kStackSize];
+    // Entries are nodes, or leaves (stored as ~leaf), with the least distance
+    // any crossing below them can have.
+    struct Entry {
+        std::int64_t index;
+        float bound;
+    };
+    Entry stack[kStackSize];
     int top = 0;
-    stack[top++] = {static_cast<int>(levels_.size()) - 1, 0, 0.0f};
+    stack[top++] = {0, 0.0f};
     while (top > 0) {
-        const StackEntry entry = stack[--top];
+        const Entry entry = stack[--top];
         if (best.found && entry.bound > best.distance) continue;
-        if (entry.level < 0) {
-            const Leaf& leaf = leaves_[entry.index];
-            for (int k = 0; k < leaf.count; ++k) consider(leaf, k, true);
+        if (entry.index < 0) {
+            const std::size_t index = static_cast<std::size_t>(~entry.index);
+            const LeafEnds& leaf = ends_[index];
+            const LeafRest& rest = rest_[index];
+            for (int k = 0; k < rest.count; ++k) {
+                const EdgeSegment seg{leaf.q1x[k], leaf.q1y[k], leaf.q2x[k],   leaf.q2y[k],
+                                      rest.vx[k],  rest.vy[k],  rest.length[k]};
+                consider(seg, rest.id[k], rest.vtx1[k], rest.vtx2[k], true);
+            }
             continue;
         }
-        const Node& node = levels_[entry.level][entry.index];
-        StackEntry children[kWidth];
+        const std::uint32_t index = static_cast<std::uint32_t>(entry.index);
+        const Node& node = nodes_[index];
+        Entry children[kWidth];
         int count = 0;
-        for (int k = 0; k < node.count; ++k) {
+        for (int k = 0; k < kWidth; ++k) {
             const float f = a * node.cx[k] + b * node.cy[k] - c;
             const float r = absA * node.hx[k] + absB * node.hy[k];
-            if (f - r > margin || f + r < -margin) continue;
+            // Written so that an empty slot (NaN) is passed over.
+            if (!(f - r <= margin && f + r >= -margin)) continue;
             const float sc = (node.cx[k] - ray.ox) * ray.dx + (node.cy[k] - ray.oy) * ray.dy;
             const float sr = absDx * node.hx[k] + absDy * node.hy[k];
             float bound;
@@ -391,12 +454,14 @@ OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side sid
                 bound = (sc - sr) - slack;
             }
             if (best.found && bound > best.distance) continue;
-            children[count++] = {entry.level == 0 ? -1 : entry.level - 1,
-                                 entry.index * kWidth + k, bound};
+            const std::int64_t child =
+                index < bottom_ ? std::int64_t(index) * kWidth + 1 + k
+                                : ~(std::int64_t(index - bottom_) * kWidth + k);
+            children[count++] = {child, bound};
         }
         // Nearest child on top of the stack.
         for (int k = 1; k < count; ++k) {
-            const StackEntry moving = children[k];
+            const Entry moving = children[k];
             int j = k;
             for (; j > 0 && children[j - 1].bound < moving.bound; --j) children[j] = children[j - 1];
             children[j] = moving;

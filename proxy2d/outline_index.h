@@ -1,15 +1,18 @@
 // A bounding-volume hierarchy over the outline edges that answers the two ray
 // questions of the builder without testing every edge: how many edges a ray's
-// line crosses behind and in front of its origin, and which crossing on one
-// side lies nearest.
+// line crosses on one side of its origin, and which crossing on one side lies
+// nearest.
 //
-// The hierarchy only skips edges that cannot cross: an edge is skipped when
+// The hierarchy only skips edges that cannot count: an edge is skipped when
 // both its ends lie on one side of the ray's line, farther from it than any
 // rounding of the crossing test can reach (a margin of 2^-12 of the largest
-// coordinate). Every other edge goes through rayCrossing, so counts and
-// nearest crossings (ties to the lower-numbered edge) are those of the plain
-// scan over all outline edges. Edges too short for that margin argument to
-// hold are tested on every query.
+// coordinate), or when its box lies, along the ray, on the other side of the
+// origin by more than any crossing point can stray from its edge. Every other
+// edge goes through the crossing test (or, where its ends lie beyond the
+// margin on both sides, is counted from their signs), so counts and nearest
+// crossings (ties to the lower-numbered edge) are those of the plain scan
+// over all outline edges. Edges too short for that margin argument to hold
+// are tested on every query.
 #pragma once
 
 #include "mesh2d.h"
@@ -26,15 +29,16 @@ public:
     // and the positions of their vertices. Throws std::bad_alloc.
     explicit OutlineIndex(const Mesh2D& mesh);
 
-    struct Counts {
-        std::int64_t behind = 0; // crossings with s < 0
-        std::int64_t front = 0;  // crossings with s > 0
-    };
-    // Crossings (ends open) of the ray's line with every outline edge but
-    // skipEdge.
-    Counts countCrossings(const RayLine& ray, std::int32_t skipEdge) const;
-
     enum class Side { Behind, Front };
+
+    // Crossings (ends open) of the ray's line with every outline edge but
+    // skipEdge, on one side of the origin: s < 0 (Behind) or s > 0 (Front).
+    // Only the parts of the outline on that side are visited.
+    std::int64_t countCrossings(const RayLine& ray, std::int32_t skipEdge, Side side) const;
+    // The side on which the ray leaves the outline's box sooner: the one
+    // whose count is as a rule the cheaper.
+    Side shorterSide(const RayLine& ray) const;
+
     struct Nearest {
         bool found = false;
         Crossing crossing{};
@@ -49,34 +53,52 @@ public:
 
 private:
     static constexpr int kWidth = 4;
-    // Up to four edges, stored by field so a leaf is scanned in one sweep.
-    struct alignas(16) Leaf {
+    // The end points of four edges, stored by field: all that the counting
+    // queries read of a leaf whose edges the strip test settles, in one
+    // cache line. The last leaf is filled up with edges of length 0 at one
+    // of its points, which never cross and never widen its box.
+    struct alignas(64) LeafEnds {
         float q1x[kWidth], q1y[kWidth], q2x[kWidth], q2y[kWidth];
+    };
+    // The rest of a leaf, read by the crossing arithmetic.
+    struct alignas(16) LeafRest {
         float vx[kWidth], vy[kWidth], length[kWidth];
         std::int32_t id[kWidth], vtx1[kWidth], vtx2[kWidth];
         int count;
     };
-    // The boxes (centre and half size) of up to four children.
-    struct alignas(16) Node {
+    // The boxes (centre and half size) of four children, in one cache line;
+    // missing children have a NaN centre, which no box test lets through.
+    struct alignas(64) Node {
         float cx[kWidth], cy[kWidth], hx[kWidth], hy[kWidth];
-        int count;
     };
     struct Box {
         float lox, loy, hix, hiy;
     };
+    // An edge tested on every query.
+    struct LooseEdge {
+        EdgeSegment seg;
+        std::int32_t id, vtx1, vtx2;
+    };
 
-    void addEdge(Leaf& leaf, const Mesh2D& mesh, std::int32_t id);
-    static Box boxOf(const Leaf& leaf);
+    void addEdge(std::size_t leaf, const Mesh2D& mesh, std::int32_t id);
+    Box boxOf(std::size_t leaf) const;
     static void setChild(Node& node, int slot, const Box& box);
-    void buildLevels(std::vector<Box> boxes);
-    bool lineMisses(const RayLine& ray, float x1, float y1, float x2, float y2) const;
+    void buildNodes(std::vector<Box> boxes);
     float stripMargin(const RayLine& ray) const;
 
-    std::vector<Leaf> leaves_;
-    std::vector<Leaf> unindexed_; // tested on every query
-    // levels_[0] holds the parents of the leaves, the last level the root.
-    std::vector<std::vector<Node>> levels_;
+    std::vector<LeafEnds> ends_;
+    std::vector<LeafRest> rest_;
+    std::vector<LooseEdge> unindexed_;
+    // Per edge record: 4 * leaf + lane of an indexed edge, else -1.
+    std::vector<std::int32_t> slot_;
+    // The nodes as a complete four-way heap: the root at 0, the children of
+    // node i at 4 i + 1 to 4 i + 4. Nodes from bottom_ on are the parents of
+    // the leaves: child k of node i holds leaf 4 (i - bottom_) + k. Slots
+    // without edges below stay empty (NaN boxes) and are never entered.
+    std::vector<Node> nodes_;
+    std::uint32_t bottom_ = 0;
     float scale_ = 0.0f; // largest coordinate magnitude of the outline
+    Box box_{0.0f, 0.0f, 0.0f, 0.0f}; // of the indexed edges
 };
 
 } // namespace hbx2
