@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace hbx2 {
 namespace {
@@ -35,6 +36,35 @@ PatchTree::Bounds PatchTree::boundsOfEdge(const Mesh2D& mesh, std::int32_t e) {
     b.qlox = b.qhix = p1[0];
     b.qloy = b.qhiy = p1[1];
     return b;
+}
+
+PatchTree::Strip PatchTree::stripOf(const Mesh2D& mesh, const std::int32_t* first,
+                                    const std::int32_t* last) {
+    const float* from = mesh.vertices[mesh.edges[*first].vtx1].pos;
+    const float* to = mesh.vertices[mesh.edges[*(last - 1)].vtx2].pos;
+    Strip s;
+    s.ox = from[0];
+    s.oy = from[1];
+    const double dx = double(to[0]) - s.ox, dy = double(to[1]) - s.oy;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    s.ux = length > 0.0 ? dx / length : 1.0;
+    s.uy = length > 0.0 ? dy / length : 0.0;
+    s.alo = s.blo = std::numeric_limits<double>::infinity();
+    s.ahi = s.bhi = -s.alo;
+    for (const std::int32_t* m = first; m != last; ++m) {
+        const MeshEdge2D& edge = mesh.edges[*m];
+        for (const std::int32_t v : {edge.vtx1, edge.vtx2}) {
+            const double px = double(mesh.vertices[v].pos[0]) - s.ox;
+            const double py = double(mesh.vertices[v].pos[1]) - s.oy;
+            const double a = s.ux * px + s.uy * py;
+            const double b = s.ux * py - s.uy * px;
+            s.alo = std::min(s.alo, a);
+            s.ahi = std::max(s.ahi, a);
+            s.blo = std::min(s.blo, b);
+            s.bhi = std::max(s.bhi, b);
+        }
+    }
+    return s;
 }
 
 void PatchTree::widen(Bounds& into, const Bounds& b) {
@@ -83,6 +113,20 @@ PatchTree::PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members)
             bounds_[node] = bounds_[r];
         }
     }
+    // Strips straight from the edges below each node (a node's edges are the
+    // positions of its leftmost to its rightmost bucket).
+    strips_.resize(2 * leafBase_);
+    for (int node = 2 * leafBase_ - 1; node >= 1; --node) {
+        if (alive_[node] == 0) continue;
+        int lo = node, hi = node;
+        while (lo < leafBase_) {
+            lo = 2 * lo;
+            hi = 2 * hi + 1;
+        }
+        const int first = (lo - leafBase_) * kBucket;
+        const int last = std::min(count, (hi - leafBase_ + 1) * kBucket);
+        strips_[node] = stripOf(mesh, members_.data() + first, members_.data() + last);
+    }
 }
 
 void PatchTree::remove(std::int32_t pos) {
@@ -112,12 +156,36 @@ std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i) const
         const double least = ny * (ny >= 0 ? dylo : dyhi) + nx * (nx >= 0 ? dxlo : dxhi);
         return least - room <= -kSnap;
     };
+    // The same question asked of the turned box: n . (x - q) is n . (o - q)
+    // plus (n . u) a + (n . w) b. Its double roundings stay within a few
+    // units of the last place of reach (o and every x lie in the box), well
+    // inside the room.
+    auto stripMayHold = [&](const Strip& s, const Bounds& b) {
+        const double dxlo = b.lox - qx, dxhi = b.hix - qx;
+        const double dylo = b.loy - qy, dyhi = b.hiy - qy;
+        const double reach = std::fabs(nx) * std::max(std::fabs(dxlo), std::fabs(dxhi)) +
+                             std::fabs(ny) * std::max(std::fabs(dylo), std::fabs(dyhi));
+        const double room = kFloatError * reach + 4.0 * kDoubleError * reach + kTiny;
+        const double nu = nx * s.ux + ny * s.uy;
+        const double nw = ny * s.ux - nx * s.uy;
+        const double base = nx * (s.ox - qx) + ny * (s.oy - qy);
+        if (convex) {
+            const double most = base + (nu >= 0 ? nu * s.ahi : nu * s.alo) +
+                                (nw >= 0 ? nw * s.bhi : nw * s.blo);
+            return most + room >= kSnap;
+        }
+        const double least = base + (nu >= 0 ? nu * s.alo : nu * s.ahi) +
+                             (nw >= 0 ? nw * s.blo : nw * s.bhi);
+        return least - room <= -kSnap;
+    };
     int stack[64];
     int top = 0;
     stack[top++] = 1;
     while (top > 0) {
         const int node = stack[--top];
-        if (alive_[node] == 0 || !mayHold(bounds_[node])) continue;
+        if (alive_[node] == 0 || !mayHold(bounds_[node]) ||
+            !stripMayHold(strips_[node], bounds_[node]))
+            continue;
         if (node >= leafBase_) {
             const int first = (node - leafBase_) * kBucket;
             const int last = std::min<int>(static_cast<int>(members_.size()), first + kBucket);

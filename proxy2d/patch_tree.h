@@ -2,9 +2,9 @@
 // answers the two allergy questions without visiting every edge:
 //   - the lowest-numbered edge of the patch that a given edge is allergic to;
 //   - every edge of the patch that is allergic to a given edge.
-// Nodes hold the box of their edges' end points (for the first question) and
-// bounds on their edges' lines and the length of their normals (for the
-// second). A node is skipped only when its bounds show, with room for every
+// Nodes hold the box of their edges' end points, axis-aligned and turned
+// along the edges (for the first question), and bounds on their edges' lines
+// and the length of their normals (for the second). A node is skipped only when its bounds show, with room for every
 // rounding of the float line distance, that no edge below it can qualify;
 // every other edge is tested with lineDistance exactly as the plain check
 // does. Edges leave the patch by removal; the bounds stay valid for what is
@@ -52,6 +52,15 @@ private:
         double nlen;
         float qlox, qloy, qhix, qhiy;
     };
+    // The end points of the edges below in a frame turned along them: from
+    // the origin o, a along the unit axis u and b along w = (-u.y, u.x). For
+    // a run of edges along a curve this box is as thin as the run is bent,
+    // where the axis-aligned box is as wide as the run is long.
+    struct Strip {
+        double ox, oy, ux, uy;
+        double alo, ahi, blo, bhi;
+    };
+    static Strip stripOf(const Mesh2D& mesh, const std::int32_t* first, const std::int32_t* last);
     static Bounds boundsOfEdge(const Mesh2D& mesh, std::int32_t e);
     static void widen(Bounds& into, const Bounds& b);
 
@@ -62,6 +71,7 @@ private:
     std::vector<std::uint8_t> live_;
     int leafBase_ = 0; // nodes are 1-based; leaves (buckets) start here
     std::vector<Bounds> bounds_;
+    std::vector<Strip> strips_;
     std::vector<std::int32_t> alive_;
 };
 
