@@ -9,8 +9,11 @@
 
 namespace hbx3 {
 
-// The exact test's float rounding stays below 4 units in the last place of
-// the sum of |n_i| |p_i - q_i|; the bounds are widened by far more.
+// How far the exact test's float result can stray from the exact value, as
+// a share of S = sum |n_i| |p_i - q_i|: each difference and each product is
+// rounded once (relative error u = 2^-24 each) and the two sums once each,
+// which stays below (4u + O(u^2)) S, about 2.4e-7 S. The bounds are widened
+// by this share, rounded up.
 constexpr double kRounding = 3e-7;
 
 using Node = PatchHierarchy::Node;

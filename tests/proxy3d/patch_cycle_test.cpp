@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -125,6 +126,34 @@ TEST(PatchCycle, SplitMovesSeveralFacesWithNewNumbers) {
     EXPECT_EQ(expectSamePatches(mesh, "folded strip"), 2);
     ASSERT_EQ(hbx3::buildPatches(mesh), hbx3::PatchResult::Done);
     EXPECT_EQ(patches(mesh), (std::vector<int>{1, 1, 0, 2, 0, 0}));
+}
+
+// A vertex exactly at the snap window's edge lies beyond a plane; the float
+// just below it does not. Both ways of answering (candidates gathered for
+// a group, the tree alone) must agree with the plain scan at that edge.
+TEST(PatchCycle, AllergyStartsExactlyAtTheSnapEdge) {
+    float edge = 0.0001f;
+    if (double(edge) < 0.0001) edge = std::nextafter(edge, 1.0f);
+    const float below = std::nextafter(edge, 0.0f);
+    for (const hbx3::CandidateRules rules : {hbx3::CandidateRules{4096, 1}, hbx3::CandidateRules{0, 1}}) {
+        const RulesScope scope(rules);
+        for (const float height : {edge, below, -edge}) {
+            // A flat strip whose last face shares no vertex with the first;
+            // its far corner is raised by `height`.
+            Mesh3D mesh = meshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {0, 2, 0}, {1, 2, 0}},
+                                 {{0, 1, 2}, {2, 1, 3}, {2, 3, 4}, {4, 3, 5}});
+            hbx3test::derive(mesh);
+            mesh.meshCentre = Vec3{};
+            const float z[6] = {0, 0, 0, 0, 0, height};
+            for (int v = 0; v < 6; ++v) mesh.vertices[static_cast<std::size_t>(v)].pos.z = z[v];
+            for (hbx3::MeshFace& f : mesh.faces) {
+                f.side = 'v';
+                f.norm = Vec3{0, 0, 1};
+            }
+            const int splits = expectSamePatches(mesh, "height " + std::to_string(height));
+            EXPECT_EQ(splits, height == edge ? 1 : 0) << height;
+        }
+    }
 }
 
 // The allergy set of the second split cannot be had: the cycle fails.
