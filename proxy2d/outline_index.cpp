@@ -383,6 +383,12 @@ OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side sid
     // as measured along the ray.
     const float slack = 2.0f * kMarginScale * scale_;
     const bool behind = side == Side::Behind;
+    const Float4 va = splat4(a), vb = splat4(b), vc = splat4(c);
+    const Float4 vAbsA = splat4(absA), vAbsB = splat4(absB);
+    const Float4 vMargin = splat4(margin), vLow = splat4(-margin);
+    const Float4 vox = splat4(ray.ox), voy = splat4(ray.oy);
+    const Float4 vdx = splat4(ray.dx), vdy = splat4(ray.dy);
+    const Float4 vAbsDx = splat4(absDx), vAbsDy = splat4(absDy), vSlack = splat4(slack);
 
     auto consider = [&](const EdgeSegment& seg, std::int32_t id, std::int32_t vtx1,
                         std::int32_t vtx2, bool useStrip) {
@@ -436,28 +442,35 @@ OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side sid
         }
         const std::uint32_t index = static_cast<std::uint32_t>(entry.index);
         const Node& node = nodes_[index];
+        // The four children at once: those the line passes (an empty slot,
+        // NaN, never does) that reach the asked side, with the least
+        // distance a crossing below each can have.
+        const Float4 cx = load4(node.cx), cy = load4(node.cy);
+        const Float4 hx = load4(node.hx), hy = load4(node.hy);
+        const Float4 f = va * cx + vb * cy - vc;
+        const Float4 r = vAbsA * hx + vAbsB * hy;
+        int bits = bitsOf((f - r <= vMargin) & (f + r >= vLow));
+        if (bits == 0) continue;
+        const Float4 sc = (cx - vox) * vdx + (cy - voy) * vdy;
+        const Float4 sr = vAbsDx * hx + vAbsDy * hy;
+        Float4 bounds;
+        if (behind) {
+            bits &= ~bitsOf(sc - sr > vSlack); // wholly in front
+            bounds = -(sc + sr) - vSlack;
+        } else {
+            bits &= ~bitsOf(sc + sr < -vSlack); // wholly behind
+            bounds = (sc - sr) - vSlack;
+        }
+        if (best.found) bits &= ~bitsOf(bounds > splat4(best.distance));
         Entry children[kWidth];
         int count = 0;
-        for (int k = 0; k < kWidth; ++k) {
-            const float f = a * node.cx[k] + b * node.cy[k] - c;
-            const float r = absA * node.hx[k] + absB * node.hy[k];
-            // Written so that an empty slot (NaN) is passed over.
-            if (!(f - r <= margin && f + r >= -margin)) continue;
-            const float sc = (node.cx[k] - ray.ox) * ray.dx + (node.cy[k] - ray.oy) * ray.dy;
-            const float sr = absDx * node.hx[k] + absDy * node.hy[k];
-            float bound;
-            if (behind) {
-                if (sc - sr > slack) continue; // wholly in front
-                bound = -(sc + sr) - slack;
-            } else {
-                if (sc + sr < -slack) continue; // wholly behind
-                bound = (sc - sr) - slack;
-            }
-            if (best.found && bound > best.distance) continue;
+        while (bits != 0) {
+            const int k = __builtin_ctz(static_cast<unsigned>(bits));
+            bits &= bits - 1;
             const std::int64_t child =
                 index < bottom_ ? std::int64_t(index) * kWidth + 1 + k
                                 : ~(std::int64_t(index - bottom_) * kWidth + k);
-            children[count++] = {child, bound};
+            children[count++] = {child, bounds[k]};
         }
         // Nearest child on top of the stack.
         for (int k = 1; k < count; ++k) {
