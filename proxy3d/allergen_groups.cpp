@@ -214,43 +214,88 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
     return true;
 }
 
-int PatchHierarchy::lowestAllergen(int patch, int f) {
+// The exact test with the normal negated for a 'c' face: negating a factor
+// negates every rounded product and sum, so "snapped below zero" becomes
+// "at least the snap edge" on the same values.
+PatchHierarchy::PlaneTest PatchHierarchy::planeTestOf(int f) const {
     const MeshFace& face = mesh_.faces[static_cast<std::size_t>(f)];
-    if (face.side != 'v' && face.side != 'c') return -1;
-    Tree& tree = trees_[static_cast<std::size_t>(patch)];
-    const Candidates* group = candidatesFor(tree, patch, f);
-    if (group == nullptr || f < group->from) return lowestAllergenByTree(patch, f);
-
-    // The exact test with the normal negated for a 'c' face: negating a
-    // factor negates every rounded product and sum, so "snapped below zero"
-    // becomes "at least the snap edge" on the same values.
-    static const float edge = snapEdge();
     const float sign = face.side == 'v' ? 1.0f : -1.0f;
-    const float nx = sign * face.norm.x, ny = sign * face.norm.y, nz = sign * face.norm.z;
-    const Vec3 q = world_[static_cast<std::size_t>(face.vertex[0])];
-    const float* px = group->x.data();
-    const float* py = group->y.data();
-    const float* pz = group->z.data();
-    const int count = static_cast<int>(group->vertex.size());
-    int best = INT_MAX;
+    const Vec3& q = world_[static_cast<std::size_t>(face.vertex[0])];
+    return PlaneTest{q.x, q.y, q.z, sign * face.norm.x, sign * face.norm.y, sign * face.norm.z};
+}
+
+int PatchHierarchy::lowestAroundBeyond(int patch, int f, const PlaneTest& t, const float* px, const float* py,
+                                       const float* pz, const int* pv, int count, int best) const {
+    static const float edge = snapEdge();
     for (int start = 0; start < count; start += kBlock) {
         const int end = std::min(start + kBlock, count);
+        // A branch-free first look at the block, which the compiler
+        // vectorises; only a block with a hit is looked at again.
         int hits = 0;
         for (int j = start; j < end; ++j) {
-            const float d = (px[j] - q.x) * nx + (py[j] - q.y) * ny + (pz[j] - q.z) * nz;
+            const float d = (px[j] - t.qx) * t.nx + (py[j] - t.qy) * t.ny + (pz[j] - t.qz) * t.nz;
             hits += d >= edge ? 1 : 0;
         }
         if (hits == 0) continue;
         for (int j = start; j < end; ++j) {
-            const float d = (px[j] - q.x) * nx + (py[j] - q.y) * ny + (pz[j] - q.z) * nz;
+            const float d = (px[j] - t.qx) * t.nx + (py[j] - t.qy) * t.ny + (pz[j] - t.qz) * t.nz;
             if (!(d >= edge)) continue;
-            const auto v = static_cast<std::size_t>(group->vertex[static_cast<std::size_t>(j)]);
+            const auto v = static_cast<std::size_t>(pv[j]);
             for (int k = vertexFacesStart_[v]; k < vertexFacesStart_[v + 1]; ++k) {
                 const int g = vertexFaces_[static_cast<std::size_t>(k)];
                 if (g < best && g != f && patchOf_[static_cast<std::size_t>(g)] == patch && !shareVertex(f, g))
                     best = g;
             }
         }
+    }
+    return best;
+}
+
+int PatchHierarchy::lowestAllergen(int patch, int f) {
+    const MeshFace& face = mesh_.faces[static_cast<std::size_t>(f)];
+    if (face.side != 'v' && face.side != 'c') return -1;
+    Tree& tree = trees_[static_cast<std::size_t>(patch)];
+    const Candidates* group = candidatesFor(tree, patch, f);
+    if (group == nullptr || f < group->from) return lowestAllergenByTree(patch, f);
+    const int best = lowestAroundBeyond(patch, f, planeTestOf(f), group->x.data(), group->y.data(), group->z.data(),
+                                        group->vertex.data(), static_cast<int>(group->vertex.size()), INT_MAX);
+    return best == INT_MAX ? -1 : best;
+}
+
+// The same answer from the tree: subtrees whose vertices cannot reach the
+// snap edge, or whose faces are all numbered above the best allergen found
+// so far, are passed over; the vertices of the other leaves are tested as
+// candidates are. An allergen found through a vertex may lie outside the
+// subtree at hand; it is an allergen all the same.
+int PatchHierarchy::lowestAllergenByTree(int patch, int f) const {
+    const MeshFace& face = mesh_.faces[static_cast<std::size_t>(f)];
+    if (face.side != 'v' && face.side != 'c') return -1;
+    const Tree& tree = trees_[static_cast<std::size_t>(patch)];
+    const PlaneTest t = planeTestOf(f);
+    const double n[3] = {t.nx, t.ny, t.nz};
+    const double q[3] = {t.qx, t.qy, t.qz};
+    int best = INT_MAX;
+    int stack[128];
+    int top = 0;
+    stack[top++] = 0;
+    while (top > 0) {
+        const Node& node = tree.nodes[static_cast<std::size_t>(stack[--top])];
+        if (node.live == 0 || node.minFace >= best) continue;
+        double scale;
+        if (nodeUpper(node, n, q, scale) < 0.0001 - scale * kRounding) continue;
+        if (node.child[0] < 0) {
+            const auto first = static_cast<std::size_t>(node.pfirst);
+            best = lowestAroundBeyond(patch, f, t, &tree.px[first], &tree.py[first], &tree.pz[first], &tree.pv[first],
+                                      node.pcount, best);
+            continue;
+        }
+        // The child with the lower face numbers first: the lowest allergen
+        // is found early and prunes the rest.
+        int c0 = node.child[0], c1 = node.child[1];
+        if (tree.nodes[static_cast<std::size_t>(c0)].minFace > tree.nodes[static_cast<std::size_t>(c1)].minFace)
+            std::swap(c0, c1);
+        stack[top++] = c1;
+        stack[top++] = c0;
     }
     return best == INT_MAX ? -1 : best;
 }

@@ -22,15 +22,6 @@ bool mayBeBeyond(char side, double lower, double upper, double margin) {
     return lower - margin <= -0.0001;
 }
 
-// Could n . (p - q), for a vertex p held by node, computed in float with
-// the rounding of the exact test, come out at or above the snap window's
-// upper edge? A 'c' face asks with its normal negated.
-bool mayReachAbove(const Node& node, const double* n, const double* q) {
-    double scale;
-    const double upper = nodeUpper(node, n, q, scale);
-    return upper >= 0.0001 - scale * kRounding;
-}
-
 void setAxis(Node& node, const double* m) {
     const double len = std::sqrt(m[0] * m[0] + m[1] * m[1] + m[2] * m[2]);
     for (int i = 0; i < 3; ++i) node.axis[i] = len > 0.0 ? m[i] / len : (i == 2 ? 1.0 : 0.0);
@@ -267,51 +258,6 @@ void PatchHierarchy::cornersOf(int face, double (&p)[3][3]) const {
         p[k][1] = w.y;
         p[k][2] = w.z;
     }
-}
-
-int PatchHierarchy::lowestAllergenByTree(int patch, int f) const {
-    const MeshFace& face = mesh_.faces[static_cast<std::size_t>(f)];
-    const char side = face.side;
-    if (side != 'v' && side != 'c') return -1;
-    const Tree& tree = trees_[static_cast<std::size_t>(patch)];
-    const Vec3& qv = world_[static_cast<std::size_t>(face.vertex[0])];
-    // Only the allergic side matters: a 'c' face looks above the plane of
-    // its negated normal.
-    const double sign = side == 'v' ? 1.0 : -1.0;
-    const double n[3] = {sign * face.norm.x, sign * face.norm.y, sign * face.norm.z};
-    const double q[3] = {qv.x, qv.y, qv.z};
-    int best = INT_MAX;
-    int stack[128];
-    int top = 0;
-    stack[top++] = 0;
-    while (top > 0) {
-        const Node& node = tree.nodes[static_cast<std::size_t>(stack[--top])];
-        if (node.live == 0 || node.minFace >= best) continue;
-        if (!mayReachAbove(node, n, q)) continue;
-        if (node.child[0] < 0) {
-            for (int j = node.first; j < node.first + node.count; ++j) {
-                const int g = tree.items[static_cast<std::size_t>(j)];
-                if (g >= best || g == f || patchOf_[static_cast<std::size_t>(g)] != patch) continue;
-                if (shareVertex(f, g)) continue;
-                const int* gv = mesh_.faces[static_cast<std::size_t>(g)].vertex;
-                for (int k = 0; k < 3; ++k) {
-                    if (planeBeyond(side, qv, face.norm, world_[static_cast<std::size_t>(gv[k])])) {
-                        best = g;
-                        break;
-                    }
-                }
-            }
-            continue;
-        }
-        // The child with the lower face numbers first: the lowest allergen
-        // is found early and prunes the rest.
-        int c0 = node.child[0], c1 = node.child[1];
-        if (tree.nodes[static_cast<std::size_t>(c0)].minFace > tree.nodes[static_cast<std::size_t>(c1)].minFace)
-            std::swap(c0, c1);
-        stack[top++] = c1;
-        stack[top++] = c0;
-    }
-    return best == INT_MAX ? -1 : best;
 }
 
 namespace {

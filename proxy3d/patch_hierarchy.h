@@ -106,6 +106,17 @@ private:
     static constexpr int kTreeOnly = -2;
 
     int lowestAllergenByTree(int patch, int f) const;
+    // Face f's plane and normal for the exact test, the normal negated for
+    // a 'c' face so that the allergic side is always above.
+    struct PlaneTest {
+        float qx, qy, qz, nx, ny, nz;
+    };
+    PlaneTest planeTestOf(int f) const;
+    // The lowest face numbered below `best` that lies in patch id `patch`,
+    // is not f, shares no vertex with f and has a vertex among the `count`
+    // given ones beyond f's plane; `best` if there is none.
+    int lowestAroundBeyond(int patch, int f, const PlaneTest& t, const float* px, const float* py,
+                           const float* pz, const int* pv, int count, int best) const;
     // The candidates of face f's group (f live in patch id `patch`),
     // gathered if they are not held, or null when the group's faces are
     // better asked one by one from the tree.
