@@ -281,7 +281,8 @@ std::int64_t OutlineIndex::countCrossings(const RayLine& ray, std::int32_t skipE
     // The skipped edge's leaf and lane, if it is indexed.
     const std::int32_t skipSlot =
         skipEdge >= 0 && static_cast<std::size_t>(skipEdge) < slot_.size() ? slot_[skipEdge] : -1;
-    const std::size_t skipLeaf = skipSlot < 0 ? ends_.size() : static_cast<std::size_t>(skipSlot) / kWidth;
+    const std::size_t skipLeaf =
+        skipSlot < 0 ? ends_.size() : static_cast<std::size_t>(skipSlot) / kWidth;
     const int skipLane = skipSlot < 0 ? 0 : 1 << (skipSlot % kWidth);
 
     // certainSide: every crossing in the leaf lies on the wanted side.

@@ -4,11 +4,11 @@
 //   - every edge of the patch that is allergic to a given edge.
 // Nodes hold the box of their edges' end points, axis-aligned and turned
 // along the edges (for the first question), and bounds on their edges' lines
-// and the length of their normals (for the second). A node is skipped only when its bounds show, with room for every
-// rounding of the float line distance, that no edge below it can qualify;
-// every other edge is tested with lineDistance exactly as the plain check
-// does. Edges leave the patch by removal; the bounds stay valid for what is
-// left.
+// and the length of their normals (for the second). A node is skipped only
+// when its bounds show, with room for every rounding of the float line
+// distance, that no edge below it can qualify; every other edge is tested
+// with lineDistance exactly as the plain check does. Edges leave the patch
+// by removal; the bounds stay valid for what is left.
 #pragma once
 
 #include "mesh2d.h"

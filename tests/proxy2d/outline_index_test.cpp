@@ -74,7 +74,8 @@ std::string compareRays(const Mesh2D& mesh, std::mt19937& rng) {
         if (length > 0.0) {
             const RayLine through = makeRayLine(p1[0], p1[1], static_cast<float>(dx / length),
                                                 static_cast<float>(dy / length));
-            diff = compareRay(mesh, index, through, -1, "through a vertex from " + std::to_string(e));
+            diff = compareRay(mesh, index, through, -1,
+                              "through a vertex from " + std::to_string(e));
             if (!diff.empty()) return diff;
         }
         // A random direction.
@@ -94,7 +95,8 @@ struct IndexCase {
 
 TEST(OutlineIndexCounts, OneSidedCountsAgreeWithScans) {
     const IndexCase cases[] = {
-        {"spiral of many turns", [](std::mt19937& r) { return spiralMesh(r, 1000, 20.0); }, 1.0, 0.0},
+        {"spiral of many turns", [](std::mt19937& r) { return spiralMesh(r, 1000, 20.0); }, 1.0,
+         0.0},
         {"jittered grid", [](std::mt19937& r) { return gridMesh(r, 14, 14, 0.6, 1.0, 0.0, 0.05); },
          1.0, 0.0},
         {"grid far from the origin",
