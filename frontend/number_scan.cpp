@@ -1,5 +1,7 @@
 #include "number_scan.h"
 
+#include "digit_words.h"
+
 #include <bit>
 #include <charconv>
 #include <cstdint>
@@ -38,9 +40,48 @@ bool convertWithStrtof(const char* first, const char* last, float* out) {
     return true;
 }
 
-} // namespace
+constexpr std::uint64_t kPow10Int[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 
-const char* scanFloat(const char* p, const char* end, float* out) {
+// Appends the run of digits at p to mantissa (modulo 2^64: the caller counts
+// the digits and only trusts a mantissa of at most 19) and returns the
+// position after the run.
+inline const char* gatherDigits(const char* p, const char* end, std::uint64_t& mantissa) {
+    while (end - p >= 8) {
+        const std::uint64_t w = loadEight(p);
+        const int n = leadingDigitCount(w);
+        if (n == 0) return p;
+        mantissa = mantissa * kPow10Int[n] + leadingDigitsValue(w, n);
+        p += n;
+        if (n < 8) return p;
+    }
+    while (p < end && isDigit(*p)) {
+        mantissa = mantissa * 10 + std::uint64_t(*p - '0');
+        ++p;
+    }
+    return p;
+}
+
+constexpr double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                               1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// mantissa / 10^decimals rounded to float, when the division settles it (see
+// scanFloat); false when it does not.
+inline bool exactQuotient(std::uint64_t mantissa, int decimals, float* v) {
+    const double q = static_cast<double>(mantissa) / kPow10[decimals];
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(q);
+    const int exponent = static_cast<int>((bits >> 52) & 0x7ff) - 1023;
+    const bool halfway = (bits & ((std::uint64_t(1) << 29) - 1)) == (std::uint64_t(1) << 28);
+    // Zero, or a normal float that is not a tie.
+    if (mantissa == 0 || (exponent >= -126 && exponent <= 127 && !halfway)) {
+        *v = static_cast<float>(q);
+        return true;
+    }
+    return false;
+}
+
+// Every form of "%f"; scanFloat's short path hands over whatever it does not
+// settle itself.
+[[gnu::noinline]] const char* scanFloatGeneral(const char* p, const char* end, float* out) {
     while (p < end && isCSpace(*p)) ++p;
     if (p >= end) return nullptr;
     const char* signStart = p;
@@ -98,16 +139,9 @@ const char* scanFloat(const char* p, const char* end, float* out) {
         if (!convertWithStrtof(signStart, p, out)) return nullptr;
         return p;
     }
-    // Plain decimals ("-12.375") are by far the most common form in a mesh:
-    // their digits are gathered while scanning. A mantissa below 2^53 with at
-    // most 22 decimals divided by an exact power of ten is the double nearest
-    // the decimal value; rounding that double to float gives the float
-    // nearest the decimal value unless the double sits exactly halfway
-    // between two floats (the only case where rounding twice can differ from
-    // rounding once). Every other form goes to from_chars.
-    static constexpr double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    // Decimals: the digits are gathered while scanning, and the division of
+    // the short path (see scanFloat) settles those it can; exponents, long
+    // mantissas and ties go to from_chars.
     bool gotDigit = false, gotDot = false;
     std::uint64_t mantissa = 0;
     int decimals = 0;
@@ -136,17 +170,9 @@ const char* scanFloat(const char* p, const char* end, float* out) {
         while (p < end && isDigit(*p)) ++p;
     }
     float v = 0.0f;
-    if (exact) {
-        const double q = static_cast<double>(mantissa) / kPow10[decimals];
-        const std::uint64_t bits = std::bit_cast<std::uint64_t>(q);
-        const int exponent = static_cast<int>((bits >> 52) & 0x7ff) - 1023;
-        const bool halfway = (bits & ((std::uint64_t(1) << 29) - 1)) == (std::uint64_t(1) << 28);
-        // Zero, or a normal float that is not a tie.
-        if (mantissa == 0 || (exponent >= -126 && exponent <= 127 && !halfway)) {
-            v = static_cast<float>(q);
-            *out = negative ? -v : v;
-            return p;
-        }
+    if (exact && exactQuotient(mantissa, decimals, &v)) {
+        *out = negative ? -v : v;
+        return p;
     }
     auto res = std::from_chars(numStart, p, v, std::chars_format::general);
     if (res.ec == std::errc::result_out_of_range) {
@@ -158,7 +184,8 @@ const char* scanFloat(const char* p, const char* end, float* out) {
     return p;
 }
 
-const char* scanInt(const char* p, const char* end, int* out) {
+// "%d" in full: white space, sign, and strtol's saturation.
+[[gnu::noinline]] const char* scanIntGeneral(const char* p, const char* end, int* out) {
     while (p < end && isCSpace(*p)) ++p;
     if (p >= end) return nullptr;
     bool negative = false;
@@ -185,6 +212,73 @@ const char* scanInt(const char* p, const char* end, int* out) {
     else value = negative ? std::int64_t(0 - mag) : std::int64_t(mag);
     *out = static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
     return p;
+}
+
+} // namespace
+
+const char* scanFloat(const char* p, const char* end, float* out) {
+    // The short path: white space, a sign, digits with at most one point and
+    // no exponent ("-12.375", the form of nearly every number in a mesh).
+    while (p < end && isCSpace(*p)) ++p;
+    const char* signStart = p;
+    bool negative = false;
+    if (p < end && (*p == '-' || *p == '+')) {
+        negative = (*p == '-');
+        ++p;
+    }
+    // Integer parts are short in a mesh; the fraction holds most digits.
+    std::uint64_t mantissa = 0;
+    const char* intStart = p;
+    while (p < end && isDigit(*p)) {
+        mantissa = mantissa * 10 + std::uint64_t(*p - '0');
+        ++p;
+    }
+    long digits = p - intStart;
+    long decimals = 0;
+    if (p < end && *p == '.') {
+        const char* fracStart = ++p;
+        p = gatherDigits(p, end, mantissa);
+        decimals = p - fracStart;
+        digits += decimals;
+    }
+    // Up to 19 digits the mantissa is exact in 64 bits; below 2^53 it is exact
+    // in a double, and with at most 19 decimals the power of ten is exact too
+    // (up to 10^22 are). Such a mantissa divided by that power is the double
+    // nearest the decimal value; rounding that double to float gives the
+    // float nearest the decimal value unless the double sits exactly halfway
+    // between two floats (the only case where rounding twice can differ from
+    // rounding once). An exponent or a hex prefix ("0x") follows as a letter
+    // e or x; words (inf, nan) have no digit. All of those, and the ties, are
+    // read again from the start by the general path.
+    const bool letterFollows = p < end && ((*p | 0x20) == 'e' || (*p | 0x20) == 'x');
+    float v = 0.0f;
+    if (digits > 0 && digits <= 19 && !letterFollows && mantissa < (std::uint64_t(1) << 53) &&
+        exactQuotient(mantissa, static_cast<int>(decimals), &v)) {
+        *out = negative ? -v : v;
+        return p;
+    }
+    return scanFloatGeneral(signStart, end, out);
+}
+
+const char* scanInt(const char* p, const char* end, int* out) {
+    // Plain digit runs: up to nine digits fit an int without a range check.
+    // Anything else goes the general way.
+    if (p < end && isDigit(*p)) {
+        const char* start = p;
+        std::uint32_t value = std::uint32_t(*p - '0');
+        ++p;
+        const char* stop = end - p > 8 ? p + 8 : end;
+        while (p < stop && isDigit(*p)) {
+            value = value * 10 + std::uint32_t(*p - '0');
+            ++p;
+        }
+        if (p == end || !isDigit(*p)) {
+            *out = static_cast<int>(value);
+            return p;
+        }
+        return scanIntGeneral(start, end, out);
+    }
+    return scanIntGeneral(p, end, out);
 }
 
 } // namespace hbx

@@ -219,6 +219,26 @@ TEST(ScanFloat, MatchesSscanfOnPlainDecimalsOfEveryLength) {
     }
 }
 
+TEST(ScanFloat, MatchesSscanfOnPlainDecimalsFollowedByOtherText) {
+    // Digits are read a word at a time: what follows a number within the
+    // same eight bytes (bytes just outside '0'..'9' among them) must end it
+    // exactly where scanf does, or hand it to the general path.
+    const std::string suffixes[] = {"\n",      " 2.5\n",   "e3 ",     "E-2",      "x1",     ".5",
+                                    std::string("\0 7", 3), ":;<=>?@", "/1/2/3",   "\x80\xff" "9",
+                                    "12345678", "0"};
+    std::mt19937 rng(17);
+    for (const std::string& suffix : suffixes) {
+        for (int i = 0; i < 20000; ++i) {
+            const int intDigits = int(rng() % 12), fracDigits = int(rng() % 20);
+            std::string s = (rng() % 4 == 0) ? " -" : " ";
+            for (int k = 0; k < intDigits; ++k) s.push_back(char('0' + rng() % 10));
+            if (fracDigits > 0 || intDigits == 0) s.push_back('.');
+            for (int k = 0; k < fracDigits; ++k) s.push_back(char('0' + rng() % 10));
+            expectSameFloatScan(s + suffix);
+        }
+    }
+}
+
 TEST(ScanFloat, StopsAtEndOfRangeWithoutReadingPastIt) {
     const std::string text = "12345";
     float v = 0;
@@ -231,7 +251,9 @@ TEST(ScanFloat, StopsAtEndOfRangeWithoutReadingPastIt) {
 TEST(ScanInt, MatchesSscanf) {
     const char* cases[] = {"0",  "12",  "-7",   "+8",  "  42abc", "/3", "-",          "+",
                            "",   "x1",  "2147483647", "2147483648", "-2147483649",
-                           "99999999999999999999", "-99999999999999999999", "4294967297", "3/4/5"};
+                           "99999999999999999999", "-99999999999999999999", "4294967297", "3/4/5",
+                           // Nine digits are read without a range check, ten are not.
+                           "999999999", "1000000000/", "123456789/1", "00000000000012", "0000000009"};
     for (const char* c : cases) {
         int cv = -777, ov = -777, n = -1;
         const int got = std::sscanf(c, "%d%n", &cv, &n);
