@@ -2,6 +2,7 @@
 
 #include "alloc_hook.h"
 #include "console.h"
+#include "digit_words.h"
 #include "line_reader.h"
 #include "number_format.h"
 #include "number_scan.h"
@@ -28,6 +29,9 @@ LineKind classify(std::string_view piece) {
 
 // "%s %f %f %f" past a keyword of keywordLength letters: reading stops at the
 // first number that cannot be read; that one and all after it stay 0.
+// The piece need not be cut at a NUL first: no number takes in a NUL, and a
+// NUL is neither white space nor the start of a number, so no reading gets
+// past one.
 Vec3 scanTriple(std::string_view piece, std::size_t keywordLength) {
     float v[3] = {0.0f, 0.0f, 0.0f};
     const char* p = piece.data() + keywordLength;
@@ -86,9 +90,30 @@ struct Counts {
     int faces = 0;
 };
 
-// Parses one face line into face. Returns false after printing the error.
-bool readFace(std::string_view piece, int faceIndex, const Counts& soFar, const Counts& total,
-              MeshFace& face) {
+// Stores corner k of a face from its OBJ numbers. Returns false after
+// printing the error.
+bool storeCorner(MeshFace& face, int k, int v, int n, bool hasNormal, int faceIndex,
+                 const Counts& soFar, const Counts& total) {
+    face.vertex[k] = resolveIndex(v, soFar.vertices, total.vertices);
+    if (face.vertex[k] < 0) {
+        sayIndexed("Error: Face ", faceIndex, " refers to a missing vertex\n");
+        return false;
+    }
+    face.normal[k] = -1;
+    if (hasNormal) {
+        face.normal[k] = resolveIndex(n, soFar.normals, total.normals);
+        if (face.normal[k] < 0) {
+            sayIndexed("Error: Face ", faceIndex, " refers to a missing normal\n");
+            return false;
+        }
+    }
+    return true;
+}
+
+// Parses one face line (cut at its NUL) into face. Returns false after
+// printing the error.
+bool readFaceTokens(std::string_view piece, int faceIndex, const Counts& soFar, const Counts& total,
+                    MeshFace& face) {
     const char* p = piece.data() + 1; // past the "f"
     const char* end = piece.data() + piece.size();
     int k = 0;
@@ -108,19 +133,7 @@ bool readFace(std::string_view piece, int faceIndex, const Counts& soFar, const 
             sayIndexed("Error: Face ", faceIndex, " has a malformed corner\n");
             return false;
         }
-        face.vertex[k] = resolveIndex(v, soFar.vertices, total.vertices);
-        if (face.vertex[k] < 0) {
-            sayIndexed("Error: Face ", faceIndex, " refers to a missing vertex\n");
-            return false;
-        }
-        face.normal[k] = -1;
-        if (hasNormal) {
-            face.normal[k] = resolveIndex(n, soFar.normals, total.normals);
-            if (face.normal[k] < 0) {
-                sayIndexed("Error: Face ", faceIndex, " refers to a missing normal\n");
-                return false;
-            }
-        }
+        if (!storeCorner(face, k, v, n, hasNormal, faceIndex, soFar, total)) return false;
         ++k;
     }
     if (k < 3) {
@@ -130,18 +143,135 @@ bool readFace(std::string_view piece, int faceIndex, const Counts& soFar, const 
     return true;
 }
 
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The corners of a face line as nearly every file writes them: three tokens
+// of plain digits ("7", "7/3", "7//5", "7/3/5"), spaces between, and
+// whatever after. They are read in one go over the raw piece, as
+// readFaceTokens would read them from the piece cut at its NUL: a NUL ends
+// the tokens, a space at a number's place is the end of its token (the
+// number is missing), and a place where "%d" would skip white space or read
+// a sign is left to readFaceTokens, as are lines with fewer than three
+// tokens and vertex or normal indices of more than nine digits (which might
+// not fit an int).
+struct PlainFace {
+    int vertex[3];
+    int normal[3];
+    bool hasNormal[3];
+    bool moreTokens; // a fourth token follows
+};
+
+// The digit run at p (a digit, p < end) within the piece [.., end); the
+// bytes up to readable may be read. Returns its length, or 0 when it has
+// more than nine digits; *value gets the run's value when it has nine at
+// most.
+inline long digitRun(const char* p, const char* end, const char* readable, std::uint32_t* value) {
+    if (readable - p >= 8) {
+        const std::uint64_t w = hbx::loadEight(p);
+        long n = hbx::leadingDigitCount(w);
+        if (n > end - p) n = end - p; // digits past the piece are not its own
+        if (n < 8) {
+            *value = hbx::leadingDigitsValue(w, static_cast<int>(n));
+            return n;
+        }
+    }
+    const char* q = p;
+    std::uint32_t v = 0;
+    while (q < end && isDigit(*q)) {
+        if (q - p == 9) return 0;
+        v = v * 10 + std::uint32_t(*q - '0');
+        ++q;
+    }
+    *value = v;
+    return q - p;
+}
+
+// At a number's place that holds no digit: true when "%d" reads nothing
+// there either, without skipping white space or reading a sign.
+inline bool plainlyMissing(const char* p, const char* end) {
+    if (p >= end) return true;
+    const char c = *p;
+    return c == ' ' || !(hbx::isCSpace(c) || c == '+' || c == '-');
+}
+
+// Returns false without printing anything when the line is not of the
+// plain form; readable is the end of the bytes that may be read.
+bool scanPlainFace(std::string_view piece, const char* readable, PlainFace& face) {
+    const char* p = piece.data() + 1; // past the "f"
+    const char* end = piece.data() + piece.size();
+    std::uint32_t value = 0;
+    for (int k = 0; k < 3; ++k) {
+        while (p < end && *p == ' ') ++p;
+        if (p >= end || !isDigit(*p)) return false;
+        long n = digitRun(p, end, readable, &value);
+        if (n == 0) return false;
+        p += n;
+        face.vertex[k] = static_cast<int>(value);
+        face.hasNormal[k] = false;
+        if (p < end && *p == '/') {
+            ++p;
+            // The texture number is read and dropped: only its end matters.
+            if (p < end && isDigit(*p)) {
+                if (readable - p >= 8) {
+                    n = hbx::leadingDigitCount(hbx::loadEight(p));
+                    p = n < end - p ? p + n : end;
+                }
+                while (p < end && isDigit(*p)) ++p;
+            } else if (!plainlyMissing(p, end)) {
+                return false;
+            }
+            if (p < end && *p == '/') {
+                ++p;
+                if (p < end && isDigit(*p)) {
+                    n = digitRun(p, end, readable, &value);
+                    if (n == 0) return false;
+                    p += n;
+                    face.normal[k] = static_cast<int>(value);
+                    face.hasNormal[k] = true;
+                } else if (!plainlyMissing(p, end)) {
+                    return false;
+                }
+            }
+        }
+        // The rest of the token is not looked at.
+        while (p < end && *p != ' ' && *p != '\0') ++p;
+    }
+    while (p < end && *p == ' ') ++p;
+    face.moreTokens = p < end && *p != '\0';
+    return true;
+}
+
+// Parses one face line (the raw piece) into face. Returns false after
+// printing the error.
+bool readFace(std::string_view piece, const char* readable, int faceIndex, const Counts& soFar,
+              const Counts& total, MeshFace& face) {
+    PlainFace plain;
+    if (!scanPlainFace(piece, readable, plain))
+        return readFaceTokens(hbx::LineReader::cutAtNul(piece), faceIndex, soFar, total, face);
+    for (int k = 0; k < 3; ++k) {
+        if (!storeCorner(face, k, plain.vertex[k], plain.normal[k], plain.hasNormal[k], faceIndex, soFar,
+                         total))
+            return false;
+    }
+    if (plain.moreTokens) sayIndexed("WARNING: Face ", faceIndex, " not a triangle\n");
+    return true;
+}
+
 } // namespace
 
 bool readObjMesh(std::string_view text, Mesh3D& mesh) {
     hbx::LineReader reader(text, 256);
     std::string_view piece;
+    const char* const textEnd = text.data() + text.size();
 
     // First pass: count, and keep the positions read (the second pass would
     // read the same numbers again).
     Counts total;
     float sum[3] = {0.0f, 0.0f, 0.0f};
+    // Vertex lines are read from the raw pieces (see scanTriple), and the
+    // kind of a line does not change with the NUL cut (LineReader::nextRaw).
     try {
-        while (reader.next(piece)) {
+        while (reader.nextRaw(piece)) {
             switch (classify(piece)) {
             case LineKind::Vertex: {
                 const Vec3 v = scanTriple(piece, 1);
@@ -191,8 +321,11 @@ bool readObjMesh(std::string_view text, Mesh3D& mesh) {
 
     // Second pass, in file order: the first bad line decides the message.
     Counts soFar;
+    // Nothing arms the allocation seam during the pass: when it is not armed
+    // now, no face line needs to ask it.
+    const bool tokensArmed = hbx::allocationArmed("face tokens");
     reader.rewind();
-    while (reader.next(piece)) {
+    while (reader.nextRaw(piece)) {
         switch (classify(piece)) {
         case LineKind::Vertex: {
             Vec3& pos = mesh.vertices[static_cast<std::size_t>(soFar.vertices)].pos;
@@ -217,12 +350,12 @@ bool readObjMesh(std::string_view text, Mesh3D& mesh) {
         case LineKind::Face: {
             // The token list of a face line: no longer held, but its
             // allocation keeps its failure.
-            if (hbx::allocationFails("face tokens")) {
+            if (tokensArmed && hbx::allocationFails("face tokens")) {
                 hbx::say("Error: Couldn't allocate face token array\n");
                 return false;
             }
             MeshFace& face = mesh.faces[static_cast<std::size_t>(soFar.faces)];
-            if (!readFace(piece, soFar.faces, soFar, total, face)) return false;
+            if (!readFace(piece, textEnd, soFar.faces, soFar, total, face)) return false;
             face.patch = soFar.faces;
             ++soFar.faces;
             break;
