@@ -114,7 +114,10 @@ PatchTree::PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members)
         }
     }
     // Strips straight from the edges below each node (a node's edges are the
-    // positions of its leftmost to its rightmost bucket).
+    // positions of its leftmost to its rightmost bucket). A patch of one
+    // bucket has none: its few edges are scanned at once, and the many small
+    // patches that splits leave behind stay small.
+    if (leafBase_ == 1) return;
     strips_.resize(2 * leafBase_);
     for (int node = 2 * leafBase_ - 1; node >= 1; --node) {
         if (alive_[node] == 0) continue;
@@ -184,7 +187,7 @@ std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i) const
     while (top > 0) {
         const int node = stack[--top];
         if (alive_[node] == 0 || !mayHold(bounds_[node]) ||
-            !stripMayHold(strips_[node], bounds_[node]))
+            (!strips_.empty() && !stripMayHold(strips_[node], bounds_[node])))
             continue;
         if (node >= leafBase_) {
             const int first = (node - leafBase_) * kBucket;
