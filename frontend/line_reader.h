@@ -23,15 +23,27 @@ public:
     // Fills piece with the next piece (line feed included when the piece has
     // one, cut at a NUL). Returns false at the end of the data.
     bool next(std::string_view& piece) {
-        if (!nextRaw(piece)) return false;
-        piece = cutAtNul(piece);
+        if (pos_ >= data_.size()) return false;
+        const char* start = data_.data() + pos_;
+        const std::size_t limit = pieceLimit();
+        std::size_t nul = limit;
+        const std::size_t len = pieceLengthAndNul(start, limit, nul);
+        pos_ += len;
+        piece = std::string_view(start, nul < len ? nul : len);
         return true;
     }
 
     // The next piece without the NUL cut, for readers that only look at most
     // pieces' first bytes: a piece whose first bytes are not NUL classifies
     // the same either way, and cutAtNul gives the piece next() would.
-    bool nextRaw(std::string_view& piece);
+    bool nextRaw(std::string_view& piece) {
+        if (pos_ >= data_.size()) return false;
+        const char* start = data_.data() + pos_;
+        const std::size_t len = pieceLength(start, pieceLimit());
+        pos_ += len;
+        piece = std::string_view(start, len);
+        return true;
+    }
 
     static std::string_view cutAtNul(std::string_view piece);
 
@@ -39,6 +51,18 @@ public:
     void rewind() { pos_ = 0; }
 
 private:
+    std::size_t pieceLimit() const {
+        const std::size_t avail = data_.size() - pos_;
+        return avail < pieceMax_ ? avail : pieceMax_;
+    }
+
+    // The length of the piece at start, given the most it may hold: up to
+    // and including the first line feed, or limit bytes.
+    static std::size_t pieceLength(const char* start, std::size_t limit);
+    // The same, and the offset of the piece's first NUL in nul (left as it
+    // is when the piece has none).
+    static std::size_t pieceLengthAndNul(const char* start, std::size_t limit, std::size_t& nul);
+
     std::string_view data_;
     std::size_t pieceMax_;
     std::size_t pos_ = 0;

@@ -45,13 +45,38 @@ TEST(LineReader, MatchesFgetsOnLineLengthsAroundTheBuffer) {
 }
 
 TEST(LineReader, MatchesFgetsOnRandomTextWithNulsAndCarriageReturns) {
+    // Short lines, and lines of tens of bytes (the reader compares many bytes
+    // at once: line feeds and NULs at every place within and across those).
+    const std::string alphabets[] = {std::string("a \n\rv1\0", 7),
+                                     std::string(40, 'a') + std::string("  \r\n\0", 6)};
     std::mt19937 rng(11);
-    const char alphabet[] = {'a', ' ', '\n', '\r', '\0', 'v', '1'};
-    for (int round = 0; round < 300; ++round) {
+    for (const std::string& alphabet : alphabets) {
+        for (int round = 0; round < 300; ++round) {
+            std::string data;
+            const int n = int(rng() % 3000);
+            for (int i = 0; i < n; ++i) data.push_back(alphabet[rng() % alphabet.size()]);
+            for (int size : {256, 4096, 3, 17, 33})
+                ASSERT_EQ(readerPieces(data, size), fgetsPieces(data, size));
+        }
+    }
+}
+
+TEST(LineReader, RawPiecesCutAtTheirNulAreThePieces) {
+    std::mt19937 rng(12);
+    for (int round = 0; round < 200; ++round) {
         std::string data;
-        const int n = int(rng() % 3000);
-        for (int i = 0; i < n; ++i) data.push_back(alphabet[rng() % sizeof alphabet]);
-        for (int size : {256, 4096, 3}) ASSERT_EQ(readerPieces(data, size), fgetsPieces(data, size));
+        const int n = int(rng() % 2000);
+        for (int i = 0; i < n; ++i) data.push_back("aaaaaaaaaa \n\0"[rng() % 13]);
+        hbx::LineReader raw(data, 256);
+        std::vector<std::string> pieces;
+        std::string_view piece;
+        std::size_t total = 0;
+        while (raw.nextRaw(piece)) {
+            total += piece.size();
+            pieces.emplace_back(hbx::LineReader::cutAtNul(piece));
+        }
+        ASSERT_EQ(total, data.size());
+        ASSERT_EQ(pieces, readerPieces(data, 256));
     }
 }
 
