@@ -216,7 +216,10 @@ inline bool exactQuotient(std::uint64_t mantissa, int decimals, float* v) {
 
 } // namespace
 
-const char* scanFloat(const char* p, const char* end, float* out) {
+namespace {
+
+// scanFloat itself, inlined into both entries.
+[[gnu::always_inline]] inline const char* scanOneFloat(const char* p, const char* end, float* out) {
     // The short path: white space, a sign, digits with at most one point and
     // no exponent ("-12.375", the form of nearly every number in a mesh).
     while (p < end && isCSpace(*p)) ++p;
@@ -258,6 +261,19 @@ const char* scanFloat(const char* p, const char* end, float* out) {
         return p;
     }
     return scanFloatGeneral(signStart, end, out);
+}
+
+} // namespace
+
+const char* scanFloat(const char* p, const char* end, float* out) { return scanOneFloat(p, end, out); }
+
+int scanFloats(const char*& p, const char* end, float* out, int count) {
+    for (int i = 0; i < count; ++i) {
+        const char* next = scanOneFloat(p, end, &out[i]);
+        if (!next) return i;
+        p = next;
+    }
+    return count;
 }
 
 const char* scanInt(const char* p, const char* end, int* out) {

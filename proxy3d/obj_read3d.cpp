@@ -35,11 +35,7 @@ LineKind classify(std::string_view piece) {
 Vec3 scanTriple(std::string_view piece, std::size_t keywordLength) {
     float v[3] = {0.0f, 0.0f, 0.0f};
     const char* p = piece.data() + keywordLength;
-    const char* end = piece.data() + piece.size();
-    for (float& c : v) {
-        p = hbx::scanFloat(p, end, &c);
-        if (!p) break;
-    }
+    hbx::scanFloats(p, piece.data() + piece.size(), v, 3);
     return Vec3{v[0], v[1], v[2]};
 }
 
