@@ -22,11 +22,16 @@ std::vector<std::string> fgetsPieces(const std::string& data, int size) {
     return pieces;
 }
 
+// The pieces, read a second time after a rewind (the reader keeps where it
+// found line feeds and NULs; a rewind must start that over as well).
 std::vector<std::string> readerPieces(const std::string& data, int size) {
-    std::vector<std::string> pieces;
+    std::vector<std::string> pieces, again;
     hbx::LineReader reader(data, size);
     std::string_view piece;
     while (reader.next(piece)) pieces.emplace_back(piece);
+    reader.rewind();
+    while (reader.next(piece)) again.emplace_back(piece);
+    EXPECT_EQ(again, pieces);
     return pieces;
 }
 
