@@ -142,14 +142,14 @@ bool readFaceTokens(std::string_view piece, int faceIndex, const Counts& soFar, 
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The corners of a face line as nearly every file writes them: three tokens
-// of plain digits ("7", "7/3", "7//5", "7/3/5"), spaces between, and
-// whatever after. They are read in one go over the raw piece, as
-// readFaceTokens would read them from the piece cut at its NUL: a NUL ends
-// the tokens, a space at a number's place is the end of its token (the
-// number is missing), and a place where "%d" would skip white space or read
-// a sign is left to readFaceTokens, as are lines with fewer than three
-// tokens and vertex or normal indices of more than nine digits (which might
-// not fit an int).
+// of plain digits ("7", "7/3", "7//5", "7/3/5"), spaces between, whatever
+// after, and a line feed at the end of the piece. They are read in one go
+// over the raw piece, as readFaceTokens would read them from the piece cut at
+// its NUL: a NUL ends the tokens, a space at a number's place is the end of
+// its token (the number is missing), and the line feed ends the last token
+// or, after a space, is a token of its own. A place where "%d" would skip
+// white space or read a sign is left to readFaceTokens, as are lines with
+// fewer than three tokens and numbers of more than eight digits.
 struct PlainFace {
     int vertex[3];
     int normal[3];
@@ -157,83 +157,73 @@ struct PlainFace {
     bool moreTokens; // a fourth token follows
 };
 
-// The digit run at p (a digit, p < end) within the piece [.., end); the
-// bytes up to readable may be read. Returns its length, or 0 when it has
-// more than nine digits; *value gets the run's value when it has nine at
-// most.
-inline long digitRun(const char* p, const char* end, const char* readable, std::uint32_t* value) {
-    if (readable - p >= 8) {
-        const std::uint64_t w = hbx::loadEight(p);
-        long n = hbx::leadingDigitCount(w);
-        if (n > end - p) n = end - p; // digits past the piece are not its own
-        if (n < 8) {
-            *value = hbx::leadingDigitsValue(w, static_cast<int>(n));
-            return n;
-        }
-    }
-    const char* q = p;
-    std::uint32_t v = 0;
-    while (q < end && isDigit(*q)) {
-        if (q - p == 9) return 0;
-        v = v * 10 + std::uint32_t(*q - '0');
-        ++q;
-    }
-    *value = v;
-    return q - p;
+// The length of the digit run at p (a digit whose eight bytes from p on may
+// be read, in a piece that ends in a line feed), 0 when it is longer than
+// eight digits; its value in *value.
+inline int digitRun(const char* p, std::uint32_t* value) {
+    const std::uint64_t w = hbx::loadEight(p);
+    const int n = hbx::leadingDigitCount(w);
+    if (n == 8 && isDigit(p[8])) return 0; // p[8] is still in the piece
+    *value = hbx::leadingDigitsValue(w, n);
+    return n;
+}
+
+// The same without the value.
+inline int digitRunLength(const char* p) {
+    const int n = hbx::leadingDigitCount(hbx::loadEight(p));
+    return n == 8 && isDigit(p[8]) ? 0 : n;
 }
 
 // At a number's place that holds no digit: true when "%d" reads nothing
 // there either, without skipping white space or reading a sign.
-inline bool plainlyMissing(const char* p, const char* end) {
-    if (p >= end) return true;
-    const char c = *p;
-    return c == ' ' || !(hbx::isCSpace(c) || c == '+' || c == '-');
-}
+inline bool plainlyMissing(char c) { return c == ' ' || !(hbx::isCSpace(c) || c == '+' || c == '-'); }
 
-// Returns false without printing anything when the line is not of the
-// plain form; readable is the end of the bytes that may be read.
-bool scanPlainFace(std::string_view piece, const char* readable, PlainFace& face) {
+// Returns false without printing anything when the line is not of the plain
+// form. The piece must end in its line feed, and the eight bytes from any of
+// its bytes on must be readable: every scan below stops at the line feed at
+// the latest, so no bound is checked.
+bool scanPlainFace(std::string_view piece, PlainFace& face) {
     const char* p = piece.data() + 1; // past the "f"
-    const char* end = piece.data() + piece.size();
     std::uint32_t value = 0;
     for (int k = 0; k < 3; ++k) {
-        while (p < end && *p == ' ') ++p;
-        if (p >= end || !isDigit(*p)) return false;
-        long n = digitRun(p, end, readable, &value);
+        while (*p == ' ') ++p;
+        if (!isDigit(*p)) return false;
+        int n = digitRun(p, &value);
         if (n == 0) return false;
         p += n;
         face.vertex[k] = static_cast<int>(value);
         face.hasNormal[k] = false;
-        if (p < end && *p == '/') {
+        if (*p == '/') {
             ++p;
             // The texture number is read and dropped: only its end matters.
-            if (p < end && isDigit(*p)) {
-                if (readable - p >= 8) {
-                    n = hbx::leadingDigitCount(hbx::loadEight(p));
-                    p = n < end - p ? p + n : end;
-                }
-                while (p < end && isDigit(*p)) ++p;
-            } else if (!plainlyMissing(p, end)) {
+            if (isDigit(*p)) {
+                n = digitRunLength(p);
+                if (n == 0) return false;
+                p += n;
+            } else if (!plainlyMissing(*p)) {
                 return false;
             }
-            if (p < end && *p == '/') {
+            if (*p == '/') {
                 ++p;
-                if (p < end && isDigit(*p)) {
-                    n = digitRun(p, end, readable, &value);
+                if (isDigit(*p)) {
+                    n = digitRun(p, &value);
                     if (n == 0) return false;
                     p += n;
                     face.normal[k] = static_cast<int>(value);
                     face.hasNormal[k] = true;
-                } else if (!plainlyMissing(p, end)) {
+                } else if (!plainlyMissing(*p)) {
                     return false;
                 }
             }
         }
         // The rest of the token is not looked at.
-        while (p < end && *p != ' ' && *p != '\0') ++p;
+        while (*p != ' ' && *p != '\n' && *p != '\0') ++p;
     }
-    while (p < end && *p == ' ') ++p;
-    face.moreTokens = p < end && *p != '\0';
+    face.moreTokens = false;
+    if (*p == ' ') {
+        while (*p == ' ') ++p;
+        face.moreTokens = *p != '\0';
+    }
     return true;
 }
 
@@ -241,8 +231,12 @@ bool scanPlainFace(std::string_view piece, const char* readable, PlainFace& face
 // printing the error.
 bool readFace(std::string_view piece, const char* readable, int faceIndex, const Counts& soFar,
               const Counts& total, MeshFace& face) {
+    // Pieces that end in a line feed and leave eight bytes to read past any
+    // of theirs (all but those at the very end of the text, and cut ones).
     PlainFace plain;
-    if (!scanPlainFace(piece, readable, plain))
+    const bool plainPiece = piece.back() == '\n' && readable - (piece.data() + piece.size()) >= 8 &&
+                            scanPlainFace(piece, plain);
+    if (!plainPiece)
         return readFaceTokens(hbx::LineReader::cutAtNul(piece), faceIndex, soFar, total, face);
     for (int k = 0; k < 3; ++k) {
         if (!storeCorner(face, k, plain.vertex[k], plain.normal[k], plain.hasNormal[k], faceIndex, soFar,
