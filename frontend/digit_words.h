@@ -30,16 +30,16 @@ inline std::uint64_t loadEight(const char* p) {
 inline int leadingDigitCount(std::uint64_t w) {
     const std::uint64_t notDigit =
         ((w & kHighNibbles) ^ kDigitBase) | (((w + 0x0606060606060606ull) & kHighNibbles) ^ kDigitBase);
-    return notDigit == 0 ? 8 : std::countr_zero(notDigit) / 8;
+    return std::countr_zero(notDigit) / 8; // 64 / 8 when all are digits
 }
 
-// The value of the first n (1 to 8) bytes of w, all digits: they are moved
-// to the top and the bytes below filled with '0', which makes an eight-digit
-// number of the same value; that is summed in pairs, then quadruples.
+// The value of the first n (1 to 8) bytes of w, all digits: their digit
+// values are moved to the top and zeros come in below, which makes an
+// eight-digit number of the same value; that is summed in pairs, then
+// quadruples. (Subtracting '0' from the bytes past the digits may borrow,
+// but only upwards, into bytes that are shifted out.)
 inline std::uint32_t leadingDigitsValue(std::uint64_t w, int n) {
-    const int shift = 64 - 8 * n;
-    w = (w << shift) | (kDigitBase & ((std::uint64_t(1) << shift) - 1));
-    w -= kDigitBase;
+    w = (w - kDigitBase) << (64 - 8 * n);
     w = w * 10 + (w >> 8);
     w = (((w & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
          (((w >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
