@@ -35,7 +35,7 @@ constexpr int kGroupFaces = 32;
 CandidateRules rules{4096, 16};
 // Groups whose candidates are held at a time: enough for the groups a
 // sweep over the faces of a mesh in file order keeps coming back to.
-constexpr std::size_t kSlots = 1024;
+constexpr std::size_t kSlots = 512;
 // Candidates are tested in blocks; only a block with a hit is looked at
 // twice.
 constexpr int kBlock = 64;
