@@ -33,8 +33,9 @@ public:
 
     // The lowest-numbered face of patch id `patch` that face f (of that
     // patch) is allergic to, or -1. Answered from the candidate vertices of
-    // f's group (see below), computed on first use and kept until the
-    // patch's hierarchy is rebuilt.
+    // f's group (see below), gathered for the group's faces from f on, or
+    // from the tree alone. Fastest when faces are asked in ascending order,
+    // as the patch cycle does; any order gives the same answers.
     int lowestAllergen(int patch, int f);
 
     // Appends every face of patch id `patch` that is allergic to face
