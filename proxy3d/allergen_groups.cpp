@@ -28,10 +28,10 @@ namespace {
 // Faces per group: larger groups share one traversal among more faces but
 // gather more candidates for each of them to test.
 constexpr int kGroupFaces = 32;
-// A group whose bound gathers more candidates than this (faces of a tight
-// fold, normals spread over a wide cone) leaves its faces to the tree.
-// A gathering costs about as much as this many tree queries, so a group
-// with fewer faces left to ask leaves them to the tree.
+// A group leaves its faces to the tree when its bound gathers more than 4096
+// candidates (faces of a tight fold, normals spread over a wide cone), or
+// when fewer than 16 of its faces are left to ask: a gathering costs about
+// as much as that many tree queries.
 CandidateRules rules{4096, 16};
 // Groups whose candidates are held at a time: enough for the groups a
 // sweep over the faces of a mesh in file order keeps coming back to.
