@@ -59,6 +59,17 @@ int bitsOf(Mask4 m) {
     return (m[0] & 1) | (m[1] & 2) | (m[2] & 4) | (m[3] & 8);
 #endif
 }
+
+// The children (bit i for child i) whose boxes, centres (cx, cy) and half
+// sizes (hx, hy), come within the strip margin of the ray's line a x + b y = c
+// on either side; an empty slot (NaN) never does. Both ray queries prune
+// nodes by this one test.
+int childrenNearLine(Float4 a, Float4 b, Float4 c, Float4 absA, Float4 absB, Float4 margin, Float4 cx,
+                     Float4 cy, Float4 hx, Float4 hy) {
+    const Float4 f = a * cx + b * cy - c;
+    const Float4 r = absA * hx + absB * hy;
+    return bitsOf((f - r <= margin) & (f + r >= -margin));
+}
 // Set bits of a four-bit mask.
 int countOf(int bits) { return static_cast<int>((0x4332322132212110ull >> (bits * 4)) & 0xf); }
 
@@ -340,9 +351,7 @@ std::int64_t OutlineIndex::countCrossings(const RayLine& ray, std::int32_t skipE
         const Node& node = nodes_[index];
         const Float4 cx = load4(node.cx), cy = load4(node.cy);
         const Float4 hx = load4(node.hx), hy = load4(node.hy);
-        const Float4 f = va * cx + vb * cy - vc;
-        const Float4 r = vAbsA * hx + vAbsB * hy;
-        int bits = bitsOf((f - r <= vMargin) & (f + r >= vLow));
+        int bits = childrenNearLine(va, vb, vc, vAbsA, vAbsB, vMargin, cx, cy, hx, hy);
         if (bits == 0) continue;
         int wanted = 0; // children wholly on the wanted side
         if (shortcut) {
@@ -386,7 +395,7 @@ OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side sid
     const bool behind = side == Side::Behind;
     const Float4 va = splat4(a), vb = splat4(b), vc = splat4(c);
     const Float4 vAbsA = splat4(absA), vAbsB = splat4(absB);
-    const Float4 vMargin = splat4(margin), vLow = splat4(-margin);
+    const Float4 vMargin = splat4(margin);
     const Float4 vox = splat4(ray.ox), voy = splat4(ray.oy);
     const Float4 vdx = splat4(ray.dx), vdy = splat4(ray.dy);
     const Float4 vAbsDx = splat4(absDx), vAbsDy = splat4(absDy), vSlack = splat4(slack);
@@ -448,9 +457,7 @@ OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side sid
         // distance a crossing below each can have.
         const Float4 cx = load4(node.cx), cy = load4(node.cy);
         const Float4 hx = load4(node.hx), hy = load4(node.hy);
-        const Float4 f = va * cx + vb * cy - vc;
-        const Float4 r = vAbsA * hx + vAbsB * hy;
-        int bits = bitsOf((f - r <= vMargin) & (f + r >= vLow));
+        int bits = childrenNearLine(va, vb, vc, vAbsA, vAbsB, vMargin, cx, cy, hx, hy);
         if (bits == 0) continue;
         const Float4 sc = (cx - vox) * vdx + (cy - voy) * vdy;
         const Float4 sr = vAbsDx * hx + vAbsDy * hy;
