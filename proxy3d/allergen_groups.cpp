@@ -164,7 +164,7 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
     lift += 2.0 * kRounding * reachQ;
 
     // Pass 3: the candidates, each vertex once.
-    if (seen_.empty()) seen_.assign(world_.size(), 0);
+    if (seen_.size() < static_cast<std::size_t>(tree.locals)) seen_.resize(static_cast<std::size_t>(tree.locals), 0u);
     if (++stamp_ == 0) {
         std::fill(seen_.begin(), seen_.end(), 0u);
         stamp_ = 1;
@@ -201,13 +201,13 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
         // The vertices of faces that have left the patch come along: a
         // candidate is only a lead, checked against the faces around it.
         for (int j = node.pfirst; j < node.pfirst + node.pcount; ++j) {
-            const int v = tree.pv[static_cast<std::size_t>(j)];
-            if (seen_[static_cast<std::size_t>(v)] == stamp_) continue;
-            seen_[static_cast<std::size_t>(v)] = stamp_;
+            const auto local = static_cast<std::size_t>(tree.pl[static_cast<std::size_t>(j)]);
+            if (seen_[local] == stamp_) continue;
+            seen_[local] = stamp_;
             out.x.push_back(tree.px[static_cast<std::size_t>(j)]);
             out.y.push_back(tree.py[static_cast<std::size_t>(j)]);
             out.z.push_back(tree.pz[static_cast<std::size_t>(j)]);
-            out.vertex.push_back(v);
+            out.vertex.push_back(tree.pv[static_cast<std::size_t>(j)]);
         }
         if (out.vertex.size() > rules.maxCandidates) return false;
     }

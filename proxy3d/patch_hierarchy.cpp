@@ -85,6 +85,25 @@ void PatchHierarchy::build(int patch, const int* faces, int count) {
     tree.pz.reserve(points);
     tree.pv.reserve(points);
     buildRange(tree, 0, count, -1);
+
+    // Tree-local vertex numbers, in order of first appearance.
+    if (numbered_.empty()) {
+        numbered_.assign(world_.size(), 0u);
+        localOf_.assign(world_.size(), 0);
+    }
+    if (++builds_ == 0) {
+        std::fill(numbered_.begin(), numbered_.end(), 0u);
+        builds_ = 1;
+    }
+    tree.pl.resize(tree.pv.size());
+    for (std::size_t j = 0; j < tree.pv.size(); ++j) {
+        const auto v = static_cast<std::size_t>(tree.pv[j]);
+        if (numbered_[v] != builds_) {
+            numbered_[v] = builds_;
+            localOf_[v] = tree.locals++;
+        }
+        tree.pl[j] = localOf_[v];
+    }
 }
 
 int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {

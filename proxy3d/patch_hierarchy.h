@@ -99,6 +99,12 @@ private:
         // after leaf: positions and numbers.
         std::vector<float> px, py, pz;
         std::vector<int> pv;
+        // The same vertices numbered within the tree, in order of first
+        // appearance: a subtree's vertices get nearby numbers, so marking
+        // them seen touches a few cache lines instead of the mesh's whole
+        // vertex range.
+        std::vector<int> pl;
+        int locals = 0;
         unsigned generation = 0; // changes at every build
         // Per node, once a face of its group has asked: the slot holding
         // the group's candidates, -1 (none held) or kTreeOnly.
@@ -146,8 +152,11 @@ private:
     std::vector<float> faceBox_;       // per face: lo x, y, z, hi x, y, z
     std::vector<Tree> trees_;          // per patch id
     std::vector<int> leafOf_;          // per face: its leaf in its patch's tree
-    std::vector<unsigned> seen_;       // per vertex: gathering stamp
+    std::vector<unsigned> seen_;       // per tree-local vertex: gathering stamp
     unsigned stamp_ = 0;
+    std::vector<int> localOf_;         // per vertex: tree-local number while building
+    std::vector<unsigned> numbered_;   // per vertex: build stamp of localOf_
+    unsigned builds_ = 0;
     std::vector<Candidates> slots_;    // candidate slots, reused in turn
     std::size_t nextSlot_ = 0;
     unsigned generations_ = 0;
