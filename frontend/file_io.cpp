@@ -1,5 +1,7 @@
 #include "file_io.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,10 +81,17 @@ bool OutputFile::flush() {
             failed_ = true;
         }
     }
-    if (!buffer_.empty()) {
-        if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
-        buffer_.clear();
+    // In pieces of 256 KB: for larger writes the kernel may back the file
+    // with large page blocks, which on virtual machines that return free
+    // memory to their host must first be fetched back; writing 250 MB in
+    // 4 MB pieces cost 1-2.5 s of system time there, in 256 KB pieces 0.07 s.
+    // (fwrite hands a large block straight to the system in one write.)
+    constexpr std::size_t kPiece = std::size_t(256) << 10;
+    for (std::size_t at = 0; at < buffer_.size() && !failed_; at += kPiece) {
+        const std::size_t n = std::min(kPiece, buffer_.size() - at);
+        if (std::fwrite(buffer_.data() + at, 1, n, file_) != n) failed_ = true;
     }
+    buffer_.clear();
     if (std::fflush(file_) != 0) failed_ = true;
     return !failed_;
 }

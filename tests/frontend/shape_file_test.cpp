@@ -113,6 +113,26 @@ TEST(OutputFile, ReplacesAnExistingFileWhenWriting) {
     EXPECT_EQ(hbxtest::readFile(path), "body\ntail\n");
 }
 
+// Text far longer than one write of the file reaches it whole and in order,
+// across several flushes.
+TEST(OutputFile, WritesLongTextWhole) {
+    const std::string path = hbxtest::makeScratchDir() + "/long";
+    std::string expected;
+    hbx::OutputFile out;
+    ASSERT_TRUE(out.open(path.c_str()));
+    for (int part = 0; part < 3; ++part) {
+        std::string text;
+        for (int i = 0; text.size() < (std::size_t(3) << 20) + 17 * part; ++i) text += std::to_string(i) + ' ';
+        out.write(text);
+        expected += text;
+        if (part < 2) {
+            ASSERT_TRUE(out.flush());
+        }
+    }
+    ASSERT_TRUE(out.close());
+    EXPECT_TRUE(hbxtest::readFile(path) == expected);
+}
+
 TEST(ReadWholeFile, RefusesDirectoriesAndMissingFiles) {
     std::string text = "stale";
     EXPECT_FALSE(hbx::readWholeFile("/", text));
