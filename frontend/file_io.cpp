@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace hbx {
 
@@ -49,38 +47,13 @@ OutputFile::~OutputFile() {
 bool OutputFile::open(const char* path, const char* mode) {
     if (file_) close();
     failed_ = false;
-    emptyFirst_ = false;
     buffer_.clear();
-    if (std::string_view(mode) != "w") {
-        file_ = std::fopen(path, mode);
-        return file_ != nullptr;
-    }
-    // Created now, emptied at the first write (see emptyFirst_).
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    file_ = fdopen(fd, "w");
-    if (!file_) {
-        ::close(fd);
-        return false;
-    }
-    emptyFirst_ = true;
-    return true;
+    file_ = std::fopen(path, mode);
+    return file_ != nullptr;
 }
 
 bool OutputFile::flush() {
     if (!file_) return false;
-    if (emptyFirst_) {
-        emptyFirst_ = false;
-        // Only a regular file has a length to cut; devices and pipes are
-        // written as they are, as mode "w" would.
-        struct stat st;
-        const int fd = fileno(file_);
-        if (fstat(fd, &st) != 0) {
-            failed_ = true;
-        } else if (S_ISREG(st.st_mode) && st.st_size > 0 && ftruncate(fd, 0) != 0) {
-            failed_ = true;
-        }
-    }
     // In pieces of 256 KB: for larger writes the kernel may back the file
     // with large page blocks, which on virtual machines that return free
     // memory to their host must first be fetched back; writing 250 MB in

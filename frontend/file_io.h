@@ -23,16 +23,9 @@ bool readWholeFile(const char* path, std::string& out);
 // True when both paths exist and name the same file (same device and inode).
 bool sameExistingFile(const char* a, const char* b);
 
-// An output file. Text goes into buffer(); flush() and close() write it out.
-// The destructor closes a file still open (errors then ignored), so every
-// failure path releases the handle.
-//
-// Mode "w" creates the file at open() but empties an existing one only at the
-// first flush() or close(), right before the new text is written. A run
-// killed before it writes leaves the old file whole, and the pages
-// the old text held are freed just when the new text needs them: on virtual
-// machines that hand freed memory back to their host, pages freed seconds
-// earlier cost several times more to write into than pages freed just now.
+// An output file opened with mode "w" (or "a"). Text goes into buffer();
+// flush() and close() write it out. The destructor closes a file still open
+// (errors then ignored), so every failure path releases the handle.
 class OutputFile {
 public:
     OutputFile() = default;
@@ -59,7 +52,6 @@ private:
     std::FILE* file_ = nullptr;
     std::string buffer_;
     bool failed_ = false;
-    bool emptyFirst_ = false; // mode "w": cut the old text at the first write
 };
 
 } // namespace hbx

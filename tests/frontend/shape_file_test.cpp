@@ -74,45 +74,6 @@ TEST(OutputFile, ReportsAFullDisk) {
     EXPECT_FALSE(out.close());
 }
 
-// An existing output keeps its old text until the new text is written, and
-// then holds exactly the new text: no tail of the longer old file survives,
-// also when nothing at all is written.
-TEST(OutputFile, ReplacesAnExistingFileWhenWriting) {
-    const std::string dir = hbxtest::makeScratchDir();
-    const std::string path = dir + "/shape";
-    const std::string old(100000, 'x');
-    hbxtest::writeFile(path, old);
-    {
-        hbx::OutputFile out;
-        ASSERT_TRUE(out.open(path.c_str()));
-        out.write("new\n");
-        EXPECT_EQ(hbxtest::readFile(path), old);
-        EXPECT_TRUE(out.flush());
-        EXPECT_EQ(hbxtest::readFile(path), "new\n");
-        out.write("more\n");
-        EXPECT_TRUE(out.close());
-    }
-    EXPECT_EQ(hbxtest::readFile(path), "new\nmore\n");
-
-    hbxtest::writeFile(path, old);
-    {
-        hbx::OutputFile out;
-        ASSERT_TRUE(out.open(path.c_str()));
-        EXPECT_TRUE(out.close());
-    }
-    EXPECT_EQ(hbxtest::readFile(path), "");
-
-    // Appending keeps what is there.
-    hbxtest::writeFile(path, "body\n");
-    {
-        hbx::OutputFile out;
-        ASSERT_TRUE(out.open(path.c_str(), "a"));
-        out.write("tail\n");
-        EXPECT_TRUE(out.close());
-    }
-    EXPECT_EQ(hbxtest::readFile(path), "body\ntail\n");
-}
-
 // Text far longer than one write of the file reaches it whole and in order,
 // across several flushes.
 TEST(OutputFile, WritesLongTextWhole) {
