@@ -25,9 +25,11 @@
 namespace hbx3 {
 namespace {
 
-// Faces per group: larger groups share one traversal among more faces but
-// gather more candidates for each of them to test.
-constexpr int kGroupFaces = 32;
+// Faces per group, at least: a group is the leaf holding the asking face
+// when that leaf has this many, else the nearest ancestor that has. Larger
+// groups share one traversal among more faces but gather more candidates
+// for each of them to test.
+constexpr int kGroupFaces = 24;
 // A group leaves its faces to the tree when its bound gathers more than 4096
 // candidates (faces of a tight fold, normals spread over a wide cone), or
 // when fewer than 16 of its faces are left to ask: a gathering costs about

@@ -56,12 +56,16 @@ TEST(PatchCycle, FastMatchesPlainOnRandomMeshes) {
     EXPECT_GT(manySplits, 300);
 }
 
-// Larger meshes give hierarchies several levels deep.
+// Larger meshes give hierarchies several levels deep (leaves hold up to 32
+// faces), with the usual candidate rules and with every group gathering.
 TEST(PatchCycle, FastMatchesPlainOnLargerTerrains) {
     std::mt19937 rng(7);
-    for (int round = 0; round < 40; ++round) {
-        expectSamePatches(hbx3test::randomTerrain(rng, 16), "terrain " + std::to_string(round));
-        if (::testing::Test::HasFailure()) return;
+    for (const hbx3::CandidateRules rules : {hbx3::CandidateRules{4096, 16}, hbx3::CandidateRules{4096, 1}}) {
+        const RulesScope scope(rules);
+        for (int round = 0; round < 60; ++round) {
+            expectSamePatches(hbx3test::randomTerrain(rng, 24), "terrain " + std::to_string(round));
+            if (::testing::Test::HasFailure()) return;
+        }
     }
 }
 
