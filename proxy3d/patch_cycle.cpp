@@ -99,19 +99,12 @@ void compactIfHalfGone(int p, PatchHierarchy& hierarchy, PatchTable& table) {
 int renumberAndMerge(Mesh3D& mesh, const std::vector<int>& moved, int maxNumber,
                      const std::vector<int>& neighbours, std::vector<unsigned char>& movedMark,
                      PatchMerger& merger) {
-    int next = maxNumber + 1;
-    for (int f : moved) {
-        mesh.faces[static_cast<std::size_t>(f)].patch = next++;
-        movedMark[static_cast<std::size_t>(f)] = 1;
-    }
-    merger.merge(mesh, neighbours, moved,
-                 [&](int g) { return movedMark[static_cast<std::size_t>(g)] != 0; });
-    int largest = maxNumber;
-    for (int f : moved) {
-        movedMark[static_cast<std::size_t>(f)] = 0;
-        largest = std::max(largest, mesh.faces[static_cast<std::size_t>(f)].patch);
-    }
-    return largest;
+    for (int f : moved) movedMark[static_cast<std::size_t>(f)] = 1;
+    const int largest = merger.merge(mesh, neighbours, moved,
+                                     [&](int g) { return movedMark[static_cast<std::size_t>(g)] != 0; },
+                                     maxNumber + 1);
+    for (int f : moved) movedMark[static_cast<std::size_t>(f)] = 0;
+    return std::max(maxNumber, largest);
 }
 
 // A split that moves a few faces of patch `from`: they leave its hierarchy

@@ -3,6 +3,8 @@
 
 #include "mesh3d.h"
 
+#include <algorithm>
+#include <climits>
 #include <vector>
 
 namespace hbx3 {
@@ -21,19 +23,23 @@ class PatchMerger {
 public:
     explicit PatchMerger(int faceCount);
 
-    // One merge phase over the mergeable faces `ascending` (sorted, each
-    // with its current patch number as the start label). mergeable(g) tells
-    // whether face g takes part. Visits faces ascending and slots 0, 1, 2,
-    // as the sweep does; afterwards every listed face's patch holds its
-    // group's number. Later sweeps of a phase change no number, so one pass
-    // is the whole phase.
+    // One merge phase over the mergeable faces `ascending` (sorted). Each
+    // listed face starts with its current patch number as its label, or,
+    // when firstNumber is not negative, with firstNumber + its position in
+    // the list (the numbering of moved faces). mergeable(g) tells whether
+    // face g takes part. Visits faces ascending and slots 0, 1, 2, as the
+    // sweep does; afterwards every listed face's patch holds its group's
+    // number. Later sweeps of a phase change no number, so one pass is the
+    // whole phase. Returns the largest number a listed face holds (INT_MIN
+    // for an empty list).
     template <class Mergeable>
-    void merge(Mesh3D& mesh, const std::vector<int>& neighbours, const std::vector<int>& ascending,
-               Mergeable mergeable) {
-        for (int f : ascending) {
-            parent_[static_cast<std::size_t>(f)] = f;
-            size_[static_cast<std::size_t>(f)] = 1;
-            label_[static_cast<std::size_t>(f)] = mesh.faces[static_cast<std::size_t>(f)].patch;
+    int merge(Mesh3D& mesh, const std::vector<int>& neighbours, const std::vector<int>& ascending,
+              Mergeable mergeable, int firstNumber = -1) {
+        for (std::size_t i = 0; i < ascending.size(); ++i) {
+            const auto f = static_cast<std::size_t>(ascending[i]);
+            parent_[f] = ascending[i];
+            size_[f] = 1;
+            label_[f] = firstNumber >= 0 ? firstNumber + static_cast<int>(i) : mesh.faces[f].patch;
         }
         for (int f : ascending) {
             for (int k = 0; k < 3; ++k) {
@@ -41,8 +47,13 @@ public:
                 if (g >= 0 && mergeable(g)) unite(f, g);
             }
         }
-        for (int f : ascending)
-            mesh.faces[static_cast<std::size_t>(f)].patch = label_[static_cast<std::size_t>(find(f))];
+        int largest = INT_MIN;
+        for (int f : ascending) {
+            const int number = label_[static_cast<std::size_t>(find(f))];
+            mesh.faces[static_cast<std::size_t>(f)].patch = number;
+            largest = std::max(largest, number);
+        }
+        return largest;
     }
 
     // The representative face of f's group after the latest merge.
