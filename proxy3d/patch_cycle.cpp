@@ -96,11 +96,10 @@ void compactIfHalfGone(int p, PatchHierarchy& hierarchy, PatchTable& table) {
 
 // Numbers the moved faces (ascending) from maxNumber + 1 and runs the merge
 // phase among them. Returns the new largest number in use.
-int renumberAndMerge(Mesh3D& mesh, const std::vector<int>& moved, int maxNumber,
-                     const std::vector<int>& neighbours, std::vector<unsigned char>& movedMark,
-                     PatchMerger& merger) {
+int renumberAndMerge(const std::vector<int>& moved, int maxNumber, const std::vector<int>& neighbours,
+                     std::vector<unsigned char>& movedMark, PatchMerger& merger) {
     for (int f : moved) movedMark[static_cast<std::size_t>(f)] = 1;
-    const int largest = merger.merge(mesh, neighbours, moved,
+    const int largest = merger.merge(neighbours, moved,
                                      [&](int g) { return movedMark[static_cast<std::size_t>(g)] != 0; },
                                      maxNumber + 1);
     for (int f : moved) movedMark[static_cast<std::size_t>(f)] = 0;
@@ -151,14 +150,12 @@ void splitMost(const std::vector<int>& moved, const std::vector<int>& stay, int 
 PatchResult runCycles(Mesh3D& mesh) {
     const int faceCount = static_cast<int>(mesh.faces.size());
     const std::vector<int> neighbours = mergeNeighbours(mesh);
-    PatchMerger merger(faceCount);
+    PatchMerger merger(mesh);
 
     // First merge phase: every face takes part.
     std::vector<int> all(static_cast<std::size_t>(faceCount));
     for (int f = 0; f < faceCount; ++f) all[static_cast<std::size_t>(f)] = f;
-    merger.merge(mesh, neighbours, all, [](int) { return true; });
-    int maxNumber = -1;
-    for (const MeshFace& face : mesh.faces) maxNumber = std::max(maxNumber, face.patch);
+    int maxNumber = std::max(-1, merger.merge(neighbours, all, [](int) { return true; }));
 
     PatchTable table;
     table.patchOf.assign(static_cast<std::size_t>(faceCount), -1);
@@ -188,7 +185,10 @@ PatchResult runCycles(Mesh3D& mesh) {
             }
             ++cursor; // without allergies now, so for good
         }
-        if (pivot < 0) return PatchResult::Done;
+        if (pivot < 0) {
+            merger.writeNumbers(mesh);
+            return PatchResult::Done;
+        }
         if (hbx::allocationFails("allergy set")) return PatchResult::SetFailed;
 
         const int from = table.patchOf[static_cast<std::size_t>(pivot)];
@@ -208,7 +208,7 @@ PatchResult runCycles(Mesh3D& mesh) {
         }
         if (few) {
             std::sort(moved.begin(), moved.end());
-            maxNumber = renumberAndMerge(mesh, moved, maxNumber, neighbours, movedMark, merger);
+            maxNumber = renumberAndMerge(moved, maxNumber, neighbours, movedMark, merger);
             splitFew(moved, from, merger, hierarchy, table, scratchId);
             continue;
         }
@@ -222,7 +222,7 @@ PatchResult runCycles(Mesh3D& mesh) {
                 moved.push_back(f);
         }
         for (int f : stay) movedMark[static_cast<std::size_t>(f)] = 0;
-        maxNumber = renumberAndMerge(mesh, moved, maxNumber, neighbours, movedMark, merger);
+        maxNumber = renumberAndMerge(moved, maxNumber, neighbours, movedMark, merger);
         splitMost(moved, stay, from, merger, hierarchy, table, scratchId);
     }
 }

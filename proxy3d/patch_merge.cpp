@@ -21,9 +21,15 @@ std::vector<int> mergeNeighbours(const Mesh3D& mesh) {
     return neighbours;
 }
 
-PatchMerger::PatchMerger(int faceCount)
-    : parent_(static_cast<std::size_t>(faceCount)), size_(static_cast<std::size_t>(faceCount)),
-      label_(static_cast<std::size_t>(faceCount)) {}
+PatchMerger::PatchMerger(const Mesh3D& mesh)
+    : parent_(mesh.faces.size()), size_(mesh.faces.size()), label_(mesh.faces.size()),
+      number_(mesh.faces.size()) {
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) number_[f] = mesh.faces[f].patch;
+}
+
+void PatchMerger::writeNumbers(Mesh3D& mesh) const {
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) mesh.faces[f].patch = number_[f];
+}
 
 int PatchMerger::find(int f) {
     int root = f;

@@ -19,27 +19,32 @@ std::vector<int> mergeNeighbours(const Mesh3D& mesh);
 // Union-find over the faces that keeps, for every group, the patch number
 // the merge sweeps would leave: when face F pulls neighbour G in, the joined
 // group takes F's number (the last absorber wins).
+//
+// The numbers live in the merger's own dense array while the patch cycle
+// runs (a split renumbers every face it moves, and the face records are
+// wide); writeNumbers() puts them into the faces.
 class PatchMerger {
 public:
-    explicit PatchMerger(int faceCount);
+    // Starts every face with the patch number its record holds.
+    explicit PatchMerger(const Mesh3D& mesh);
 
     // One merge phase over the mergeable faces `ascending` (sorted). Each
-    // listed face starts with its current patch number as its label, or,
-    // when firstNumber is not negative, with firstNumber + its position in
-    // the list (the numbering of moved faces). mergeable(g) tells whether
-    // face g takes part. Visits faces ascending and slots 0, 1, 2, as the
-    // sweep does; afterwards every listed face's patch holds its group's
-    // number. Later sweeps of a phase change no number, so one pass is the
-    // whole phase. Returns the largest number a listed face holds (INT_MIN
-    // for an empty list).
+    // listed face starts with its current number as its label, or, when
+    // firstNumber is not negative, with firstNumber + its position in the
+    // list (the numbering of moved faces). mergeable(g) tells whether face g
+    // takes part. Visits faces ascending and slots 0, 1, 2, as the sweep
+    // does; afterwards every listed face holds its group's number. Later
+    // sweeps of a phase change no number, so one pass is the whole phase.
+    // Returns the largest number a listed face holds (INT_MIN for an empty
+    // list).
     template <class Mergeable>
-    int merge(Mesh3D& mesh, const std::vector<int>& neighbours, const std::vector<int>& ascending,
-              Mergeable mergeable, int firstNumber = -1) {
+    int merge(const std::vector<int>& neighbours, const std::vector<int>& ascending, Mergeable mergeable,
+              int firstNumber = -1) {
         for (std::size_t i = 0; i < ascending.size(); ++i) {
             const auto f = static_cast<std::size_t>(ascending[i]);
             parent_[f] = ascending[i];
             size_[f] = 1;
-            label_[f] = firstNumber >= 0 ? firstNumber + static_cast<int>(i) : mesh.faces[f].patch;
+            label_[f] = firstNumber >= 0 ? firstNumber + static_cast<int>(i) : number_[f];
         }
         for (int f : ascending) {
             for (int k = 0; k < 3; ++k) {
@@ -50,11 +55,17 @@ public:
         int largest = INT_MIN;
         for (int f : ascending) {
             const int number = label_[static_cast<std::size_t>(find(f))];
-            mesh.faces[static_cast<std::size_t>(f)].patch = number;
+            number_[static_cast<std::size_t>(f)] = number;
             largest = std::max(largest, number);
         }
         return largest;
     }
+
+    // Face f's current patch number.
+    int number(int f) const { return number_[static_cast<std::size_t>(f)]; }
+
+    // Writes every face's current number into its record.
+    void writeNumbers(Mesh3D& mesh) const;
 
     // The representative face of f's group after the latest merge.
     int find(int f);
@@ -65,6 +76,7 @@ private:
     std::vector<int> parent_;
     std::vector<int> size_;
     std::vector<int> label_;
+    std::vector<int> number_;
 };
 
 } // namespace hbx3
