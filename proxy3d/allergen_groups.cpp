@@ -159,10 +159,7 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
         lift = std::max(lift, m[0] * d[0] + m[1] * d[1] + m[2] * d[2]);
         reachQ = std::max(reachQ, length(d));
     }
-    out.x.clear();
-    out.y.clear();
-    out.z.clear();
-    out.vertex.clear();
+    out.count = 0;
     lift += 2.0 * kRounding * reachQ;
 
     // Pass 3: the candidates, each vertex once.
@@ -202,16 +199,36 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
         }
         // The vertices of faces that have left the patch come along: a
         // candidate is only a lead, checked against the faces around it.
-        for (int j = node.pfirst; j < node.pfirst + node.pcount; ++j) {
-            const auto local = static_cast<std::size_t>(tree.pl[static_cast<std::size_t>(j)]);
-            if (seen_[local] == stamp_) continue;
-            seen_[local] = stamp_;
-            out.x.push_back(tree.px[static_cast<std::size_t>(j)]);
-            out.y.push_back(tree.py[static_cast<std::size_t>(j)]);
-            out.z.push_back(tree.pz[static_cast<std::size_t>(j)]);
-            out.vertex.push_back(tree.pv[static_cast<std::size_t>(j)]);
+        // Each entry is written at the end of the list and kept only when
+        // its vertex is new: about half of them are repeats, a coin flip a
+        // branch would get wrong every other time.
+        const auto need = static_cast<std::size_t>(out.count + node.pcount);
+        if (out.vertex.size() < need) {
+            out.x.resize(need);
+            out.y.resize(need);
+            out.z.resize(need);
+            out.vertex.resize(need);
         }
-        if (out.vertex.size() > rules.maxCandidates) return false;
+        float* const ox = out.x.data();
+        float* const oy = out.y.data();
+        float* const oz = out.z.data();
+        int* const ov = out.vertex.data();
+        unsigned* const seen = seen_.data();
+        const unsigned stamp = stamp_;
+        int count = out.count;
+        for (int j = node.pfirst; j < node.pfirst + node.pcount; ++j) {
+            const auto at = static_cast<std::size_t>(j);
+            const auto local = static_cast<std::size_t>(tree.pl[at]);
+            const int isNew = seen[local] != stamp ? 1 : 0;
+            seen[local] = stamp;
+            ox[count] = tree.px[at];
+            oy[count] = tree.py[at];
+            oz[count] = tree.pz[at];
+            ov[count] = tree.pv[at];
+            count += isNew;
+        }
+        out.count = count;
+        if (static_cast<std::size_t>(count) > rules.maxCandidates) return false;
     }
     return true;
 }
@@ -260,7 +277,7 @@ int PatchHierarchy::lowestAllergen(int patch, int f) {
     const Candidates* group = candidatesFor(tree, patch, f);
     if (group == nullptr || f < group->from) return lowestAllergenByTree(patch, f);
     const int best = lowestAroundBeyond(patch, f, planeTestOf(f), group->x.data(), group->y.data(), group->z.data(),
-                                        group->vertex.data(), static_cast<int>(group->vertex.size()), INT_MAX);
+                                        group->vertex.data(), group->count, INT_MAX);
     return best == INT_MAX ? -1 : best;
 }
 

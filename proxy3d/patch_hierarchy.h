@@ -88,8 +88,11 @@ private:
         int node = -1;           // generation of the owner's tree; -1: free
         unsigned generation = 0;
         int from = 0;
+        // The first `count` entries are the candidates; the arrays only
+        // grow, so that a reused slot allocates nothing.
         std::vector<float> x, y, z;
         std::vector<int> vertex;
+        int count = 0;
     };
 
     struct Tree {
