@@ -176,14 +176,21 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
     for (int i = 1; i < 3; ++i) {
         if (chi[i] - clo[i] > chi[axis] - clo[axis]) axis = i;
     }
+    // The faces' keys side by side with their numbers, so that the
+    // selection compares without fetching boxes; face numbers break ties.
     const int half = count / 2;
-    auto begin = tree.items.begin() + first;
-    std::nth_element(begin, begin + half, begin + count, [&](int a, int b) {
-        const float* ba = &faceBox_[static_cast<std::size_t>(a) * 6];
-        const float* bb = &faceBox_[static_cast<std::size_t>(b) * 6];
-        const float ca = ba[axis] + ba[3 + axis], cb = bb[axis] + bb[3 + axis];
-        return ca < cb || (ca == cb && a < b);
+    std::vector<KeyedFace>& keyed = keyedScratch_;
+    keyed.resize(static_cast<std::size_t>(count));
+    for (int j = 0; j < count; ++j) {
+        const int f = tree.items[static_cast<std::size_t>(first + j)];
+        const float* box = &faceBox_[static_cast<std::size_t>(f) * 6];
+        keyed[static_cast<std::size_t>(j)] = KeyedFace{box[axis] + box[3 + axis], f};
+    }
+    std::nth_element(keyed.begin(), keyed.begin() + half, keyed.end(), [](const KeyedFace& a, const KeyedFace& b) {
+        return a.key < b.key || (a.key == b.key && a.face < b.face);
     });
+    for (int j = 0; j < count; ++j)
+        tree.items[static_cast<std::size_t>(first + j)] = keyed[static_cast<std::size_t>(j)].face;
     const int left = buildRange(tree, first, half, index);
     const int right = buildRange(tree, first + half, count - half, index);
 

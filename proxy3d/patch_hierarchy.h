@@ -160,6 +160,11 @@ private:
     std::vector<int> localOf_;         // per vertex: tree-local number while building
     std::vector<unsigned> numbered_;   // per vertex: build stamp of localOf_
     unsigned builds_ = 0;
+    struct KeyedFace {
+        float key; // twice the face box's centre along the split axis
+        int face;
+    };
+    std::vector<KeyedFace> keyedScratch_; // building: the faces of the node being split
     std::vector<Candidates> slots_;    // candidate slots, reused in turn
     std::size_t nextSlot_ = 0;
     unsigned generations_ = 0;
