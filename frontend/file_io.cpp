@@ -57,7 +57,7 @@ bool OutputFile::flush() {
     // In pieces of 256 KB: for larger writes the kernel may back the file
     // with large page blocks, which on virtual machines that return free
     // memory to their host must first be fetched back; writing 250 MB in
-    // 4 MB pieces cost 1-2.5 s of system time there, in 256 KB pieces 0.07 s.
+    // 4 MB pieces cost 1.3-3 s of system time there, in 256 KB pieces 0.07 s.
     // (fwrite hands a large block straight to the system in one write.)
     constexpr std::size_t kPiece = std::size_t(256) << 10;
     for (std::size_t at = 0; at < buffer_.size() && !failed_; at += kPiece) {
