@@ -76,8 +76,8 @@ long long wallSegments(long long triangles, long long rows) {
 } // namespace
 
 // A torus of radii 1 and 0.4 on a grid twice as long around the axis as
-// around the tube (1,000 x 500 at 1,000,000 triangles): every edge is flat
-// within 0.0001 from about 40,000 triangles on.
+// around the tube (1,000 x 500 at 1,000,000 triangles): from about 600,000
+// triangles on every edge is flat within 0.0001.
 GenMesh makeFineTorus(long long triangles, uint64_t) {
     const long long tube =
         atLeast(std::llround(std::sqrt(static_cast<double>(triangles) / 4.0)), 3);
