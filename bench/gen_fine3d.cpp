@@ -5,6 +5,7 @@
 // wind around themselves with the next turn close by.
 #include "gen_mesh.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace hbxbench {
@@ -119,11 +120,13 @@ GenMesh makeWall10(long long triangles, uint64_t) {
                       rows);
 }
 
-// The 3-turn spiral as a tall wall (1.0 high, 40 rows of quads per side), so
-// that each turn has few segments (about 200 at 100,000 triangles) and its
-// side patches are tall strips facing the next turn.
+// The 3-turn spiral as a tall wall (1.0 high, 40 rows of quads per side from
+// 100,000 triangles on, fewer below, so that a turn keeps at least 40
+// segments), so that each turn has few segments (about 200 at 100,000
+// triangles) and its side patches are tall strips facing the next turn.
 GenMesh makeTallWall(long long triangles, uint64_t) {
-    const long long rows = 40;
+    const long long rows =
+        std::min(40LL, atLeast(std::llround(static_cast<double>(triangles) / 2500.0), 1));
     const long long segments = wallSegments(triangles, rows);
     return spiralWall(segments, static_cast<double>(segments) / 3.0, 4.0 * kPi, 0.1, 0.06, 1.0,
                       rows);
