@@ -1,5 +1,6 @@
 // 2D benchmark meshes: disc, gear, plate with holes, jagged polygon and spiral
-// band. All lie in z = 0 with counter-clockwise triangles.
+// bands of many or few turns. All lie in z = 0 with counter-clockwise
+// triangles.
 //
 // No general triangulator: every mesh is made of rings (scaled copies of a
 // star-shaped outline, or concentric circles joined by a zipper) and strips
