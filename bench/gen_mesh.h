@@ -77,12 +77,32 @@ GenMesh makeBumpySphere(long long triangles, uint64_t seed);
 GenMesh makeTerrain(long long triangles, uint64_t seed);
 GenMesh makeCoil(long long triangles, uint64_t seed);
 
+// Building blocks of the fine kinds (gen_shapes3d.cpp): the torus grid of
+// makeTorus with any counts and radii, and makeBumpySphere scaled by `scale`.
+GenMesh torusGrid(long long axis, long long tube, double major, double minor);
+GenMesh bumpySphere(long long triangles, uint64_t seed, double scale);
+
+// 3D kinds whose every (or nearly every) edge is flat within the tools'
+// 0.0001, and walls along flat spirals (gen_fine3d.cpp).
+GenMesh makeFineTorus(long long triangles, uint64_t seed);
+GenMesh makeFineBumpy(long long triangles, uint64_t seed);
+GenMesh makeScan(long long triangles, uint64_t seed);
+GenMesh makeWall(long long triangles, uint64_t seed);
+GenMesh makeWall10(long long triangles, uint64_t seed);
+GenMesh makeTallWall(long long triangles, uint64_t seed);
+
+// Loop subdivision of a closed, consistently wound triangle mesh
+// (loop_subdivide.cpp): four triangles for each, smoothed positions.
+GenMesh loopSubdivide(const GenMesh& mesh);
+
 // 2D kinds (gen_shapes2d.cpp).
 GenMesh makeDisc(long long triangles, uint64_t seed);
 GenMesh makeGear(long long triangles, uint64_t seed);
 GenMesh makePlate(long long triangles, uint64_t seed);
 GenMesh makeJagged(long long triangles, uint64_t seed);
 GenMesh makeSpiral(long long triangles, uint64_t seed);
+GenMesh makeSpiral20(long long triangles, uint64_t seed);
+GenMesh makeBand3(long long triangles, uint64_t seed);
 
 // The table of all kinds, and a lookup by name (nullptr when unknown).
 const std::vector<MeshKind>& meshKinds();

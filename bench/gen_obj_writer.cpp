@@ -122,6 +122,14 @@ const std::vector<MeshKind>& meshKinds() {
         {"plate", false, "plate with a round hole in every unit cell", makePlate},
         {"jagged", false, "star-shaped polygon with seeded jags", makeJagged},
         {"spiral", false, "band along an Archimedean spiral of many turns", makeSpiral},
+        {"finetorus", true, "unit torus, 2:1 grid, every edge flat within 0.0001", makeFineTorus},
+        {"finebumpy", true, "bumpy sphere of radius 1, nearly every edge flat", makeFineBumpy},
+        {"scan", true, "unit bumpy sphere Loop-subdivided 3 times", makeScan},
+        {"wall", true, "low closed wall along a flat spiral of 3 close turns", makeWall},
+        {"wall10", true, "low closed wall along a flat spiral of 10 close turns", makeWall10},
+        {"tallwall", true, "tall closed wall along a flat spiral of 3 close turns", makeTallWall},
+        {"spiral20", false, "band along an Archimedean spiral of 20 turns", makeSpiral20},
+        {"band3", false, "wide band along a flat spiral of 3 close turns", makeBand3},
     };
     return kinds;
 }

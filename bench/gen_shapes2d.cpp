@@ -1,5 +1,6 @@
 // 2D benchmark meshes: disc, gear, plate with holes, jagged polygon and spiral
-// band. All lie in z = 0 with counter-clockwise triangles.
+// bands of many or few turns. All lie in z = 0 with counter-clockwise
+// triangles.
 //
 // No general triangulator: every mesh is made of rings (scaled copies of a
 // star-shaped outline, or concentric circles joined by a zipper) and strips
@@ -270,14 +271,13 @@ GenMesh makePlate(long long triangles, uint64_t) {
     return mesh;
 }
 
-// A band 0.05 wide between two Archimedean spirals 0.1 apart, from two turns
-// out, 400 segments per turn: the outline has about as many edges as the band
-// has triangles (125 turns at 100,000), and its convex and concave sides wrap
-// around themselves turn after turn.
-GenMesh makeSpiral(long long triangles, uint64_t) {
-    const long long segments = atLeast(std::llround(static_cast<double>(triangles) / 2.0), 4);
-    const double perTurn = 400.0, pitch = 0.1, width = 0.05;
-    const double start = 4.0 * kPi;
+namespace {
+
+// A band `width` wide along the Archimedean spiral r = pitch * theta / (2 pi),
+// from the angle `start` on, `perTurn` segments per turn, `segments` segments
+// in all: two triangles per segment, and an outline of 2 * segments + 2 edges
+// whose convex (outer) and concave (inner) sides wrap around themselves.
+GenMesh spiralBand(long long segments, double perTurn, double start, double pitch, double width) {
     const double growth = pitch / (2.0 * kPi);
     GenMesh mesh;
     mesh.is3d = false;
@@ -297,6 +297,35 @@ GenMesh makeSpiral(long long triangles, uint64_t) {
     }
     mesh.openEdges = 2 * segments + 2;
     return mesh;
+}
+
+long long bandSegments(long long triangles) {
+    return atLeast(std::llround(static_cast<double>(triangles) / 2.0), 4);
+}
+
+} // namespace
+
+// A band 0.05 wide between two Archimedean spirals 0.1 apart, from two turns
+// out, 400 segments per turn: the outline has about as many edges as the band
+// has triangles (125 turns at 100,000), and its convex and concave sides wrap
+// around themselves turn after turn.
+GenMesh makeSpiral(long long triangles, uint64_t) {
+    return spiralBand(bandSegments(triangles), 400.0, 4.0 * kPi, 0.1, 0.05);
+}
+
+// The same band in 20 turns, however many segments (2,500 per turn at
+// 100,000 triangles): long turns that each lie close along the next.
+GenMesh makeSpiral20(long long triangles, uint64_t) {
+    const long long segments = bandSegments(triangles);
+    return spiralBand(segments, static_cast<double>(segments) / 20.0, 4.0 * kPi, 0.1, 0.05);
+}
+
+// A band 0.08 wide in 3 turns 0.1 apart (a gap of 0.02 between the turns),
+// from two turns out: few, very long turns (16,700 segments each at 100,000
+// triangles) pressed close together.
+GenMesh makeBand3(long long triangles, uint64_t) {
+    const long long segments = bandSegments(triangles);
+    return spiralBand(segments, static_cast<double>(segments) / 3.0, 4.0 * kPi, 0.1, 0.08);
 }
 
 } // namespace hbxbench

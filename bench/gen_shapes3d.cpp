@@ -165,6 +165,11 @@ GenMesh makeSphere(long long triangles, uint64_t) {
 // A sphere of radius 100 with smooth seeded dents (mostly) and bumps: Gaussian
 // profiles over the angle from random centres, 6 to 25 degrees wide.
 GenMesh makeBumpySphere(long long triangles, uint64_t seed) {
+    return bumpySphere(triangles, seed, 1.0);
+}
+
+// The same sphere scaled by `scale` (exactly the above at 1).
+GenMesh bumpySphere(long long triangles, uint64_t seed, double scale) {
     struct Bump {
         double x, y, z, height, inverseWidth;
     };
@@ -191,18 +196,14 @@ GenMesh makeBumpySphere(long long triangles, uint64_t seed) {
             const double e = chord2 * b.inverseWidth;
             if (e < 30.0) r += b.height * std::exp(-e);
         }
-        return r;
+        return scale * r;
     });
 }
 
-// A ring torus around the z axis: radii 60 and 20, three times as many
-// vertices around the axis as around the tube. Convex outside, saddle inside.
-GenMesh makeTorus(long long triangles, uint64_t) {
-    const long long tube =
-        atLeast(std::llround(std::sqrt(static_cast<double>(triangles) / 6.0)), 3);
-    const long long axis =
-        atLeast(std::llround(static_cast<double>(triangles) / static_cast<double>(2 * tube)), 3);
-    const double major = 60.0, minor = 20.0;
+// A ring torus around the z axis with radii `major` and `minor`: a grid of
+// `axis` vertices around the axis by `tube` around the tube, each quad split
+// into two triangles (2 * axis * tube in all).
+GenMesh torusGrid(long long axis, long long tube, double major, double minor) {
     GenMesh mesh;
     mesh.is3d = true;
     mesh.pos.reserve(static_cast<std::size_t>(axis * tube * 3));
@@ -225,6 +226,16 @@ GenMesh makeTorus(long long triangles, uint64_t) {
         }
     }
     return mesh;
+}
+
+// A ring torus around the z axis: radii 60 and 20, three times as many
+// vertices around the axis as around the tube. Convex outside, saddle inside.
+GenMesh makeTorus(long long triangles, uint64_t) {
+    const long long tube =
+        atLeast(std::llround(std::sqrt(static_cast<double>(triangles) / 6.0)), 3);
+    const long long axis =
+        atLeast(std::llround(static_cast<double>(triangles) / static_cast<double>(2 * tube)), 3);
+    return torusGrid(axis, tube, 60.0, 20.0);
 }
 
 // A 100-wide height field with an open border: seeded hills and pits (Gaussian,

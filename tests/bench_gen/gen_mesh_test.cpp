@@ -17,7 +17,25 @@ using hbxbench::GenMesh;
 using hbxbench::MeshKind;
 
 bool isClosedKind(const std::string& name) {
-    return name == "sphere" || name == "torus" || name == "bumpy" || name == "coil";
+    for (const char* closed : {"sphere", "torus", "bumpy", "coil", "finetorus", "finebumpy", "scan",
+                               "wall", "wall10", "tallwall"}) {
+        if (name == closed) return true;
+    }
+    return false;
+}
+
+// Six times the signed volume of a closed mesh: positive when its triangles
+// face outwards.
+double signedVolume6(const GenMesh& mesh) {
+    double sum = 0.0;
+    for (std::size_t t = 0; t < mesh.tri.size(); t += 3) {
+        const double* a = &mesh.pos[3 * static_cast<std::size_t>(mesh.tri[t])];
+        const double* b = &mesh.pos[3 * static_cast<std::size_t>(mesh.tri[t + 1])];
+        const double* c = &mesh.pos[3 * static_cast<std::size_t>(mesh.tri[t + 2])];
+        sum += a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+               a[2] * (b[0] * c[1] - b[1] * c[0]);
+    }
+    return sum;
 }
 
 // Directed edges of all triangles, sorted.
@@ -97,6 +115,7 @@ TEST(GeneratedMeshes, EveryKindHasItsSizeAValidTopologyAndItsReportedOutline) {
             EXPECT_EQ(facts.open, mesh.openEdges);
             if (isClosedKind(kind.name)) {
                 EXPECT_EQ(facts.open, 0);
+                EXPECT_GT(signedVolume6(mesh), 0.0) << "faces point inwards";
             }
             // Every border is a set of simple loops: two open edges at each
             // border vertex.
@@ -204,13 +223,14 @@ TEST(GeneratedMeshes, ObjTextHoldsTheExactFloatsUnitNormalsAndOneIndexPerCorner)
     }
 }
 
-TEST(GeneratedMeshes, SphereIsConvexAsTheToolsSeeIt) {
-    // For every edge the far corner of the neighbouring triangle lies behind
-    // the triangle's plane (never in front by more than rounding), and every
-    // triangle has a side that bends by more than the tools' 0.0001.
-    const GenMesh mesh = hbxbench::makeSphere(20000, 1);
+// For side k of triangle t (entry 3t + k) of a closed mesh: the distance of
+// the far corner of the neighbouring triangle from t's plane, positive in
+// front (the side the triangle faces), from the positions as the file holds
+// them. An edge is flat for the tools when this lies within 0.0001.
+std::vector<double> farCornerDistances(const GenMesh& mesh) {
     // directed edge -> the third corner of its triangle
     std::vector<std::pair<uint64_t, int32_t>> withOpposite;
+    withOpposite.reserve(mesh.tri.size());
     for (std::size_t t = 0; t < mesh.tri.size(); t += 3) {
         for (std::size_t k = 0; k < 3; ++k) {
             const uint64_t a = static_cast<uint32_t>(mesh.tri[t + k]);
@@ -219,26 +239,111 @@ TEST(GeneratedMeshes, SphereIsConvexAsTheToolsSeeIt) {
         }
     }
     std::sort(withOpposite.begin(), withOpposite.end());
+    std::vector<double> distance(mesh.tri.size());
     for (std::size_t t = 0; t < mesh.tri.size(); t += 3) {
         double n[3], o[3];
         faceNormal(mesh, t, n, o);
         const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        bool bends = false;
         for (std::size_t k = 0; k < 3; ++k) {
             const uint64_t a = static_cast<uint32_t>(mesh.tri[t + k]);
             const uint64_t b = static_cast<uint32_t>(mesh.tri[t + (k + 1) % 3]);
             const auto it = std::lower_bound(withOpposite.begin(), withOpposite.end(),
                                              std::make_pair(b << 32 | a, INT32_MIN));
-            ASSERT_TRUE(it != withOpposite.end() && it->first == (b << 32 | a));
+            EXPECT_TRUE(it != withOpposite.end() && it->first == (b << 32 | a));
+            if (it == withOpposite.end() || it->first != (b << 32 | a)) return {};
             double q[3];
             filePos(mesh, it->second, q);
-            const double d =
+            distance[t + k] =
                 ((q[0] - o[0]) * n[0] + (q[1] - o[1]) * n[1] + (q[2] - o[2]) * n[2]) / len;
-            ASSERT_LT(d, 1e-5) << "triangle " << t / 3 << " side " << k << " bends inwards";
-            if (d < -1e-4) bends = true;
+        }
+    }
+    return distance;
+}
+
+TEST(GeneratedMeshes, SphereIsConvexAsTheToolsSeeIt) {
+    // For every edge the far corner of the neighbouring triangle lies behind
+    // the triangle's plane (never in front by more than rounding), and every
+    // triangle has a side that bends by more than the tools' 0.0001.
+    const GenMesh mesh = hbxbench::makeSphere(20000, 1);
+    const std::vector<double> distance = farCornerDistances(mesh);
+    ASSERT_EQ(distance.size(), mesh.tri.size());
+    for (std::size_t t = 0; t < mesh.tri.size(); t += 3) {
+        bool bends = false;
+        for (std::size_t k = 0; k < 3; ++k) {
+            ASSERT_LT(distance[t + k], 1e-5) << "triangle " << t / 3 << " side " << k;
+            if (distance[t + k] < -1e-4) bends = true;
         }
         ASSERT_TRUE(bends) << "triangle " << t / 3 << " has no clearly convex side";
     }
+}
+
+// Share of the edges that the tools see as flat, with a margin of 5% of the
+// 0.0001 for the float arithmetic of the tools.
+double flatShare(const GenMesh& mesh) {
+    const std::vector<double> distance = farCornerDistances(mesh);
+    if (distance.empty()) return -1.0;
+    long long flat = 0;
+    for (double d : distance)
+        flat += std::fabs(d) < 0.95e-4;
+    return static_cast<double>(flat) / static_cast<double>(distance.size());
+}
+
+TEST(GeneratedMeshes, FineSurfacesAreFlatAtTheirBenchmarkSizes) {
+    // The hard rows exist because the whole surface starts as one patch of
+    // flat edges: the torus entirely, the bumpy sphere and the scan nearly.
+    const GenMesh torus = hbxbench::makeFineTorus(1000000, 1);
+    EXPECT_EQ(torus.triangleCount(), 1000000);
+    EXPECT_EQ(flatShare(torus), 1.0);
+    // Too coarse a torus is not flat: the measure can tell the two apart.
+    EXPECT_LT(flatShare(hbxbench::makeFineTorus(62500, 1)), 0.5);
+
+    const double bumpy = flatShare(hbxbench::makeFineBumpy(1000000, 1));
+    EXPECT_GT(bumpy, 0.95);
+    EXPECT_LT(bumpy, 1.0) << "the dents should still bend somewhere";
+    const GenMesh scan = hbxbench::makeScan(2000000, 1);
+    EXPECT_NEAR(static_cast<double>(scan.triangleCount()), 2e6, 0.02 * 2e6);
+    EXPECT_GT(flatShare(scan), 0.95);
+}
+
+TEST(GeneratedMeshes, LoopSubdivisionUsesLoopsWeightsAndKeepsTheWinding) {
+    // A regular tetrahedron around the origin: every vertex has 3 neighbours
+    // (beta = 3/16) whose sum is minus itself, so an old vertex moves to a
+    // quarter of itself, and the far corners of an edge sum to minus its
+    // ends, so an edge vertex lands at a quarter of the ends' sum.
+    GenMesh tetra;
+    tetra.addVertex(1, 1, 1);
+    tetra.addVertex(1, -1, -1);
+    tetra.addVertex(-1, 1, -1);
+    tetra.addVertex(-1, -1, 1);
+    tetra.addTriangle(0, 1, 2);
+    tetra.addTriangle(0, 2, 3);
+    tetra.addTriangle(0, 3, 1);
+    tetra.addTriangle(1, 3, 2);
+    ASSERT_GT(signedVolume6(tetra), 0.0);
+    const GenMesh once = hbxbench::loopSubdivide(tetra);
+    ASSERT_EQ(once.vertexCount(), 4 + 6);
+    ASSERT_EQ(once.triangleCount(), 16);
+    for (std::size_t i = 0; i < 12; ++i)
+        EXPECT_DOUBLE_EQ(once.pos[i], tetra.pos[i] / 4.0) << "coordinate " << i;
+    // Every pair of old vertices has its edge vertex at a quarter of their sum.
+    int edgeVertices = 0;
+    for (int a = 0; a < 4; ++a) {
+        for (int b = a + 1; b < 4; ++b) {
+            for (int v = 4; v < once.vertexCount(); ++v) {
+                bool match = true;
+                for (int d = 0; d < 3; ++d) {
+                    const double want = (tetra.pos[3 * a + d] + tetra.pos[3 * b + d]) / 4.0;
+                    match = match && std::fabs(once.pos[3 * v + d] - want) < 1e-12;
+                }
+                edgeVertices += match;
+            }
+        }
+    }
+    EXPECT_EQ(edgeVertices, 6);
+    const EdgeFacts facts = edgeFacts(once);
+    EXPECT_EQ(facts.open, 0);
+    EXPECT_EQ(facts.repeatedDirected, 0);
+    EXPECT_GT(signedVolume6(once), 0.0);
 }
 
 TEST(GeneratedMeshes, BenchmarkSizedOutlinesMeetTheStatedCounts) {
@@ -273,7 +378,8 @@ TEST(GeneratedMeshes, SameArgumentsSameBytesAndTheSeedMattersWhereItIsUsed) {
         hbxbench::formatObj(kind.build(5000, 4), "x", otherSeed);
         EXPECT_EQ(first, again);
         const std::string name = kind.name;
-        const bool seeded = name == "bumpy" || name == "terrain" || name == "jagged";
+        const bool seeded = name == "bumpy" || name == "terrain" || name == "jagged" ||
+                            name == "finebumpy" || name == "scan";
         EXPECT_EQ(first != otherSeed, seeded);
     }
 }
