@@ -19,8 +19,11 @@ LineSource::LineSource(std::FILE* file, std::size_t sizeHint)
 bool LineSource::refill() {
     if (eof_) return false;
     const std::size_t kept = static_cast<std::size_t>(end_ - pos_);
-    if (kept == buffer_.size()) buffer_.resize(buffer_.size() * 2); // a line longer than the buffer
-    std::memmove(buffer_.data(), pos_, kept);
+    const std::size_t offset = static_cast<std::size_t>(pos_ - buffer_.data());
+    // A line longer than the buffer fills it from its start; growing keeps
+    // the bytes (and moves them, so pos_ is taken up again by offset).
+    if (kept == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+    std::memmove(buffer_.data(), buffer_.data() + offset, kept);
     const std::size_t got = std::fread(buffer_.data() + kept, 1, buffer_.size() - kept, file_);
     pos_ = buffer_.data();
     end_ = buffer_.data() + kept + got;
