@@ -4,15 +4,11 @@
 
 namespace hbx::detail {
 
-namespace {
-constexpr std::size_t kChunk = std::size_t{1} << 20;
-}
-
 LineSource::LineSource(std::string_view text)
     : pos_(text.data()), end_(text.data() + text.size()), eof_(true), sizeHint_(text.size()) {}
 
-LineSource::LineSource(std::FILE* file, std::size_t sizeHint)
-    : file_(file), buffer_(kChunk), sizeHint_(sizeHint) {
+LineSource::LineSource(std::FILE* file, std::size_t sizeHint, std::size_t chunk)
+    : file_(file), buffer_(chunk > 0 ? chunk : 1), sizeHint_(sizeHint) {
     pos_ = end_ = buffer_.data();
 }
 

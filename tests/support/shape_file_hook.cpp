@@ -53,23 +53,19 @@ void checkOutputs(const std::vector<WatchedPath>& watched, int exitCode) {
             continue;
         }
         std::vector<std::string> messages;
-        if (exitCode == 0) {
-            if (hbxcheck::checkFile(after.path, messages)) continue;
-        } else {
-            hbx::ShapeFile f;
-            const hbx::ReadResult r = hbx::readShapeFile(after.path, f);
-            if (r.status == hbx::Status::Aborted) continue;
-            for (const auto& d : r.errors)
-                messages.push_back(hbx::formatDiagnostic(d));
-            messages.push_back(after.path +
-                               ": a failed run left a file that is not an aborted "
-                               "file (" +
-                               hbx::statusName(r.status) + ")");
+        const bool good = hbxcheck::checkFile(after.path, messages);
+        if (exitCode != 0) {
+            if (good) {
+                ADD_FAILURE() << "the run failed (exit " << exitCode << ") but left " << after.path
+                              << ", which hbxcheck passes as a good Shape File";
+            }
+            continue;
         }
         std::string all;
-        for (const std::string& m : messages)
-            all += m + "\n";
-        ADD_FAILURE() << "hbxcheck on a file the tool wrote (exit " << exitCode << "):\n" << all;
+        for (const std::string& m : messages) {
+            if (!AllowedFindings::allows(m)) all += m + "\n";
+        }
+        if (!all.empty()) ADD_FAILURE() << "hbxcheck on a file the tool wrote:\n" << all;
     }
 }
 
