@@ -24,6 +24,21 @@ std::string_view asCString(const std::string& s) {
     return std::string_view(s.c_str(), std::strlen(s.c_str()));
 }
 
+// The input path becomes the origin line of the file as given, so a line feed
+// or a carriage return in it would break the header. Returns true after
+// printing the refusal; nothing has been opened then.
+bool refuseLineBreakInPath(const char* inputPath) {
+    if (std::strpbrk(inputPath, "\n\r") == nullptr) return false;
+    say("Error: Input path contains a line feed or carriage return\n");
+    return true;
+}
+
+// Calls the "create from file" writer of row, unless the input path is refused.
+int createFromFile(const ShapeRow& row, const char* inputPath, const char* outputPath) {
+    if (refuseLineBreakInPath(inputPath)) return 0;
+    return row.createFromFile(inputPath, outputPath);
+}
+
 int finish(const ToolDefinition& tool, int result, const char* outputPath) {
     if (result != 0) {
         if (addDetails(outputPath, tool.tool) == 0) {
@@ -49,7 +64,7 @@ int runArguments(const ToolDefinition& tool, char** argv) {
         say("\n");
         return 1;
     }
-    return finish(tool, row->createFromFile(argv[2], argv[3]), argv[3]);
+    return finish(tool, createFromFile(*row, argv[2], argv[3]), argv[3]);
 }
 
 int runInteractive(const ToolDefinition& tool) {
@@ -82,7 +97,7 @@ int runInteractive(const ToolDefinition& tool) {
     if (letter == 'S' || letter == 's') result = row->shell(outputName.c_str());
     else if (letter == 'M' || letter == 'm') result = row->manual(outputName.c_str());
     else if (letter == 'C' || letter == 'c')
-        result = row->createFromFile(inputName.c_str(), outputName.c_str());
+        result = createFromFile(*row, inputName.c_str(), outputName.c_str());
     else {
         // An empty answer (input ended) shows nothing between the quotes.
         say("Unrecognised option \"");
