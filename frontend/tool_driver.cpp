@@ -99,9 +99,10 @@ int runInteractive(const ToolDefinition& tool) {
     else if (letter == 'C' || letter == 'c')
         result = createFromFile(*row, inputName.c_str(), outputName.c_str());
     else {
-        // An empty answer (input ended) shows nothing between the quotes.
+        // The letter is printed as the byte it is, a NUL byte too; only a
+        // missing answer (input ended) shows nothing between the quotes.
         say("Unrecognised option \"");
-        if (letter != '\0') say(std::string_view(&letter, 1));
+        if (!method.empty()) say(std::string_view(&letter, 1));
         say("\"\n");
         return 1;
     }
