@@ -113,9 +113,12 @@ void plainVertexTypes(Mesh2D& mesh) {
         const MeshEdge2D& leaving = mesh.edges[second];
         const int farEnd = leaving.vtx1 == w ? leaving.vtx2 : leaving.vtx1;
         const float d = distanceFromLine(mesh, mesh.edges[first], farEnd);
-        if (d > 0.0f) vertex.type = 'i';
-        else if (d == 0.0f) vertex.type = 'n';
-        else vertex.type = 'o';
+        if (d > 0.0f)
+            vertex.type = 'i';
+        else if (d == 0.0f)
+            vertex.type = 'n';
+        else
+            vertex.type = 'o';
     }
 }
 
