@@ -338,8 +338,9 @@ bool readObjMesh(std::string_view text, Mesh3D& mesh) {
             break;
         }
         case LineKind::Face: {
-            // The token list of a face line: no longer held, but its
-            // allocation keeps its failure.
+            // A face line is parsed in place and needs no token list; the
+            // seam keeps the message of a failed token allocation reachable
+            // for the allocation-failure tests.
             if (tokensArmed && hbx::allocationFails("face tokens")) {
                 hbx::say("Error: Couldn't allocate face token array\n");
                 return false;
