@@ -1,10 +1,10 @@
 #include "obj_read2d.h"
 
 #include "alloc_hook.h"
+#include "geometry_limits.h"
 #include "line_reader.h"
 #include "number_scan.h"
 
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <new>
@@ -79,10 +79,6 @@ template <typename Visit> std::int64_t forEachCorner(std::string_view piece, Vis
     }
     return count;
 }
-
-// The same bound as every other reader of the project: a coordinate written
-// as 1e18 (the float nearest it) is out of range.
-bool vertexInRange(float v) { return std::isfinite(v) && std::fabs(v) < 1e18f; }
 
 // Asks for large pages on the untouched storage of a big array: filling a
 // hundred megabytes of records then takes a few dozen page faults instead of
@@ -184,7 +180,7 @@ ReadResult readObjMesh2D(std::string_view text, Mesh2D& mesh) {
         if (isVertexLine(piece)) {
             float x, y;
             scanVertex(piece, x, y);
-            if (!vertexInRange(x) || !vertexInRange(y)) {
+            if (!hbx::coordinateInRange(x) || !hbx::coordinateInRange(y)) {
                 result.status = ReadStatus::VertexOutOfRange;
                 result.index = vertices;
                 return result;

@@ -3,11 +3,11 @@
 #include "alloc_hook.h"
 #include "console.h"
 #include "digit_words.h"
+#include "geometry_limits.h"
 #include "line_reader.h"
 #include "number_format.h"
 #include "number_scan.h"
 
-#include <cmath>
 #include <new>
 #include <string>
 
@@ -39,11 +39,10 @@ Vec3 scanTriple(std::string_view piece, std::size_t keywordLength) {
     return Vec3{v[0], v[1], v[2]};
 }
 
-// Coordinates beyond this magnitude could overflow the products of the later
-// phases; non-finite ones would reach the file.
+// Larger coordinates could overflow the products of the later phases;
+// non-finite ones would reach the file.
 bool inRange(float x, float y, float z) {
-    auto ok = [](float c) { return std::isfinite(c) && std::fabs(c) < 1e18f; };
-    return ok(x) && ok(y) && ok(z);
+    return hbx::coordinateInRange(x) && hbx::coordinateInRange(y) && hbx::coordinateInRange(z);
 }
 
 void sayIndexed(const char* before, int index, const char* after) {
