@@ -60,7 +60,7 @@ int runArguments(const ToolDefinition& tool, char** argv) {
     if (std::strcmp(argv[1], tool.analyticUpper) == 0) row = &tool.analytic;
     else if (std::strcmp(argv[1], "PX") == 0) row = &tool.proxy;
     if (!row) {
-        say(tool.secondUsage);
+        say(tool.usageOnUnknownCode);
         say("\n");
         return 1;
     }
@@ -117,7 +117,7 @@ int runTool(const ToolDefinition& tool, int argc, char** argv) {
         if (argc == 1) status = runInteractive(tool);
         else if (argc == 4) status = runArguments(tool, argv);
         else {
-            say(tool.firstUsage);
+            say(tool.usageOnWrongCount);
             say("\n");
             status = 1;
         }

@@ -58,9 +58,9 @@ char cornerType(const Mesh3D& mesh, int v, int e1, int e2) {
         if (face.vertex[k] != first.vtx1 && face.vertex[k] != first.vtx2) a = face.vertex[k];
     }
     const int b = second.vtx1 == v ? second.vtx2 : second.vtx1;
-    const Vec3& pv = mesh.vertices[static_cast<std::size_t>(v)].pos;
-    const float d1 = dotFrom(pv, mesh.vertices[static_cast<std::size_t>(a)].pos, x);
-    const float d2 = dotFrom(pv, mesh.vertices[static_cast<std::size_t>(b)].pos, x);
+    const Vec3& vertexPos = mesh.vertices[static_cast<std::size_t>(v)].pos;
+    const float d1 = dotFrom(vertexPos, mesh.vertices[static_cast<std::size_t>(a)].pos, x);
+    const float d2 = dotFrom(vertexPos, mesh.vertices[static_cast<std::size_t>(b)].pos, x);
     if (d1 > 0.0f) return d2 > 0.0f ? 'h' : 'n';
     return d2 < 0.0f ? 'h' : 'n';
 }
