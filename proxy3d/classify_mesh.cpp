@@ -1,10 +1,8 @@
 #include "classify_mesh.h"
 
 #include "console.h"
-#include "number_format.h"
 
 #include <cmath>
-#include <string>
 
 namespace hbx3 {
 namespace {
@@ -107,10 +105,7 @@ void classifyVertices(Mesh3D& mesh) {
                 type = 'n';
             } else {
                 for (int extra = 2; extra < open; ++extra) {
-                    std::string line("WARNING: Vertex ");
-                    hbx::appendInt(line, v);
-                    line.append(" has more than 2 open edges\n");
-                    hbx::say(line);
+                    hbx::sayNumbered("WARNING: Vertex ", v, " has more than 2 open edges\n");
                 }
                 type = cornerType(mesh, v, e1, e2);
             }
