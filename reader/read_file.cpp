@@ -1,0 +1,111 @@
+// readShapeFile and the small helpers of the public header.
+#include "hbx/shape_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <sys/stat.h>
+
+namespace hbx {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+ReadResult cannotRead(const std::string& path, const char* what, int err) {
+    ReadResult r;
+    r.status = Status::CannotRead;
+    r.errorCount = 1;
+    r.errors.push_back(Diagnostic{path, 0, 0, std::string(what) + ": " + std::strerror(err)});
+    return r;
+}
+
+} // namespace
+
+ReadResult readShapeFile(const std::string& path, ShapeFile& out,
+                         const ReadOptions& options) noexcept {
+    try {
+        out = ShapeFile{};
+        out.path = path;
+        File f(std::fopen(path.c_str(), "rb"));
+        if (!f) return cannotRead(path, "cannot open the file", errno);
+        struct stat st {};
+        if (fstat(fileno(f.get()), &st) != 0)
+            return cannotRead(path, "cannot read the file", errno);
+        if (S_ISDIR(st.st_mode)) return cannotRead(path, "cannot read the file", EISDIR);
+
+        // Regular files are read in one piece of their size; anything else
+        // (a pipe) grows the buffer until the end.
+        std::size_t capacity = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0;
+        std::unique_ptr<char[]> data = std::make_unique_for_overwrite<char[]>(capacity + 1);
+        std::size_t size = 0;
+        for (;;) {
+            if (size == capacity + 1) {
+                const std::size_t bigger = capacity * 2 + 65536;
+                auto grown = std::make_unique_for_overwrite<char[]>(bigger + 1);
+                std::memcpy(grown.get(), data.get(), size);
+                data = std::move(grown);
+                capacity = bigger;
+            }
+            const std::size_t got = std::fread(data.get() + size, 1, capacity + 1 - size, f.get());
+            size += got;
+            if (got == 0) break;
+        }
+        if (std::ferror(f.get())) return cannotRead(path, "cannot read the file", errno);
+        f.reset();
+        return readShapeText(std::string_view(data.get(), size), path, out, options);
+    } catch (...) {
+        out = ShapeFile{};
+        ReadResult r;
+        r.status = Status::OutOfMemory;
+        return r;
+    }
+}
+
+std::string formatDiagnostic(const Diagnostic& d) {
+    std::string s = d.file;
+    if (d.line > 0) {
+        s += ':' + std::to_string(d.line);
+        if (d.column > 0) s += ':' + std::to_string(d.column);
+    }
+    return s + ": " + d.message;
+}
+
+const char* statusName(Status s) noexcept {
+    switch (s) {
+    case Status::Ok:
+        return "Ok";
+    case Status::Template:
+        return "Template";
+    case Status::Aborted:
+        return "Aborted";
+    case Status::Malformed:
+        return "Malformed";
+    case Status::CannotRead:
+        return "CannotRead";
+    case Status::OutOfMemory:
+        return "OutOfMemory";
+    }
+    return "?";
+}
+
+const char* typeCode(ShapeType t) noexcept {
+    switch (t) {
+    case ShapeType::Sphere:
+        return "SP";
+    case ShapeType::Circle:
+        return "CR";
+    case ShapeType::Proxy3D:
+    case ShapeType::Proxy2D:
+        return "PX";
+    case ShapeType::Unknown:
+        break;
+    }
+    return "??";
+}
+
+} // namespace hbx
