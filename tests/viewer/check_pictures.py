@@ -9,6 +9,7 @@ Exits 1 with a list of failures when a colour is missing where it belongs, a pag
 error, or a renderer cannot be started (CI installs them; a missing renderer is a failure).
 """
 import argparse
+import itertools
 import os
 import re
 import shutil
@@ -40,7 +41,7 @@ def run(cmd, **kw):
 
 
 def read_png(path):
-    """Returns (width, height, rows of (r, g, b) tuples) of an 8-bit RGB or RGBA PNG."""
+    """Returns (width, height, channels, rows of bytes) of an 8-bit RGB or RGBA PNG."""
     data = open(path, "rb").read()
     if data[:8] != b"\x89PNG\r\n\x1a\n":
         raise ValueError(path + " is not a PNG")
@@ -62,23 +63,36 @@ def read_png(path):
     for _ in range(height):
         kind, line = raw[at], bytearray(raw[at + 1:at + 1 + stride])
         at += 1 + stride
-        for i in range(stride):
-            a = line[i - channels] if i >= channels else 0
-            b = prev[i]
-            c = prev[i - channels] if i >= channels else 0
-            if kind == 1:
-                line[i] = (line[i] + a) & 255
-            elif kind == 2:
-                line[i] = (line[i] + b) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        rows.append([tuple(line[i:i + 3]) for i in range(0, stride, channels)])
+        if kind == 1:
+            for c in range(channels):
+                line[c::channels] = bytes(itertools.accumulate(line[c::channels],
+                                                               lambda a, b: (a + b) & 255))
+        elif kind == 2:
+            line = add_bytes(line, prev)
+        elif kind in (3, 4):
+            for i in range(stride):
+                a = line[i - channels] if i >= channels else 0
+                b = prev[i]
+                if kind == 3:
+                    line[i] = (line[i] + (a + b) // 2) & 255
+                else:
+                    c = prev[i - channels] if i >= channels else 0
+                    p = a + b - c
+                    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                    line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append(line)
         prev = line
-    return width, height, rows
+    return width, height, channels, rows
+
+
+def add_bytes(x, y):
+    """Bytewise sum modulo 256 of two equally long byte strings, in a few big-integer steps."""
+    n = len(x)
+    a, b = int.from_bytes(x, "little"), int.from_bytes(y, "little")
+    low = int.from_bytes(b"\x7f" * n, "little")
+    high = int.from_bytes(b"\x80" * n, "little")
+    total = ((a & low) + (b & low)) ^ ((a ^ b) & high)
+    return bytearray(total.to_bytes(n, "little"))
 
 
 def close(a, b, tolerance=40):
@@ -88,13 +102,19 @@ def close(a, b, tolerance=40):
 class Picture:
     def __init__(self, png):
         self.path = png
-        self.width, self.height, self.rows = read_png(png)
+        self.width, self.height, self.channels, self.rows = read_png(png)
 
     def at(self, x, y):
         x, y = int(round(x)), int(round(y))
         if 0 <= x < self.width and 0 <= y < self.height:
-            return self.rows[y][x]
+            return tuple(self.rows[y][x * self.channels:x * self.channels + 3])
         return None
+
+    def row(self, y):
+        return [self.at(x, y) for x in range(self.width)]
+
+    def colours(self):
+        return (self.at(x, y) for y in range(self.height) for x in range(self.width))
 
     def expect(self, x, y, colour, what, tolerance=40):
         got = self.at(x, y)
@@ -246,7 +266,8 @@ def chromium(args, page, *action):
         result = run([browser, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
                       "--no-first-run", "--disable-background-networking",
                       "--disable-component-update", "--disable-sync", "--enable-unsafe-swiftshader",
-                      "--hide-scrollbars", "--window-size=800,600", "--user-data-dir=" + profile]
+                      "--hide-scrollbars", "--window-size=800,600", "--user-data-dir=" + profile,
+                      "--host-resolver-rules=MAP * ~NOTFOUND"]
                      + list(action) + ["file://" + os.path.abspath(page)], timeout=120)
     return result.stdout
 
@@ -272,7 +293,7 @@ def check_page(args, mode):
     pic = Picture(png)
     # Along the middle row: white, the left cube in patch 0's colour, white, the right cube in
     # patch 1's colour, white. The panels stand above and below this row.
-    row = pic.rows[pic.height // 2]
+    row = pic.row(pic.height // 2)
     runs = []
     for colour in row:
         name = next((n for n, c in (("white", WHITE), ("p0", PALETTE[0]), ("p1", PALETTE[1]))
@@ -298,7 +319,7 @@ def check_page_errors(args):
     if state != "ok":
         fail("sphere page: status %s: %s" % (state, text))
     chromium(args, page, "--screenshot=" + page[:-5] + ".png")
-    if not any(close(c, PALETTE[0], 30) for row in Picture(page[:-5] + ".png").rows for c in row):
+    if not any(close(c, PALETTE[0], 30) for c in Picture(page[:-5] + ".png").colours()):
         fail("sphere page: no wire in the screenshot")
     # A page whose geometry was damaged after writing must say so in the DOM, not stay silent.
     shape = cubes(args)
