@@ -18,6 +18,11 @@ constexpr double kMargin = 40;    // pixels around the shape
 constexpr double kLegendWidth = 250;
 constexpr double kEdgeWidth = 3;
 constexpr std::size_t kListedPatches = 12;
+// Ticks and vertex marks are drawn for outlines of up to this many edges: beyond it they would
+// be smaller than a pixel apart, and a browser would spend seconds on marks nobody can see.
+constexpr std::size_t kMostMarkedEdges = 2000;
+// The longest path data of one element: some SVG readers refuse attributes of 10 MB and more.
+constexpr std::size_t kMostPathChars = 1 << 20;
 const char* const kFill = "#ececec";
 
 // Stroke style of an edge type: convex runs solid, concave dashed, mixed dash-dotted.
@@ -45,6 +50,10 @@ const char* typeName(char type) {
     }
 }
 
+bool marked(const Drawing2D& d) {
+    return d.edges.size() <= kMostMarkedEdges && d.vertices.size() <= kMostMarkedEdges;
+}
+
 Point2 at(const Drawing2D& d, std::size_t v) {
     return {d.vertices[v].pos.x + d.centre.x, d.vertices[v].pos.y + d.centre.y};
 }
@@ -53,6 +62,23 @@ Point2 at(const Drawing2D& d, std::size_t v) {
 void appendDot(std::string& out, double x, double y, double r) {
     appendf(out, "M%.2f %.2fa%.2f %.2f 0 1 0 %.2f 0a%.2f %.2f 0 1 0 %.2f 0", x - r, y, r, r, 2 * r,
             r, r, -2 * r);
+}
+
+// Writes path data as <path ATTRIBUTES d="..."/>, split into several elements of the same
+// attributes where the data is longer than kMostPathChars (at a subpath's "M").
+void appendPaths(std::string& out, const std::string& attributes, const std::string& data) {
+    std::size_t from = 0;
+    while (from < data.size()) {
+        std::size_t to = data.size();
+        if (to - from > kMostPathChars) {
+            to = data.find('M', from + kMostPathChars);
+            if (to == std::string::npos) to = data.size();
+        }
+        out += "<path " + attributes + " d=\"";
+        out.append(data, from, to - from);
+        out += "\"/>\n";
+        from = to;
+    }
 }
 
 // The closed loops of the outline as one even-odd path, so that holes stay unfilled. Edges that
@@ -89,7 +115,7 @@ std::string loopPath(const Drawing2D& d, const Fit& fit) {
         if (here != start || loop.size() < 4) continue;
         for (std::size_t i = 0; i + 1 < loop.size(); ++i) {
             const Point2 p = at(d, loop[i]);
-            appendf(path, "%c%.2f %.2f", i == 0 ? 'M' : 'L', fit.x(p.x), fit.y(p.y));
+            appendPoint(path, i == 0 ? 'M' : 'L', fit.x(p.x), fit.y(p.y));
         }
         path += 'Z';
     }
@@ -111,17 +137,16 @@ void appendEdges(std::string& out, const Drawing2D& d, const Fit& fit,
         for (std::size_t e : edges) {
             const OutlineEdge& edge = d.edges[e];
             const Point2 a = at(d, edge.vtx1), b = at(d, edge.vtx2);
-            if (edge.vtx1 != last) appendf(path, "M%.2f %.2f", fit.x(a.x), fit.y(a.y));
-            appendf(path, "L%.2f %.2f", fit.x(b.x), fit.y(b.y));
+            if (edge.vtx1 != last) appendPoint(path, 'M', fit.x(a.x), fit.y(a.y));
+            appendPoint(path, 'L', fit.x(b.x), fit.y(b.y));
             last = edge.vtx2;
         }
-        appendf(
-            out,
-            "<path class=\"patch\" data-patch=\"%lld\" stroke=\"%s\" stroke-width=\"%g\"%s d=\"",
-            static_cast<long long>(patches[key.first]), hex(rankColour(key.first)).c_str(),
-            kEdgeWidth, dashOf(key.second));
-        out += path;
-        out += "\"/>\n";
+        std::string attributes;
+        appendf(attributes,
+                "class=\"patch\" data-patch=\"%lld\" stroke=\"%s\" stroke-width=\"%g\"%s",
+                static_cast<long long>(patches[key.first]), hex(rankColour(key.first)).c_str(),
+                kEdgeWidth, dashOf(key.second));
+        appendPaths(out, attributes, path);
     }
     out += "</g>\n";
 }
@@ -136,15 +161,14 @@ void appendTicks(std::string& out, const Drawing2D& d, const Fit& fit,
         const double mx = fit.x((a.x + b.x) / 2), my = fit.y((a.y + b.y) / 2);
         const double lengthPx = std::hypot(a.x - b.x, a.y - b.y) * fit.scale;
         const double tick = std::clamp(lengthPx / 2, 4.0, 20.0);
-        appendf(paths[patchRank(patches, edge.patch)], "M%.2f %.2fl%.2f %.2f", mx, my,
-                edge.norm.x * tick, -edge.norm.y * tick);
+        std::string& path = paths[patchRank(patches, edge.patch)];
+        appendPoint(path, 'M', mx, my);
+        appendPoint(path, 'l', edge.norm.x * tick, -edge.norm.y * tick);
     }
     out += "<g id=\"normals\" fill=\"none\" stroke-width=\"2\">\n";
     for (std::size_t rank = 0; rank < paths.size(); ++rank) {
         if (paths[rank].empty()) continue;
-        appendf(out, "<path stroke=\"%s\" d=\"", hex(rankColour(rank)).c_str());
-        out += paths[rank];
-        out += "\"/>\n";
+        appendPaths(out, "stroke=\"" + hex(rankColour(rank)) + "\"", paths[rank]);
     }
     out += "</g>\n";
 }
@@ -225,37 +249,43 @@ void appendLegend(std::string& out, const Drawing2D& d, double left,
                     typeName(type));
             y += 18;
         }
-        std::string marks;
-        appendf(marks, "<path stroke=\"#444444\" stroke-width=\"1.5\" d=\"M%.0f %.0fh14\"/>",
-                left + 7, y - 4);
-        appendf(marks, "<text x=\"%.0f\" y=\"%.0f\">outward normal</text>\n", left + 36, y);
-        out += marks;
-        y += 18;
-        std::string dot;
-        appendDot(dot, left + 14, y - 4, 3.5);
-        appendf(
-            out,
-            "<path fill=\"#000000\" d=\"%s\"/><text x=\"%.0f\" y=\"%.0f\">convex vertex</text>\n",
-            dot.c_str(), left + 36, y);
-        y += 18;
-        dot.clear();
-        appendDot(dot, left + 14, y - 4, 3.5);
-        appendf(out,
-                "<path fill=\"#ffffff\" stroke=\"#000000\" stroke-width=\"1.5\" d=\"%s\"/>"
-                "<text x=\"%.0f\" y=\"%.0f\">reflex vertex</text>\n",
-                dot.c_str(), left + 36, y);
-        y += 18;
-        appendf(
-            out,
-            "<path d=\"M%.0f %.0fh4v4h-4Z\"/><text x=\"%.0f\" y=\"%.0f\">straight vertex</text>\n",
-            left + 12, y - 6, left + 36, y);
-        y += 18;
-        dot.clear();
-        appendDot(dot, left + 14, y - 4, 2);
-        appendf(out,
+        if (!marked(d)) {
+            line("normal ticks, vertex marks and safe");
+            line("points: drawn up to " + std::to_string(kMostMarkedEdges) + " edges");
+        } else {
+            std::string marks;
+            appendf(marks, "<path stroke=\"#444444\" stroke-width=\"1.5\" d=\"M%.0f %.0fh14\"/>",
+                    left + 7, y - 4);
+            appendf(marks, "<text x=\"%.0f\" y=\"%.0f\">outward normal</text>\n", left + 36, y);
+            out += marks;
+            y += 18;
+            std::string dot;
+            appendDot(dot, left + 14, y - 4, 3.5);
+            appendf(out,
+                    "<path fill=\"#000000\" d=\"%s\"/><text x=\"%.0f\" y=\"%.0f\">convex "
+                    "vertex</text>\n",
+                    dot.c_str(), left + 36, y);
+            y += 18;
+            dot.clear();
+            appendDot(dot, left + 14, y - 4, 3.5);
+            appendf(out,
+                    "<path fill=\"#ffffff\" stroke=\"#000000\" stroke-width=\"1.5\" d=\"%s\"/>"
+                    "<text x=\"%.0f\" y=\"%.0f\">reflex vertex</text>\n",
+                    dot.c_str(), left + 36, y);
+            y += 18;
+            appendf(out,
+                    "<path d=\"M%.0f %.0fh4v4h-4Z\"/><text x=\"%.0f\" y=\"%.0f\">straight "
+                    "vertex</text>\n",
+                    left + 12, y - 6, left + 36, y);
+            y += 18;
+            dot.clear();
+            appendDot(dot, left + 14, y - 4, 2);
+            appendf(
+                out,
                 "<path fill=\"#666666\" d=\"%s\"/><text x=\"%.0f\" y=\"%.0f\">safe point</text>\n",
                 dot.c_str(), left + 36, y);
-        y += 18;
+            y += 18;
+        }
     }
     appendf(out,
             "<path fill=\"none\" stroke=\"#000000\" stroke-width=\"1.5\" d=\"M%.0f %.0fh16M%.0f "
@@ -313,12 +343,16 @@ std::string svg2D(const Drawing2D& d) {
             hex(rankColour(0)).c_str(), kEdgeWidth);
     } else {
         const std::string fill = loopPath(d, fit);
-        if (!fill.empty())
+        // Holes need their loop in the same element as the loop around them, so the fill is one
+        // element or, for an outline too long for that, left out.
+        if (!fill.empty() && fill.size() < 8 * kMostPathChars)
             out += "<path id=\"inside\" fill=\"" + std::string(kFill) +
                    "\" fill-rule=\"evenodd\" d=\"" + fill + "\"/>\n";
         appendEdges(out, d, fit, patches);
-        appendTicks(out, d, fit, patches);
-        appendVertices(out, d, fit);
+        if (marked(d)) {
+            appendTicks(out, d, fit, patches);
+            appendVertices(out, d, fit);
+        }
     }
     if (d.isCircle || !d.vertices.empty()) appendCentre(out, fit.x(d.centre.x), fit.y(d.centre.y));
     appendLegend(out, d, legendLeft, patches, std::move(typeOf));

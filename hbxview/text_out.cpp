@@ -1,5 +1,8 @@
 #include "text_out.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 
@@ -22,6 +25,20 @@ void appendf(std::string& out, const char* format, ...) {
         out.resize(at + static_cast<std::size_t>(n));
     }
     va_end(again);
+}
+
+void appendPoint(std::string& out, char command, double x, double y) {
+    char text[64];
+    char* at = text;
+    *at++ = command;
+    auto number = [&at, &text](double v) {
+        v = std::isfinite(v) ? std::clamp(v, -1e9, 1e9) : 0.0;
+        at = std::to_chars(at, text + sizeof text, v, std::chars_format::fixed, 2).ptr;
+    };
+    number(x);
+    *at++ = ' ';
+    number(y);
+    out.append(text, static_cast<std::size_t>(at - text));
 }
 
 std::string escapeMarkup(std::string_view text) {
