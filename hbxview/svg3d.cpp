@@ -17,6 +17,7 @@ constexpr double kDrawSize = 800;
 constexpr double kMargin = 30;
 constexpr double kLegendWidth = 230;
 constexpr std::size_t kListedPatches = 12;
+constexpr std::size_t kMostDrawnEdges = 30000;
 
 // Something painted: a face (index below the face count) or an edge (face count + edge index),
 // with the depth of its middle towards the viewer.
@@ -78,8 +79,13 @@ void appendLegend(std::string& out, const Drawing3D& d, std::string_view view, b
             if (patches.size() > listed)
                 text("... and " + std::to_string(patches.size() - listed) + " more");
         }
-        swatch(edgeClassColour('o'), "convex edge");
-        swatch(edgeClassColour('i'), "concave edge");
+        if (d.edges.size() <= kMostDrawnEdges) {
+            swatch(edgeClassColour('o'), "convex edge");
+            swatch(edgeClassColour('i'), "concave edge");
+        } else {
+            text("convex and concave edges: drawn");
+            text("up to " + std::to_string(kMostDrawnEdges) + " edges");
+        }
         swatch(edgeClassColour('h'), "open edge");
     }
     out += "</g>\n";
@@ -154,11 +160,14 @@ std::string svg3D(const Drawing3D& d, std::string_view view, bool bySide) {
         const auto& c = d.faces[f].vtx;
         items.push_back({(depth[c[0]] + depth[c[1]] + depth[c[2]]) / 3, f});
     }
+    // Flat edges are never drawn; convex and concave ones only where they leave the faces
+    // visible; open edges always, as they are few and worth seeing.
+    const bool sparse = d.edges.size() <= kMostDrawnEdges;
     // An edge sits a hair in front of the faces it borders, so it is painted over them.
     const double lift = 1e-6 * (kDrawSize - 2 * kMargin) / fit.scale;
     for (std::size_t e = 0; e < d.edges.size(); ++e) {
         const ProxyEdge& edge = d.edges[e];
-        if (edge.type == 'n') continue;
+        if (edge.type == 'n' || (edge.type != 'h' && !sparse)) continue;
         items.push_back({(depth[edge.vtx1] + depth[edge.vtx2]) / 2 + lift, d.faces.size() + e});
     }
     std::stable_sort(items.begin(), items.end(),
@@ -181,11 +190,12 @@ std::string svg3D(const Drawing3D& d, std::string_view view, bool bySide) {
             const Rgb base = bySide ? sideColour(f.side) : rankColour(patchRank(patches, f.patch));
             const std::string colour = hex(shade(base, dot(f.norm, cam.eye)));
             // The stroke in the fill colour closes the hair-line seams between neighbours.
-            appendf(out,
-                    "<path fill=\"%s\" stroke=\"%s\" stroke-width=\"0.6\" "
-                    "d=\"M%.2f %.2fL%.2f %.2fL%.2f %.2fZ\"/>\n",
-                    colour.c_str(), colour.c_str(), sx[f.vtx[0]], sy[f.vtx[0]], sx[f.vtx[1]],
-                    sy[f.vtx[1]], sx[f.vtx[2]], sy[f.vtx[2]]);
+            out +=
+                "<path fill=\"" + colour + "\" stroke=\"" + colour + "\" stroke-width=\"0.6\" d=\"";
+            appendPoint(out, 'M', sx[f.vtx[0]], sy[f.vtx[0]]);
+            appendPoint(out, 'L', sx[f.vtx[1]], sy[f.vtx[1]]);
+            appendPoint(out, 'L', sx[f.vtx[2]], sy[f.vtx[2]]);
+            out += "Z\"/>\n";
         } else {
             const ProxyEdge& e = d.edges[item.index - d.faces.size()];
             appendf(out, "<path stroke=\"%s\" stroke-width=\"1.2\" d=\"M%.2f %.2fL%.2f %.2f\"/>\n",

@@ -410,7 +410,10 @@
             view.zoom = 1, view.panX = 0, view.panY = 0;
         };
         setView(meta.view in views ? meta.view : 'iso');
-        const options = { bySide: false, normals: false, edges: { o: true, i: true, h: true, n: false } };
+        // On a dense mesh the convex and concave edges would hide the faces: they start hidden
+        // there (the boxes show them). Open edges are few and always worth seeing.
+        const sparse = shape.edgeCount <= 30000;
+        const options = { bySide: false, normals: false, edges: { o: sparse, i: sparse, h: true, n: false } };
         let pending = false;
         const draw = function () {
             pending = false;
