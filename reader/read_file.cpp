@@ -1,10 +1,12 @@
 // readShapeFile and the small helpers of the public header.
 #include "hbx/shape_file.h"
+#include "read_lines.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <sys/stat.h>
 
 namespace hbx {
@@ -34,30 +36,13 @@ ReadResult readShapeFile(const std::string& path, ShapeFile& out,
         File f(std::fopen(path.c_str(), "rb"));
         if (!f) return cannotRead(path, "cannot open the file", errno);
         struct stat st {};
-        if (fstat(fileno(f.get()), &st) != 0)
-            return cannotRead(path, "cannot read the file", errno);
-        if (S_ISDIR(st.st_mode)) return cannotRead(path, "cannot read the file", EISDIR);
-
-        // Regular files are read in one piece of their size; anything else
-        // (a pipe) grows the buffer until the end.
-        std::size_t capacity = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0;
-        std::unique_ptr<char[]> data = std::make_unique_for_overwrite<char[]>(capacity + 1);
         std::size_t size = 0;
-        for (;;) {
-            if (size == capacity + 1) {
-                const std::size_t bigger = capacity * 2 + 65536;
-                auto grown = std::make_unique_for_overwrite<char[]>(bigger + 1);
-                std::memcpy(grown.get(), data.get(), size);
-                data = std::move(grown);
-                capacity = bigger;
-            }
-            const std::size_t got = std::fread(data.get() + size, 1, capacity + 1 - size, f.get());
-            size += got;
-            if (got == 0) break;
+        if (fstat(fileno(f.get()), &st) == 0) {
+            if (S_ISDIR(st.st_mode)) return cannotRead(path, "cannot read the file", EISDIR);
+            if (S_ISREG(st.st_mode)) size = static_cast<std::size_t>(st.st_size);
         }
-        if (std::ferror(f.get())) return cannotRead(path, "cannot read the file", errno);
-        f.reset();
-        return readShapeText(std::string_view(data.get(), size), path, out, options);
+        detail::LineSource source(f.get(), size);
+        return readLines(source, path, out, options);
     } catch (...) {
         out = ShapeFile{};
         ReadResult r;
