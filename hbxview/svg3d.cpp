@@ -31,10 +31,20 @@ Point3 worldOf(const Drawing3D& d, std::size_t v) {
     return {p.x + d.centre.x, p.y + d.centre.y, p.z + d.centre.z};
 }
 
-// Headlight shading: full colour facing the viewer, a third of it edge-on or facing away (a face
-// whose normal points away from the viewer shows dark, which is how a flipped normal stands out).
+// Light from over the viewer's shoulder (up and a little right of the eye): faces of different
+// directions differ in brightness, a face squarely facing the viewer keeps its colour unchanged
+// (0.4 + 0.7 * 0.889 passes 1), and one facing away from the light is dark, which is how a
+// flipped normal stands out. The page's script lights the same way.
+Point3 lightOf(const Camera& cam) {
+    Point3 l{2 * cam.eye.x + cam.up.x + 0.25 * cam.right.x,
+             2 * cam.eye.y + cam.up.y + 0.25 * cam.right.y,
+             2 * cam.eye.z + cam.up.z + 0.25 * cam.right.z};
+    const double n = std::sqrt(dot(l, l));
+    return {l.x / n, l.y / n, l.z / n};
+}
+
 Rgb shade(Rgb c, double facing) {
-    const double lit = 0.35 + 0.65 * std::max(0.0, facing);
+    const double lit = std::min(1.0, 0.4 + 0.7 * std::max(0.0, facing));
     auto f = [lit](unsigned char v) { return static_cast<unsigned char>(std::lround(v * lit)); };
     return {f(c.r), f(c.g), f(c.b)};
 }
@@ -139,6 +149,7 @@ std::string svg3D(const Drawing3D& d, std::string_view view, bool bySide) {
         bounds.add(cx + d.radius, cy + d.radius);
     }
     const Fit fit(bounds, kDrawSize, kMargin);
+    const Point3 light = lightOf(cam);
 
     std::vector<std::int64_t> numbers;
     numbers.reserve(d.faces.size());
@@ -188,7 +199,7 @@ std::string svg3D(const Drawing3D& d, std::string_view view, bool bySide) {
         if (item.index < d.faces.size()) {
             const ProxyFace& f = d.faces[item.index];
             const Rgb base = bySide ? sideColour(f.side) : rankColour(patchRank(patches, f.patch));
-            const std::string colour = hex(shade(base, dot(f.norm, cam.eye)));
+            const std::string colour = hex(shade(base, dot(f.norm, light)));
             // The stroke in the fill colour closes the hair-line seams between neighbours.
             out +=
                 "<path fill=\"" + colour + "\" stroke=\"" + colour + "\" stroke-width=\"0.6\" d=\"";
