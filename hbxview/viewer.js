@@ -407,7 +407,10 @@
             canvas.height = window.innerHeight;
         };
         resize();
-        const renderer = (location.hash !== '#canvas' && makeGL(canvas, shape)) || makeCanvas2D(canvas, shape);
+        // The address may end in #flags, comma separated: canvas (draw without WebGL), side
+        // (colour by side letter), normals (show face normals).
+        const flags = location.hash.slice(1).split(',');
+        const renderer = (flags.indexOf('canvas') < 0 && makeGL(canvas, shape)) || makeCanvas2D(canvas, shape);
         const views = {
             x: { yaw: Math.PI / 2, pitch: 0 }, y: { yaw: 0, pitch: Math.PI / 2 },
             z: { yaw: 0, pitch: 0 }, iso: { yaw: Math.PI / 4, pitch: Math.asin(1 / Math.sqrt(3)) }
@@ -421,7 +424,10 @@
         // On a dense mesh the convex and concave edges would hide the faces: they start hidden
         // there (the boxes show them). Open edges are few and always worth seeing.
         const sparse = shape.edgeCount <= 30000;
-        const options = { bySide: false, normals: false, edges: { o: sparse, i: sparse, h: true, n: false } };
+        const options = { bySide: flags.indexOf('side') >= 0, normals: flags.indexOf('normals') >= 0,
+            edges: { o: sparse, i: sparse, h: true, n: false } };
+        document.getElementById('hbx-by-side').checked = options.bySide;
+        document.getElementById('hbx-normals').checked = options.normals;
         let pending = false;
         const draw = function () {
             pending = false;

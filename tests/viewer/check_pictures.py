@@ -284,28 +284,31 @@ def check_page(args, mode):
     shape = cubes(args)
     page = os.path.join(args.out, "two_cubes.html")
     tool(args, args.viewer, shape, "-o", page, "--view", "z")
-    suffix = "#canvas" if mode == "canvas" else ""
+    # WebGL colours by patch; the canvas fallback colours by side letter with the normals on
+    # (both cubes are convex: one colour, the normals stand off the faces, not across the row).
+    suffix = "#canvas,side,normals" if mode == "canvas" else ""
+    left, right = ("p0", "p1") if mode == "webgl" else ("side", "side")
     state, text = page_status(args, page, suffix)
     if state != "ok" or ("drawn " + mode) not in text:
         fail("page (%s): status %s: %s" % (mode, state, text))
     png = os.path.join(args.out, "two_cubes-%s.png" % mode)
     chromium(args, page + suffix, "--screenshot=" + png)
     pic = Picture(png)
-    # Along the middle row: white, the left cube in patch 0's colour, white, the right cube in
-    # patch 1's colour, white. The panels stand above and below this row.
+    # Along the middle row: white, the left cube, white, the right cube, white. The panels stand
+    # above and below this row.
     row = pic.row(pic.height // 2)
     runs = []
     for colour in row:
-        name = next((n for n, c in (("white", WHITE), ("p0", PALETTE[0]), ("p1", PALETTE[1]))
-                     if close(colour, c, 12)), None)
+        name = next((n for n, c in (("white", WHITE), ("p0", PALETTE[0]), ("p1", PALETTE[1]),
+                                     ("side", SIDE_CONVEX)) if close(colour, c, 12)), None)
         if name and (not runs or runs[-1][0] != name):
             runs.append([name, 0])
         if name:
             runs[-1][1] += 1
     sequence = [n for n, count in runs if count >= 20]
-    if sequence != ["white", "p0", "white", "p1", "white"]:
-        fail("page (%s): middle row reads %s, expected white, patch 0, white, patch 1, white"
-             % (mode, runs))
+    if sequence != ["white", left, "white", right, "white"]:
+        fail("page (%s): middle row reads %s, expected white, %s, white, %s, white"
+             % (mode, runs, left, right))
 
 
 def check_page_errors(args):
