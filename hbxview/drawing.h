@@ -1,5 +1,4 @@
-// The shapes hbxview draws: plain records holding only what a picture needs, in the coordinates
-// of the input mesh. They are filled from the reader's records (load_drawing.h), so the renderers
+// The shapes hbxview draws: plain records holding only what a picture needs. They are filled from the reader's records (load_drawing.h), so the renderers
 // never see a parser and the parser never sees a picture.
 #pragma once
 
@@ -22,7 +21,7 @@ struct Point3 {
 };
 
 // One outline vertex of a 2D proxy: its type letter ('o' convex, 'i' reflex, 'n' straight),
-// its position and its safe point, both already moved by the file's centre.
+// its position and its safe point, both relative to the drawing's centre as in the file.
 struct OutlineVertex {
     char type = 'n';
     Point2 pos;
@@ -71,8 +70,8 @@ struct ProxyFace {
     std::int64_t patch = 0;
 };
 
-// A 3D Shape File: a sphere (isSphere) or a proxy. Positions are the file's positions plus its
-// centre.
+// A 3D Shape File: a sphere (isSphere) or a proxy. Vertex positions are as in the file, relative
+// to the centre; the renderers add the centre back.
 struct Drawing3D {
     std::string title;
     bool isSphere = false;
