@@ -11,7 +11,7 @@ bool LineScan::fail(const char* at, std::string message) {
 std::string LineScan::found() const {
     if (p >= end) return "the end of the line";
     const unsigned char c = static_cast<unsigned char>(*p);
-    if (c == ' ') return "a second space";
+    if (c == ' ') return p > begin && p[-1] == ' ' ? "a second space" : "a space";
     if (c == '\r') return "a carriage return";
     if (c == '\t') return "a tab";
     if (c < 0x20 || c >= 0x7f) {

@@ -4,23 +4,22 @@
 
 namespace hbx::detail {
 
-namespace {
-constexpr std::size_t kChunk = std::size_t{1} << 20;
-}
-
 LineSource::LineSource(std::string_view text)
     : pos_(text.data()), end_(text.data() + text.size()), eof_(true), sizeHint_(text.size()) {}
 
-LineSource::LineSource(std::FILE* file, std::size_t sizeHint)
-    : file_(file), buffer_(kChunk), sizeHint_(sizeHint) {
+LineSource::LineSource(std::FILE* file, std::size_t sizeHint, std::size_t chunk)
+    : file_(file), buffer_(chunk > 0 ? chunk : 1), sizeHint_(sizeHint) {
     pos_ = end_ = buffer_.data();
 }
 
 bool LineSource::refill() {
     if (eof_) return false;
     const std::size_t kept = static_cast<std::size_t>(end_ - pos_);
-    if (kept == buffer_.size()) buffer_.resize(buffer_.size() * 2); // a line longer than the buffer
-    std::memmove(buffer_.data(), pos_, kept);
+    const std::size_t offset = static_cast<std::size_t>(pos_ - buffer_.data());
+    // A line longer than the buffer fills it from its start; growing keeps
+    // the bytes (and moves them, so pos_ is taken up again by offset).
+    if (kept == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+    std::memmove(buffer_.data(), buffer_.data() + offset, kept);
     const std::size_t got = std::fread(buffer_.data() + kept, 1, buffer_.size() - kept, file_);
     pos_ = buffer_.data();
     end_ = buffer_.data() + kept + got;

@@ -15,8 +15,9 @@ class LineSource {
     // Lines of text; text must outlive the source.
     explicit LineSource(std::string_view text);
     // Lines read from file (opened for reading, closed by the caller).
-    // sizeHint: the file's size when known, else 0.
-    LineSource(std::FILE* file, std::size_t sizeHint);
+    // sizeHint: the file's size when known, else 0. chunk: the bytes read
+    // at a time (the buffer grows beyond it only for longer lines).
+    LineSource(std::FILE* file, std::size_t sizeHint, std::size_t chunk = std::size_t{1} << 20);
 
     // The next line, without its '\n': [begin, end). newline is false for a
     // last line that has no line feed. The bytes stay valid until the next

@@ -108,6 +108,7 @@ class Reader {
     void record(const Line& l);
     void templateRecord(const Line& l);
     void proxyRecord(const Line& l);
+    bool addRecord(int group, bool is3);
     void analyticRecord(const Line& l);
     void endOfRecords(const Line& l);
 
@@ -234,8 +235,7 @@ void Reader::takeSlot(Slot s, const Line& l) {
         } else if (code == "PX" && dims != 0) {
             out_.type = dims == 3 ? ShapeType::Proxy3D : ShapeType::Proxy2D;
         } else if (code == "PX") {
-            report(l.number, 6, "type PX, but the title line does not say 3D or 2D");
-            return;
+            return; // 3D or 2D: the title line that would say was reported already
         } else {
             report(l.number, 6,
                    dims == 3   ? "expected the type SP or PX of a 3D Shape File"
@@ -354,8 +354,8 @@ bool Reader::records() {
 void Reader::record(const Line& l) {
     if (out_.type == ShapeType::Unknown) return; // the type line was reported already
     if (isTemplate_) return templateRecord(l);
-    if (l.begin == l.end) return report(l.number, 1, "empty line among the records");
     if (out_.type == ShapeType::Sphere || out_.type == ShapeType::Circle) {
+        if (l.begin == l.end) return report(l.number, 1, "empty line among the records");
         return analyticRecord(l);
     }
     proxyRecord(l);
@@ -395,7 +395,7 @@ void Reader::analyticRecord(const Line& l) {
 
 void Reader::proxyRecord(const Line& l) {
     const bool is3 = out_.type == ShapeType::Proxy3D;
-    const char c = *l.begin;
+    const char c = l.begin < l.end ? *l.begin : '\n';
     static const char* const kGroups[] = {"vertex", "edge", "face", "centre"};
     int group = -1;
     if (c == 'v') group = 0;
@@ -404,8 +404,12 @@ void Reader::proxyRecord(const Line& l) {
     if (l.text().starts_with("centre")) group = 3;
     if (group < 0) {
         report(l.number, 1,
-               is3 ? "expected a vertex (v), edge (e) or face (f) record or the centre line"
-                   : "expected a vertex (v) or edge (e) record or the centre line");
+               c == '\n' ? "empty line among the records"
+               : is3     ? "expected a vertex (v), edge (e) or face (f) record or the centre line"
+                         : "expected a vertex (v) or edge (e) record or the centre line");
+        // Taken as a broken record of the group at hand, so that the records
+        // after it keep their numbers and raise no errors of their own.
+        if (group_ < 3) addRecord(group_, is3);
         return;
     }
     if (group < group_ || (group == 3 && group_ == 3)) {
@@ -423,36 +427,51 @@ void Reader::proxyRecord(const Line& l) {
         out_.lines.centre = l.number;
         ok = detail::parseCentre(s, out_.dimensions, out_.centre);
     } else {
-        // Indices are int32: more records than that cannot be numbered.
-        const std::size_t size =
-            is3 ? (group == 0   ? out_.proxy3d.vertices.size()
-                   : group == 1 ? out_.proxy3d.edges.size()
-                                : out_.proxy3d.faces.size())
-                : (group == 0 ? out_.proxy2d.vertices.size() : out_.proxy2d.edges.size());
-        if (size >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-            if (!recordsFull_) report(l.number, 1, "too many records");
-            recordsFull_ = true;
-            return;
-        }
-        std::uint64_t& first = group == 0   ? out_.lines.firstVertex
-                               : group == 1 ? out_.lines.firstEdge
-                                            : out_.lines.firstFace;
-        if (first == 0) first = l.number;
+        if (!addRecord(group, is3)) return;
         if (is3) {
             auto& p = out_.proxy3d;
-            if (group == 0) ok = detail::parseVertex3(s, p.vertices.emplace_back());
-            if (group == 1) ok = detail::parseEdge3(s, p.vertices.size(), p.edges.emplace_back());
+            if (group == 0) ok = detail::parseVertex3(s, p.vertices.back());
+            if (group == 1) ok = detail::parseEdge3(s, p.vertices.size(), p.edges.back());
             if (group == 2) {
-                ok = detail::parseFace3(s, p.vertices.size(), p.edges.size(),
-                                        p.faces.emplace_back());
+                ok = detail::parseFace3(s, p.vertices.size(), p.edges.size(), p.faces.back());
             }
         } else {
             auto& p = out_.proxy2d;
-            if (group == 0) ok = detail::parseVertex2(s, p.vertices.emplace_back());
-            if (group == 1) ok = detail::parseEdge2(s, p.vertices.size(), p.edges.emplace_back());
+            if (group == 0) ok = detail::parseVertex2(s, p.vertices.back());
+            if (group == 1) ok = detail::parseEdge2(s, p.vertices.size(), p.edges.back());
         }
     }
     if (!ok) report(l, s);
+}
+
+// Appends a zeroed record to group (0 vertices, 1 edges, 2 faces) of the
+// proxy and notes its line when it is the group's first. Returns false (and
+// reports once) when the group already holds as many records as int32
+// indices can number.
+bool Reader::addRecord(int group, bool is3) {
+    const std::size_t size =
+        is3 ? (group == 0   ? out_.proxy3d.vertices.size()
+               : group == 1 ? out_.proxy3d.edges.size()
+                            : out_.proxy3d.faces.size())
+            : (group == 0 ? out_.proxy2d.vertices.size() : out_.proxy2d.edges.size());
+    if (size >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+        if (!recordsFull_) report(lineNumber_, 1, "too many records");
+        recordsFull_ = true;
+        return false;
+    }
+    std::uint64_t& first = group == 0   ? out_.lines.firstVertex
+                           : group == 1 ? out_.lines.firstEdge
+                                        : out_.lines.firstFace;
+    if (first == 0) first = lineNumber_;
+    if (is3) {
+        if (group == 0) out_.proxy3d.vertices.emplace_back();
+        if (group == 1) out_.proxy3d.edges.emplace_back();
+        if (group == 2) out_.proxy3d.faces.emplace_back();
+    } else {
+        if (group == 0) out_.proxy2d.vertices.emplace_back();
+        if (group == 1) out_.proxy2d.edges.emplace_back();
+    }
+    return true;
 }
 
 void Reader::endOfRecords(const Line& l) {

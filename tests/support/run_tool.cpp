@@ -1,4 +1,5 @@
 #include "run_tool.h"
+#include "shape_file_hook.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -81,6 +82,7 @@ RunResult runTool(const std::string& exe, const std::vector<std::string>& args,
     // posix_spawn has no portable chdir action here; run through a tiny
     // fork instead when a working directory is asked for.
     RunResult result;
+    const std::vector<WatchedPath> outputs = watchOutputs(args, stdinText, cwd);
     pid_t pid = -1;
     if (cwd.empty()) {
         if (posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
@@ -104,6 +106,7 @@ RunResult runTool(const std::string& exe, const std::vector<std::string>& args,
     int status = 0;
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    checkOutputs(outputs, result.exitCode);
     result.out = readFile(outPath);
     result.err = readFile(errPath);
     return result;
