@@ -17,6 +17,12 @@ using hbxtest::writeFile;
 
 const std::string kMeshes = HBX_VIEWER_MESHES;
 
+// Runs hbxview on in, writing out. The option comes first: runTool takes the third of exactly
+// three arguments for a Shape File that a tool wrote and checks it, which a picture is not.
+hbxtest::RunResult view(const std::string& in, const std::string& out) {
+    return runTool(HBXVIEW_EXE, {"-o", out, in});
+}
+
 // A Shape File made by a tool from one of the test meshes, in dir.
 std::string made(const std::string& dir, bool threeD, const char* code, const std::string& mesh,
                  const std::string& name) {
@@ -80,7 +86,7 @@ TEST(HbxviewRefuses, FilesWithoutAShapeGiveTheReasonAndNoPicture) {
         if (!c.text.empty()) writeFile(dir + "/" + c.name, c.text);
         for (const char* picture : {"out.svg", "out.html"}) {
             const std::string out = dir + "/" + picture;
-            const auto r = runTool(HBXVIEW_EXE, {dir + "/" + c.name, "-o", out});
+            const auto r = view(dir + "/" + c.name, out);
             EXPECT_EQ(r.exitCode, 1) << c.name;
             EXPECT_NE(r.err.find(c.expect), std::string::npos) << c.name << ": " << r.err;
             EXPECT_FALSE(fileExists(out)) << c.name << " left " << picture;
@@ -109,7 +115,7 @@ TEST(HbxviewRefuses, ArgumentsThatNameNoPicture) {
                      fileExists(dir + "/out.png"));
     }
     // A folder that does not exist: the reason, exit 1, nothing written.
-    const auto r = runTool(HBXVIEW_EXE, {cubes, "-o", dir + "/no/such/out.svg"});
+    const auto r = view(cubes, dir + "/no/such/out.svg");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("cannot create"), std::string::npos) << r.err;
 }
@@ -137,7 +143,7 @@ TEST(HbxviewScales, HundredThousandEdgesGiveAFewPathElements) {
     }
     const std::string big = dir + "/big.hbx2";
     writeFile(big, square.substr(0, start) + records + square.substr(end));
-    const auto r = runTool(HBXVIEW_EXE, {big, "-o", dir + "/big.svg"});
+    const auto r = view(big, dir + "/big.svg");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string svg = readFile(dir + "/big.svg");
     EXPECT_EQ(count(svg, "class=\"patch\""), 4u);
@@ -168,7 +174,7 @@ TEST(HbxviewScales, PageIsSmallerThanTheFileItShows) {
     writeFile(dir + "/grid.obj", obj);
     ASSERT_EQ(runTool(hbxtest::tool3d(), {"PX", dir + "/grid.obj", dir + "/grid.hbx3"}).exitCode,
               0);
-    const auto r = runTool(HBXVIEW_EXE, {dir + "/grid.hbx3", "-o", dir + "/grid.html"});
+    const auto r = view(dir + "/grid.hbx3", dir + "/grid.html");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string page = readFile(dir + "/grid.html");
     EXPECT_LT(page.size() * 2, readFile(dir + "/grid.hbx3").size());
