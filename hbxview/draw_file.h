@@ -1,4 +1,4 @@
-// The whole run of hbxview, apart from main, so that tests can call it.
+// The whole run of hbxview: arguments, reading, drawing, writing.
 #pragma once
 
 #include <cstdio>

@@ -433,7 +433,8 @@
             pending = false;
             try {
                 renderer.draw(cameraOf(view, shape, canvas.width, canvas.height), options);
-                report('drawn ' + renderer.kind + ': ' + shape.faceCount + ' faces, ' + shape.edgeCount + ' edges', 'ok');
+                report('drawn ' + renderer.kind + ': ' + shape.faceCount + ' faces, ' + shape.edgeCount +
+                    ' edges, ' + Math.round(performance.now()) + ' ms after opening', 'ok');
             } catch (e) {
                 report('error: ' + e.message, 'error');
             }
