@@ -5,9 +5,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
+#include <system_error>
 
 namespace hbx {
 
@@ -35,11 +36,16 @@ ReadResult readShapeFile(const std::string& path, ShapeFile& out,
         out.path = path;
         File f(std::fopen(path.c_str(), "rb"));
         if (!f) return cannotRead(path, "cannot open the file", errno);
-        struct stat st {};
+        // The size, when the path names a regular file, sizes the arrays.
+        std::error_code ec;
+        const auto st = std::filesystem::status(path, ec);
+        if (!ec && std::filesystem::is_directory(st)) {
+            return cannotRead(path, "cannot read the file", EISDIR);
+        }
         std::size_t size = 0;
-        if (fstat(fileno(f.get()), &st) == 0) {
-            if (S_ISDIR(st.st_mode)) return cannotRead(path, "cannot read the file", EISDIR);
-            if (S_ISREG(st.st_mode)) size = static_cast<std::size_t>(st.st_size);
+        if (!ec && std::filesystem::is_regular_file(st)) {
+            const auto n = std::filesystem::file_size(path, ec);
+            if (!ec) size = static_cast<std::size_t>(n);
         }
         detail::LineSource source(f.get(), size);
         return readLines(source, path, out, options);

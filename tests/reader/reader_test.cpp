@@ -73,7 +73,9 @@ TEST(Reader, GoldenFilesReadBackToTheSameText) {
                   std::string::npos);
         EXPECT_TRUE(f.stamp.hour == 9 && f.stamp.minute == 5 && f.stamp.second == 7 &&
                     f.stamp.day == 3 && f.stamp.month == 11 && f.stamp.year == 2026);
-        if (!shell) EXPECT_EQ(printRecords(f), between(text, "*start\n", "*end\n"));
+        if (!shell) {
+            EXPECT_EQ(printRecords(f), between(text, "*start\n", "*end\n"));
+        }
         if (f.type == hbx::ShapeType::Proxy3D && !f.proxy3d.faces.empty()) {
             // The line helpers point at the records' own lines.
             EXPECT_EQ(hbx::faceLine(f, 0), f.lines.firstEdge + f.proxy3d.edges.size());
