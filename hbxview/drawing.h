@@ -1,5 +1,6 @@
-// The shapes hbxview draws: plain records holding only what a picture needs. They are filled from the reader's records (load_drawing.h), so the renderers
-// never see a parser and the parser never sees a picture.
+// The shapes hbxview draws: plain records holding only what a picture needs. They are filled
+// from the reader's records (load_drawing.h), so the renderers never see a parser and the parser
+// never sees a picture.
 #pragma once
 
 #include <array>

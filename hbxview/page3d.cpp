@@ -20,12 +20,14 @@ const char* const kHead = R"(<!DOCTYPE html>
 <html lang="en">
 <head>
 <meta charset="utf-8">
-<meta http-equiv="Content-Security-Policy" content="default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'">
+<meta http-equiv="Content-Security-Policy"
+      content="default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'">
 <title>)";
 
 const char* const kStyle = R"(</title>
 <style>
-html, body { margin: 0; height: 100%; overflow: hidden; background: #ffffff; font: 13px sans-serif; }
+html, body { margin: 0; height: 100%; overflow: hidden; background: #ffffff;
+             font: 13px sans-serif; }
 #hbx-canvas { display: block; position: absolute; left: 0; top: 0; }
 .panel { position: absolute; background: rgba(255, 255, 255, 0.85); padding: 6px 8px;
          border: 1px solid #cccccc; }

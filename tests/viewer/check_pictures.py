@@ -3,7 +3,8 @@
 headless Chromium. Shape Files are made from the hand-written meshes by the tools themselves;
 pictures are kept in --out for people to look at.
 
-    check_pictures.py svg2d|svg3d|page-webgl|page-canvas|page-errors --make3 T --make2 T --viewer T --meshes DIR --out DIR
+    check_pictures.py svg2d|svg3d|page-webgl|page-canvas|page-errors
+        --make3 TOOL --make2 TOOL --viewer TOOL --meshes DIR --out DIR
 
 Exits 1 with a list of failures when a colour is missing where it belongs, a page reports an
 error, or a renderer cannot be started (CI installs them; a missing renderer is a failure).
@@ -79,7 +80,8 @@ def read_png(path):
                     c = prev[i - channels] if i >= channels else 0
                     p = a + b - c
                     pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                    line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+                    nearest = a if pa <= pb and pa <= pc else b if pb <= pc else c
+                    line[i] = (line[i] + nearest) & 255
         rows.append(line)
         prev = line
     return width, height, channels, rows
@@ -152,7 +154,8 @@ def svg_fit(svg):
 def tool(args, *argv):
     result = run(list(argv))
     if result.returncode != 0:
-        fail("%s exited %d: %s%s" % (" ".join(argv), result.returncode, result.stdout, result.stderr))
+        fail("%s exited %d: %s%s"
+             % (" ".join(argv), result.returncode, result.stdout, result.stderr))
     return result
 
 
@@ -254,7 +257,8 @@ def check_svg3d(args):
     words = {l.split()[0]: [float(w) for w in l.split()[1:]] for l in open(sphere)
              if l.startswith(("radius ", "centre "))}
     (r,), (cx, cy, _) = words["radius"], words["centre"]
-    pic.expect_any([to_px(cx + r * f, cy) for f in (0.995, 0.998, 1.0)], PALETTE[0], "sphere's outline")
+    pic.expect_any([to_px(cx + r * f, cy) for f in (0.995, 0.998, 1.0)], PALETTE[0],
+                   "sphere's outline")
 
 
 def chromium(args, page, *action):
@@ -339,7 +343,10 @@ def check_page_errors(args):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("check", choices=["svg2d", "svg3d", "page-webgl", "page-canvas", "page-errors"])
+    checks = {"svg2d": check_svg2d, "svg3d": check_svg3d,
+              "page-webgl": lambda a: check_page(a, "webgl"),
+              "page-canvas": lambda a: check_page(a, "canvas"), "page-errors": check_page_errors}
+    parser.add_argument("check", choices=sorted(checks))
     parser.add_argument("--make3", required=True, help="the makeHBX3 tool")
     parser.add_argument("--make2", required=True, help="the makeHBX2 tool")
     parser.add_argument("--viewer", required=True, help="the hbxview tool")
@@ -350,9 +357,7 @@ def main():
     os.makedirs(args.out, exist_ok=True)
     if args.check.startswith("svg") and not shutil.which("rsvg-convert"):
         raise SystemExit("rsvg-convert is not installed (Debian package librsvg2-bin)")
-    {"svg2d": check_svg2d, "svg3d": check_svg3d,
-     "page-webgl": lambda a: check_page(a, "webgl"), "page-canvas": lambda a: check_page(a, "canvas"),
-     "page-errors": check_page_errors}[args.check](args)
+    checks[args.check](args)
     print("%s: %s; pictures in %s" % (args.check, "FAILED" if failures else "passed", args.out))
     return 1 if failures else 0
 
