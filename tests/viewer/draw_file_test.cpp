@@ -17,10 +17,9 @@ using hbxtest::writeFile;
 
 const std::string kMeshes = HBX_VIEWER_MESHES;
 
-// Runs hbxview on in, writing out. The option comes first: runTool takes the third of exactly
-// three arguments for a Shape File that a tool wrote and checks it, which a picture is not.
+// Runs hbxview on in, writing out.
 hbxtest::RunResult view(const std::string& in, const std::string& out) {
-    return runTool(HBXVIEW_EXE, {"-o", out, in});
+    return runTool(HBXVIEW_EXE, {in, "-o", out});
 }
 
 // A Shape File made by a tool from one of the test meshes, in dir.
