@@ -96,12 +96,12 @@ void compactIfHalfGone(int p, PatchHierarchy& hierarchy, PatchTable& table) {
 
 // Numbers the moved faces (ascending) from maxNumber + 1 and runs the merge
 // phase among them. Returns the new largest number in use.
-int renumberAndMerge(const std::vector<int>& moved, int maxNumber, const std::vector<int>& neighbours,
-                     std::vector<unsigned char>& movedMark, PatchMerger& merger) {
+std::int64_t renumberAndMerge(const std::vector<int>& moved, std::int64_t maxNumber,
+                              const std::vector<int>& neighbours, std::vector<unsigned char>& movedMark,
+                              PatchMerger& merger) {
     for (int f : moved) movedMark[static_cast<std::size_t>(f)] = 1;
-    const int largest = merger.merge(neighbours, moved,
-                                     [&](int g) { return movedMark[static_cast<std::size_t>(g)] != 0; },
-                                     maxNumber + 1);
+    const std::int64_t largest = merger.merge(
+        neighbours, moved, [&](int g) { return movedMark[static_cast<std::size_t>(g)] != 0; }, maxNumber + 1);
     for (int f : moved) movedMark[static_cast<std::size_t>(f)] = 0;
     return std::max(maxNumber, largest);
 }
@@ -147,7 +147,7 @@ void splitMost(const std::vector<int>& moved, const std::vector<int>& stay, int 
     compactIfHalfGone(from, hierarchy, table);
 }
 
-PatchResult runCycles(Mesh3D& mesh) {
+PatchResult runCycles(Mesh3D& mesh, const PatchOptions& options) {
     const int faceCount = static_cast<int>(mesh.faces.size());
     const std::vector<int> neighbours = mergeNeighbours(mesh);
     PatchMerger merger(mesh);
@@ -155,7 +155,9 @@ PatchResult runCycles(Mesh3D& mesh) {
     // First merge phase: every face takes part.
     std::vector<int> all(static_cast<std::size_t>(faceCount));
     for (int f = 0; f < faceCount; ++f) all[static_cast<std::size_t>(f)] = f;
-    int maxNumber = std::max(-1, merger.merge(neighbours, all, [](int) { return true; }));
+    std::int64_t maxNumber = std::max<std::int64_t>(-1, merger.merge(neighbours, all, [](int) { return true; }));
+    // Numbering from maxNumber + 1 on.
+    maxNumber = std::max(maxNumber, options.firstSplitNumber - 1);
 
     PatchTable table;
     table.patchOf.assign(static_cast<std::size_t>(faceCount), -1);
@@ -229,10 +231,10 @@ PatchResult runCycles(Mesh3D& mesh) {
 
 } // namespace
 
-PatchResult buildPatches(Mesh3D& mesh) {
+PatchResult buildPatches(Mesh3D& mesh, const PatchOptions& options) {
     if (hbx::allocationFails("allergy set array")) return PatchResult::SetArrayFailed;
     try {
-        return runCycles(mesh);
+        return runCycles(mesh, options);
     } catch (const std::bad_alloc&) {
         return PatchResult::SetFailed;
     }

@@ -4,12 +4,21 @@
 
 #include "mesh3d.h"
 
+#include <cstdint>
+
 namespace hbx3 {
 
 enum class PatchResult {
     Done,
     SetArrayFailed, // "Error: Couldn't allocate patch allergy set array"
     SetFailed,      // "Error: Couldn't allocate patch allergy array"
+};
+
+struct PatchOptions {
+    // The faces a split moves are numbered from the larger of this and the
+    // largest number in use + 1. Tests start it near the end of int's
+    // range; 0 leaves the numbering as it is.
+    std::int64_t firstSplitNumber = 0;
 };
 
 // Gives every face its final `patch`. The result is that of the plain cycle
@@ -28,6 +37,6 @@ enum class PatchResult {
 // face1 and face2; vertices' pos; meshCentre.
 // Fails when an allocation fails (real, or armed at "allergy set array"
 // before the first cycle, or "allergy set" at every split).
-PatchResult buildPatches(Mesh3D& mesh);
+PatchResult buildPatches(Mesh3D& mesh, const PatchOptions& options = {});
 
 } // namespace hbx3
