@@ -55,6 +55,36 @@ bool seedsJoin(const std::vector<int>& seeds, int p, const std::vector<int>& nei
     return false; // a piece ran out of faces before meeting the others
 }
 
+bool stillConnected(const std::vector<int>& removed, int p, const std::vector<int>& neighbours,
+                    const std::vector<int>& patchOf, SearchScratch& scratch) {
+    const unsigned inSet = ++scratch.markStamp, grouped = ++scratch.markStamp;
+    for (int f : removed)
+        scratch.mark[static_cast<std::size_t>(f)] = inSet;
+    std::vector<int> piece, seeds;
+    for (int f : removed) {
+        if (scratch.mark[static_cast<std::size_t>(f)] != inSet) continue;
+        piece.assign(1, f);
+        seeds.clear();
+        scratch.mark[static_cast<std::size_t>(f)] = grouped;
+        for (std::size_t head = 0; head < piece.size(); ++head) {
+            const int x = piece[head];
+            for (int k = 0; k < 3; ++k) {
+                const int y = neighbours[static_cast<std::size_t>(3 * x + k)];
+                if (y < 0) continue;
+                if (scratch.mark[static_cast<std::size_t>(y)] == inSet) {
+                    scratch.mark[static_cast<std::size_t>(y)] = grouped;
+                    piece.push_back(y);
+                } else if (patchOf[static_cast<std::size_t>(y)] == p) {
+                    seeds.push_back(y);
+                }
+            }
+        }
+        if (!seedsJoin(seeds, p, neighbours, patchOf, scratch, 256 + 32 * piece.size()))
+            return false;
+    }
+    return true;
+}
+
 bool allConnected(const int* faces, int count, int p, const std::vector<int>& neighbours,
                   const std::vector<int>& patchOf, SearchScratch& scratch) {
     const unsigned stamp = ++scratch.stamp;

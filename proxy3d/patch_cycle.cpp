@@ -146,22 +146,6 @@ void takeOut(const std::vector<int>& faces, int p, Cycle& c) {
     c.table.live[static_cast<std::size_t>(p)] -= static_cast<int>(faces.size());
 }
 
-// The faces of patch p next to any of `faces` (which have left p), each once.
-std::vector<int> facesNextTo(const std::vector<int>& faces, int p, Cycle& c) {
-    std::vector<int> out;
-    const unsigned stamp = ++c.search.stamp;
-    for (int f : faces) {
-        for (int k = 0; k < 3; ++k) {
-            const int g = c.neighbours[static_cast<std::size_t>(3 * f + k)];
-            if (g < 0 || c.table.patchOf[static_cast<std::size_t>(g)] != p) continue;
-            if (c.search.seen[static_cast<std::size_t>(g)] == stamp) continue;
-            c.search.seen[static_cast<std::size_t>(g)] = stamp;
-            out.push_back(g);
-        }
-    }
-    return out;
-}
-
 // How far the searches that settle a split without visiting the moved
 // faces may go before the split visits them after all.
 std::size_t searchLimit(std::size_t changed) {
@@ -189,8 +173,7 @@ void splitFew(const std::vector<int>& moved, int from, Cycle& c) {
     const auto p = static_cast<std::size_t>(from);
     c.minima.removeFaces(from, moved);
     if (c.table.connected[p] && c.table.live[p] > 0) {
-        c.table.connected[p] = seedsJoin(facesNextTo(moved, from, c), from, c.neighbours,
-                                         c.table.patchOf, c.search, searchLimit(moved.size()));
+        c.table.connected[p] = stillConnected(moved, from, c.neighbours, c.table.patchOf, c.search);
     }
     compactIfHalfGone(from, c);
     const Groups groups = groupFaces(moved, c.merger, c.scratchId);
@@ -224,9 +207,7 @@ std::vector<int> liveFaces(int p, const Cycle& c) {
 bool splitMostConnected(const std::vector<int>& stay, int from, Cycle& c) {
     const auto p = static_cast<std::size_t>(from);
     if (!c.table.connected[p]) return false;
-    if (!seedsJoin(facesNextTo(stay, from, c), from, c.neighbours, c.table.patchOf, c.search,
-                   searchLimit(stay.size())))
-        return false;
+    if (!stillConnected(stay, from, c.neighbours, c.table.patchOf, c.search)) return false;
     const std::int64_t stayNumber = c.table.number[p];
     const std::int64_t base = c.maxNumber + 1;
     c.minima.removeFaces(from, stay);
