@@ -22,8 +22,9 @@ std::vector<int> mergeNeighbours(const Mesh3D& mesh);
 // group takes F's number (the last absorber wins).
 //
 // The numbers live in the merger's own dense array while the patch cycle
-// runs (a split renumbers every face it moves, and the face records are
-// wide); writeNumbers() puts them into the faces.
+// runs (the face records are wide); writeNumbers() puts them into the
+// faces. The patch cycle keeps the numbers of whole patches itself and asks
+// the merger only for the faces it merges one by one.
 class PatchMerger {
 public:
     // Starts every face with the patch number its record holds.
