@@ -150,6 +150,14 @@ char* writeInt(char* at, int value) {
     return end;
 }
 
+char* writeInt64(char* at, std::int64_t value) {
+    const std::uint64_t magnitude = value < 0 ? 0u - std::uint64_t(value) : std::uint64_t(value);
+    if (value < 0) *at++ = '-';
+    char* const end = at + digitCount(magnitude);
+    putDigitsBefore(end, magnitude);
+    return end;
+}
+
 void appendFloat(std::string& out, float value) {
     char buf[kMaxFloatChars];
     out.append(buf, std::size_t(writeFloat(buf, value) - buf));

@@ -53,7 +53,9 @@ struct MeshFace {
     Vec3 efsNorm[3];
     std::uint8_t unabsorbed = 1;
     std::uint8_t mergeable = 1;
-    int patch = 0;
+    // Patch numbers grow by the number of faces each split moves, which over
+    // many splits of a large patch passes the range of int.
+    std::int64_t patch = 0;
     std::uint8_t hasOpenEdge = 0;
     char side = 0; // 'v', 'c' or 'm'
 };

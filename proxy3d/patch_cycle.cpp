@@ -1,8 +1,10 @@
 #include "patch_cycle.h"
 
 #include "alloc_hook.h"
+#include "patch_connectivity.h"
 #include "patch_hierarchy.h"
 #include "patch_merge.h"
+#include "patch_minima.h"
 
 #include <algorithm>
 #include <new>
@@ -11,8 +13,8 @@ namespace hbx3 {
 namespace {
 
 // Patches with hierarchies ('v' and 'c' faces only; 'm' faces have no
-// allergies). Faces of other sides have patch id -1. Patch ids are internal
-// and independent of the numbers written to the file.
+// allergies). Faces of other sides have patch id -1. Patch ids are internal;
+// every face of a patch holds the patch's number.
 struct PatchTable {
     std::vector<int> patchOf; // per face
     std::vector<int> built;   // faces in the hierarchy when it was built
@@ -20,17 +22,26 @@ struct PatchTable {
     // Per patch id, ascending; may still list faces that have left since
     // (their patchOf differs), dropped when the hierarchy is rebuilt.
     std::vector<std::vector<int>> members;
+    std::vector<std::int64_t> number;
+    // Per patch id: its faces are known to hang together through merge
+    // neighbours within the patch.
+    std::vector<unsigned char> connected;
 };
 
-bool takesPart(char side) { return side == 'v' || side == 'c'; }
+bool takesPart(char side) {
+    return side == 'v' || side == 'c';
+}
 
 // `faces` (ascending) grouped by the merger's representative: group g is
 // ordered[offset[g] .. offset[g + 1]), ascending within the group.
 struct Groups {
     std::vector<int> ordered;
     std::vector<int> offset;
-    std::size_t size(std::size_t g) const { return static_cast<std::size_t>(offset[g + 1] - offset[g]); }
+    std::size_t size(std::size_t g) const {
+        return static_cast<std::size_t>(offset[g + 1] - offset[g]);
+    }
     std::size_t count() const { return offset.size() - 1; }
+    const int* faces(std::size_t g) const { return ordered.data() + offset[g]; }
 };
 
 Groups groupFaces(const std::vector<int>& faces, PatchMerger& merger, std::vector<int>& scratchId) {
@@ -48,131 +59,240 @@ Groups groupFaces(const std::vector<int>& faces, PatchMerger& merger, std::vecto
     }
     Groups groups;
     groups.offset.assign(counts.size() + 1, 0);
-    for (std::size_t g = 0; g < counts.size(); ++g) groups.offset[g + 1] = groups.offset[g] + counts[g];
+    for (std::size_t g = 0; g < counts.size(); ++g)
+        groups.offset[g + 1] = groups.offset[g] + counts[g];
     groups.ordered.resize(faces.size());
     std::vector<int> fill(groups.offset.begin(), groups.offset.end() - 1);
     for (std::size_t i = 0; i < faces.size(); ++i)
-        groups.ordered[static_cast<std::size_t>(fill[static_cast<std::size_t>(groupOf[i])]++)] = faces[i];
-    for (int f : faces) scratchId[static_cast<std::size_t>(merger.find(f))] = -1;
+        groups.ordered[static_cast<std::size_t>(fill[static_cast<std::size_t>(groupOf[i])]++)] =
+            faces[i];
+    for (int f : faces)
+        scratchId[static_cast<std::size_t>(merger.find(f))] = -1;
     return groups;
 }
 
-// Gives faces[0 .. count) (ascending) a new patch id and a hierarchy.
-void newPatch(const int* faces, int count, PatchHierarchy& hierarchy, PatchTable& table) {
+// The state of the cycle besides the mesh.
+struct Cycle {
+    Cycle(const Mesh3D& mesh, const std::vector<int>& neighbours)
+        : neighbours(neighbours), merger(mesh), hierarchy(mesh, table.patchOf),
+          minima(neighbours, table.patchOf), search(mesh.faces.size()),
+          scratchId(mesh.faces.size(), -1), movedMark(mesh.faces.size(), 0) {}
+    const std::vector<int>& neighbours;
+    PatchTable table;
+    PatchMerger merger;
+    PatchHierarchy hierarchy;
+    PatchMinima minima;
+    SearchScratch search;
+    std::vector<int> scratchId;
+    std::vector<unsigned char> movedMark;
+    std::int64_t maxNumber = -1;
+};
+
+// Gives faces[0 .. count) (ascending) a new patch id with the given number,
+// a hierarchy and its low points.
+void newPatch(const int* faces, int count, std::int64_t number, bool connected, Cycle& c) {
+    PatchTable& table = c.table;
     const int id = static_cast<int>(table.live.size());
-    for (int j = 0; j < count; ++j) table.patchOf[static_cast<std::size_t>(faces[j])] = id;
-    hierarchy.build(id, faces, count);
+    for (int j = 0; j < count; ++j)
+        table.patchOf[static_cast<std::size_t>(faces[j])] = id;
+    c.hierarchy.build(id, faces, count);
     table.built.push_back(count);
     table.live.push_back(count);
     table.members.emplace_back(faces, faces + count);
+    table.number.push_back(number);
+    table.connected.push_back(connected ? 1 : 0);
+    c.minima.fill(id, faces, count);
 }
 
-// Gives each group of `groups` except `skip` a new patch id and a hierarchy.
-void makePatches(const Groups& groups, std::size_t skip, PatchHierarchy& hierarchy, PatchTable& table) {
+// Gives each group of `groups` except `skip` a new patch id, numbered as
+// the merger left its faces.
+void makePatches(const Groups& groups, std::size_t skip, Cycle& c) {
     for (std::size_t g = 0; g < groups.count(); ++g) {
         if (g != skip)
-            newPatch(groups.ordered.data() + groups.offset[g], static_cast<int>(groups.size(g)), hierarchy, table);
+            newPatch(groups.faces(g), static_cast<int>(groups.size(g)),
+                     c.merger.number(groups.faces(g)[0]), true, c);
     }
 }
 
 // Rebuilds the hierarchy of patch id p over its live faces once half of
 // those it was built over have gone, so queries keep to live faces.
-void compactIfHalfGone(int p, PatchHierarchy& hierarchy, PatchTable& table) {
+void compactIfHalfGone(int p, Cycle& c) {
+    PatchTable& table = c.table;
     const auto i = static_cast<std::size_t>(p);
     if (table.live[i] == 0) {
-        hierarchy.release(p);
+        c.hierarchy.release(p);
+        c.minima.release(p);
         table.members[i] = std::vector<int>();
         return;
     }
     if (2 * table.live[i] >= table.built[i]) return;
     std::vector<int>& members = table.members[i];
-    members.erase(std::remove_if(members.begin(), members.end(),
-                                 [&](int f) { return table.patchOf[static_cast<std::size_t>(f)] != p; }),
-                  members.end());
+    members.erase(
+        std::remove_if(members.begin(), members.end(),
+                       [&](int f) { return table.patchOf[static_cast<std::size_t>(f)] != p; }),
+        members.end());
     members.shrink_to_fit();
-    hierarchy.build(p, members.data(), static_cast<int>(members.size()));
+    c.hierarchy.build(p, members.data(), static_cast<int>(members.size()));
     table.built[i] = table.live[i];
 }
 
-// Numbers the moved faces (ascending) from maxNumber + 1 and runs the merge
-// phase among them. Returns the new largest number in use.
-int renumberAndMerge(const std::vector<int>& moved, int maxNumber, const std::vector<int>& neighbours,
-                     std::vector<unsigned char>& movedMark, PatchMerger& merger) {
-    for (int f : moved) movedMark[static_cast<std::size_t>(f)] = 1;
-    const int largest = merger.merge(neighbours, moved,
-                                     [&](int g) { return movedMark[static_cast<std::size_t>(g)] != 0; },
-                                     maxNumber + 1);
-    for (int f : moved) movedMark[static_cast<std::size_t>(f)] = 0;
-    return std::max(maxNumber, largest);
-}
-
-// A split that moves a few faces of patch `from`: they leave its hierarchy
-// one by one and their groups get hierarchies of their own.
-void splitFew(const std::vector<int>& moved, int from, PatchMerger& merger,
-              PatchHierarchy& hierarchy, PatchTable& table, std::vector<int>& scratchId) {
-    for (int f : moved) {
-        table.patchOf[static_cast<std::size_t>(f)] = -1;
-        hierarchy.remove(from, f);
+// Takes `faces` out of patch id p: patch id -1, out of its hierarchy and
+// live count.
+void takeOut(const std::vector<int>& faces, int p, Cycle& c) {
+    for (int f : faces) {
+        c.table.patchOf[static_cast<std::size_t>(f)] = -1;
+        c.hierarchy.remove(p, f);
     }
-    table.live[static_cast<std::size_t>(from)] -= static_cast<int>(moved.size());
-    compactIfHalfGone(from, hierarchy, table);
-    const Groups groups = groupFaces(moved, merger, scratchId);
-    makePatches(groups, groups.count(), hierarchy, table);
+    c.table.live[static_cast<std::size_t>(p)] -= static_cast<int>(faces.size());
 }
 
-// A split that moves most faces of patch `from`, leaving `stay` (ascending):
-// the largest group of moved faces keeps the patch id and its hierarchy, and
-// only the faces that part from that group leave the hierarchy. A patch that
-// sheds a thin ring per split thus costs per split what moves, not a
-// rebuild of everything that moves.
-void splitMost(const std::vector<int>& moved, const std::vector<int>& stay, int from,
-               PatchMerger& merger, PatchHierarchy& hierarchy, PatchTable& table,
-               std::vector<int>& scratchId) {
-    const Groups groups = groupFaces(moved, merger, scratchId);
+// How far the searches that settle a split without visiting the moved
+// faces may go before the split visits them after all.
+std::size_t searchLimit(std::size_t changed) {
+    return 1024 + 16 * changed;
+}
+
+// Numbers the moved faces (ascending) from maxNumber + 1 and runs the merge
+// phase among them; the merger holds their numbers.
+void renumberAndMerge(const std::vector<int>& moved, Cycle& c) {
+    for (int f : moved)
+        c.movedMark[static_cast<std::size_t>(f)] = 1;
+    const std::int64_t largest = c.merger.merge(
+        c.neighbours, moved, [&](int g) { return c.movedMark[static_cast<std::size_t>(g)] != 0; },
+        c.maxNumber + 1);
+    for (int f : moved)
+        c.movedMark[static_cast<std::size_t>(f)] = 0;
+    c.maxNumber = std::max(c.maxNumber, largest);
+}
+
+// A split that moves a few faces (ascending) of patch `from`: they leave
+// its hierarchy one by one and their groups become patches of their own.
+void splitFew(const std::vector<int>& moved, int from, Cycle& c) {
+    renumberAndMerge(moved, c);
+    takeOut(moved, from, c);
+    const auto p = static_cast<std::size_t>(from);
+    c.minima.removeFaces(from, moved);
+    if (c.table.connected[p] && c.table.live[p] > 0) {
+        c.table.connected[p] = stillConnected(moved, from, c.neighbours, c.table.patchOf, c.search);
+    }
+    compactIfHalfGone(from, c);
+    const Groups groups = groupFaces(moved, c.merger, c.scratchId);
+    makePatches(groups, groups.count(), c);
+}
+
+// Gives `stay` (ascending, out of patch `from` already) a patch of its own,
+// with the number they held.
+void stayPatch(const std::vector<int>& stay, std::int64_t number, Cycle& c) {
+    newPatch(stay.data(), static_cast<int>(stay.size()), number, false, c);
+    const int id = static_cast<int>(c.table.live.size()) - 1;
+    c.table.connected.back() = allConnected(stay.data(), static_cast<int>(stay.size()), id,
+                                            c.neighbours, c.table.patchOf, c.search);
+}
+
+// The faces of patch id p, ascending.
+std::vector<int> liveFaces(int p, const Cycle& c) {
+    std::vector<int> out;
+    for (int f : c.table.members[static_cast<std::size_t>(p)]) {
+        if (c.table.patchOf[static_cast<std::size_t>(f)] == p) out.push_back(f);
+    }
+    return out;
+}
+
+// A split that moves most faces of a connected patch `from`, all but `stay`
+// (out of the patch already), when the moved faces are shown to stay
+// connected: they keep the patch id, its hierarchy and its low points, and
+// their number comes from the low points. Costs what stays and the faces
+// numbered above the patch's highest low point. Returns false, having
+// changed nothing more, when the moved faces may fall apart.
+bool splitMostConnected(const std::vector<int>& stay, int from, Cycle& c) {
+    const auto p = static_cast<std::size_t>(from);
+    if (!c.table.connected[p]) return false;
+    if (!stillConnected(stay, from, c.neighbours, c.table.patchOf, c.search)) return false;
+    const std::int64_t stayNumber = c.table.number[p];
+    const std::int64_t base = c.maxNumber + 1;
+    c.minima.removeFaces(from, stay);
+    const Survivor survivor = survivingFace(
+        c.minima, from, c.table.members[p], c.table.live[p], c.neighbours, c.table.patchOf,
+        c.search.seen, c.search.stamp, static_cast<int>(searchLimit(stay.size())));
+    std::int64_t rank = survivor.below;
+    if (survivor.face < 0) {
+        // Replay the sweep over the moved faces, numbered by their rank.
+        const std::vector<int> moved = liveFaces(from, c);
+        for (int f : moved)
+            c.movedMark[static_cast<std::size_t>(f)] = 1;
+        rank = c.merger.merge(
+            c.neighbours, moved,
+            [&](int g) { return c.movedMark[static_cast<std::size_t>(g)] != 0; }, 0);
+        for (int f : moved)
+            c.movedMark[static_cast<std::size_t>(f)] = 0;
+    }
+    c.table.number[p] = base + rank;
+    c.maxNumber = base + rank;
+    stayPatch(stay, stayNumber, c);
+    compactIfHalfGone(from, c);
+    return true;
+}
+
+// A split that moves most faces of patch `from`, all but `stay` (out of the
+// patch already), by numbering and merging every moved face: the largest
+// group of moved faces keeps the patch id and its hierarchy.
+void splitMostByFaces(const std::vector<int>& stay, int from, Cycle& c) {
+    const auto p = static_cast<std::size_t>(from);
+    const std::int64_t stayNumber = c.table.number[p];
+    const std::vector<int> moved = liveFaces(from, c);
+    renumberAndMerge(moved, c);
+    const Groups groups = groupFaces(moved, c.merger, c.scratchId);
     std::size_t keep = 0;
     for (std::size_t g = 1; g < groups.count(); ++g) {
         if (groups.size(g) > groups.size(keep)) keep = g;
     }
-    for (int f : stay) hierarchy.remove(from, f);
+    std::vector<int> parted(stay);
     for (std::size_t g = 0; g < groups.count(); ++g) {
         if (g == keep) continue;
-        for (int j = groups.offset[g]; j < groups.offset[g + 1]; ++j) hierarchy.remove(from, groups.ordered[static_cast<std::size_t>(j)]);
+        for (std::size_t j = 0; j < groups.size(g); ++j) {
+            const int f = groups.faces(g)[j];
+            c.table.patchOf[static_cast<std::size_t>(f)] = -1;
+            c.hierarchy.remove(from, f);
+            parted.push_back(f);
+        }
     }
-    const auto p = static_cast<std::size_t>(from);
-    table.members[p].assign(groups.ordered.begin() + groups.offset[keep],
-                            groups.ordered.begin() + groups.offset[keep + 1]);
-    table.live[p] = static_cast<int>(groups.size(keep));
-    newPatch(stay.data(), static_cast<int>(stay.size()), hierarchy, table);
-    makePatches(groups, keep, hierarchy, table);
-    compactIfHalfGone(from, hierarchy, table);
+    c.minima.removeFaces(from, parted);
+    c.table.members[p].assign(groups.faces(keep), groups.faces(keep) + groups.size(keep));
+    c.table.live[p] = static_cast<int>(groups.size(keep));
+    c.table.number[p] = c.merger.number(groups.faces(keep)[0]);
+    c.table.connected[p] = 1;
+    stayPatch(stay, stayNumber, c);
+    makePatches(groups, keep, c);
+    compactIfHalfGone(from, c);
 }
 
-PatchResult runCycles(Mesh3D& mesh) {
+PatchResult runCycles(Mesh3D& mesh, const PatchOptions& options) {
     const int faceCount = static_cast<int>(mesh.faces.size());
     const std::vector<int> neighbours = mergeNeighbours(mesh);
-    PatchMerger merger(mesh);
+    Cycle c(mesh, neighbours);
+    PatchTable& table = c.table;
+    table.patchOf.assign(static_cast<std::size_t>(faceCount), -1);
 
     // First merge phase: every face takes part.
     std::vector<int> all(static_cast<std::size_t>(faceCount));
-    for (int f = 0; f < faceCount; ++f) all[static_cast<std::size_t>(f)] = f;
-    int maxNumber = std::max(-1, merger.merge(neighbours, all, [](int) { return true; }));
-
-    PatchTable table;
-    table.patchOf.assign(static_cast<std::size_t>(faceCount), -1);
-    PatchHierarchy hierarchy(mesh, table.patchOf);
-    std::vector<int> scratchId(static_cast<std::size_t>(faceCount), -1);
+    for (int f = 0; f < faceCount; ++f)
+        all[static_cast<std::size_t>(f)] = f;
+    c.maxNumber =
+        std::max<std::int64_t>(-1, c.merger.merge(neighbours, all, [](int) { return true; }));
+    // Numbering from maxNumber + 1 on.
+    c.maxNumber = std::max(c.maxNumber, options.firstSplitNumber - 1);
     {
         std::vector<int> taking;
         for (int f = 0; f < faceCount; ++f) {
             if (takesPart(mesh.faces[static_cast<std::size_t>(f)].side)) taking.push_back(f);
         }
-        const Groups groups = groupFaces(taking, merger, scratchId);
-        makePatches(groups, groups.count(), hierarchy, table);
+        const Groups groups = groupFaces(taking, c.merger, c.scratchId);
+        makePatches(groups, groups.count(), c);
     }
     // From here on only moved faces are mergeable.
-    for (MeshFace& face : mesh.faces) face.mergeable = 0;
+    for (MeshFace& face : mesh.faces)
+        face.mergeable = 0;
 
-    std::vector<unsigned char> movedMark(static_cast<std::size_t>(faceCount), 0);
     std::vector<int> moved, stay;
     int cursor = 0;
     for (;;) {
@@ -180,15 +300,12 @@ PatchResult runCycles(Mesh3D& mesh) {
         while (cursor < faceCount) {
             const int patch = table.patchOf[static_cast<std::size_t>(cursor)];
             if (patch >= 0) {
-                pivot = hierarchy.lowestAllergen(patch, cursor);
+                pivot = c.hierarchy.lowestAllergen(patch, cursor);
                 if (pivot >= 0) break;
             }
             ++cursor; // without allergies now, so for good
         }
-        if (pivot < 0) {
-            merger.writeNumbers(mesh);
-            return PatchResult::Done;
-        }
+        if (pivot < 0) break;
         if (hbx::allocationFails("allergy set")) return PatchResult::SetFailed;
 
         const int from = table.patchOf[static_cast<std::size_t>(pivot)];
@@ -199,40 +316,39 @@ PatchResult runCycles(Mesh3D& mesh) {
         bool few = false;
         for (std::size_t limit = 32;; limit *= 4) {
             moved.clear();
-            if (hierarchy.collectAllergicTo(from, pivot, moved, limit)) {
+            if (c.hierarchy.collectAllergicTo(from, pivot, moved, limit)) {
                 few = true;
                 break;
             }
             stay.clear();
-            if (hierarchy.collectNotAllergicTo(from, pivot, stay, limit)) break;
+            if (c.hierarchy.collectNotAllergicTo(from, pivot, stay, limit)) break;
         }
         if (few) {
             std::sort(moved.begin(), moved.end());
-            maxNumber = renumberAndMerge(moved, maxNumber, neighbours, movedMark, merger);
-            splitFew(moved, from, merger, hierarchy, table, scratchId);
+            splitFew(moved, from, c);
             continue;
         }
-        // Most of the patch moves: find what stays instead, and list the
-        // moved faces from the patch's members.
+        // Most of the patch moves: what stays leaves it instead.
         std::sort(stay.begin(), stay.end());
-        for (int f : stay) movedMark[static_cast<std::size_t>(f)] = 1;
-        moved.clear();
-        for (int f : table.members[static_cast<std::size_t>(from)]) {
-            if (table.patchOf[static_cast<std::size_t>(f)] == from && !movedMark[static_cast<std::size_t>(f)])
-                moved.push_back(f);
-        }
-        for (int f : stay) movedMark[static_cast<std::size_t>(f)] = 0;
-        maxNumber = renumberAndMerge(moved, maxNumber, neighbours, movedMark, merger);
-        splitMost(moved, stay, from, merger, hierarchy, table, scratchId);
+        takeOut(stay, from, c);
+        if (!splitMostConnected(stay, from, c)) splitMostByFaces(stay, from, c);
     }
+    c.merger.writeNumbers(mesh);
+    for (int f = 0; f < faceCount; ++f) {
+        const int p = table.patchOf[static_cast<std::size_t>(f)];
+        if (p >= 0)
+            mesh.faces[static_cast<std::size_t>(f)].patch =
+                table.number[static_cast<std::size_t>(p)];
+    }
+    return PatchResult::Done;
 }
 
 } // namespace
 
-PatchResult buildPatches(Mesh3D& mesh) {
+PatchResult buildPatches(Mesh3D& mesh, const PatchOptions& options) {
     if (hbx::allocationFails("allergy set array")) return PatchResult::SetArrayFailed;
     try {
-        return runCycles(mesh);
+        return runCycles(mesh, options);
     } catch (const std::bad_alloc&) {
         return PatchResult::SetFailed;
     }

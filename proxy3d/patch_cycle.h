@@ -4,12 +4,21 @@
 
 #include "mesh3d.h"
 
+#include <cstdint>
+
 namespace hbx3 {
 
 enum class PatchResult {
     Done,
     SetArrayFailed, // "Error: Couldn't allocate patch allergy set array"
     SetFailed,      // "Error: Couldn't allocate patch allergy array"
+};
+
+struct PatchOptions {
+    // The faces a split moves are numbered from the larger of this and the
+    // largest number in use + 1. Tests start it near the end of int's
+    // range; 0 leaves the numbering as it is.
+    std::int64_t firstSplitNumber = 0;
 };
 
 // Gives every face its final `patch`. The result is that of the plain cycle
@@ -23,11 +32,17 @@ enum class PatchResult {
 // - the lowest-numbered face that face a is allergic to, and the faces
 //   allergic to the pivot, are queries on a hierarchy over the faces of
 //   the patch;
-// - each merge phase is one union-find pass over the faces that moved.
+// - a patch holds one number for all its faces; a split that moves a few
+//   faces merges them in one union-find pass;
+// - a split that moves most of a patch takes out what stays, and when the
+//   moved faces are shown to hang together (patch_connectivity.h) they
+//   keep the patch, numbered from its low points (patch_minima.h), so the
+//   split costs what stays plus the faces above the highest low point;
+//   otherwise the moved faces are merged one by one as above.
 // Reads: faces' vertex, norm, side, edge, patch (its own index); edges'
 // face1 and face2; vertices' pos; meshCentre.
 // Fails when an allocation fails (real, or armed at "allergy set array"
 // before the first cycle, or "allergy set" at every split).
-PatchResult buildPatches(Mesh3D& mesh);
+PatchResult buildPatches(Mesh3D& mesh, const PatchOptions& options = {});
 
 } // namespace hbx3

@@ -46,7 +46,7 @@ void PatchMerger::unite(int absorber, int absorbed) {
     const int a = find(absorber);
     const int b = find(absorbed);
     if (a == b) return; // same number already: the sweep changes nothing
-    const int keep = label_[static_cast<std::size_t>(a)];
+    const std::int64_t keep = label_[static_cast<std::size_t>(a)];
     int big = a, small = b;
     if (size_[static_cast<std::size_t>(big)] < size_[static_cast<std::size_t>(small)]) std::swap(big, small);
     parent_[static_cast<std::size_t>(small)] = big;

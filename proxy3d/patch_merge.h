@@ -4,7 +4,8 @@
 #include "mesh3d.h"
 
 #include <algorithm>
-#include <climits>
+#include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace hbx3 {
@@ -21,8 +22,9 @@ std::vector<int> mergeNeighbours(const Mesh3D& mesh);
 // group takes F's number (the last absorber wins).
 //
 // The numbers live in the merger's own dense array while the patch cycle
-// runs (a split renumbers every face it moves, and the face records are
-// wide); writeNumbers() puts them into the faces.
+// runs (the face records are wide); writeNumbers() puts them into the
+// faces. The patch cycle keeps the numbers of whole patches itself and asks
+// the merger only for the faces it merges one by one.
 class PatchMerger {
 public:
     // Starts every face with the patch number its record holds.
@@ -35,16 +37,16 @@ public:
     // takes part. Visits faces ascending and slots 0, 1, 2, as the sweep
     // does; afterwards every listed face holds its group's number. Later
     // sweeps of a phase change no number, so one pass is the whole phase.
-    // Returns the largest number a listed face holds (INT_MIN for an empty
-    // list).
+    // Returns the largest number a listed face holds (the lowest int64 for
+    // an empty list).
     template <class Mergeable>
-    int merge(const std::vector<int>& neighbours, const std::vector<int>& ascending, Mergeable mergeable,
-              int firstNumber = -1) {
+    std::int64_t merge(const std::vector<int>& neighbours, const std::vector<int>& ascending,
+                       Mergeable mergeable, std::int64_t firstNumber = -1) {
         for (std::size_t i = 0; i < ascending.size(); ++i) {
             const auto f = static_cast<std::size_t>(ascending[i]);
             parent_[f] = ascending[i];
             size_[f] = 1;
-            label_[f] = firstNumber >= 0 ? firstNumber + static_cast<int>(i) : number_[f];
+            label_[f] = firstNumber >= 0 ? firstNumber + static_cast<std::int64_t>(i) : number_[f];
         }
         for (int f : ascending) {
             for (int k = 0; k < 3; ++k) {
@@ -52,9 +54,9 @@ public:
                 if (g >= 0 && mergeable(g)) unite(f, g);
             }
         }
-        int largest = INT_MIN;
+        std::int64_t largest = std::numeric_limits<std::int64_t>::min();
         for (int f : ascending) {
-            const int number = label_[static_cast<std::size_t>(find(f))];
+            const std::int64_t number = label_[static_cast<std::size_t>(find(f))];
             number_[static_cast<std::size_t>(f)] = number;
             largest = std::max(largest, number);
         }
@@ -62,7 +64,7 @@ public:
     }
 
     // Face f's current patch number.
-    int number(int f) const { return number_[static_cast<std::size_t>(f)]; }
+    std::int64_t number(int f) const { return number_[static_cast<std::size_t>(f)]; }
 
     // Writes every face's current number into its record.
     void writeNumbers(Mesh3D& mesh) const;
@@ -75,8 +77,8 @@ private:
 
     std::vector<int> parent_;
     std::vector<int> size_;
-    std::vector<int> label_;
-    std::vector<int> number_;
+    std::vector<std::int64_t> label_;
+    std::vector<std::int64_t> number_;
 };
 
 } // namespace hbx3

@@ -21,9 +21,9 @@ char* putVector(char* at, const Vec3& v) {
     return hbx::writeFloat(at, v.z);
 }
 
-char* putNumber(char* at, int n) {
+char* putNumber(char* at, std::int64_t n) {
     *at++ = ' ';
-    return hbx::writeInt(at, n);
+    return hbx::writeInt64(at, n);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -124,6 +125,27 @@ TEST(AppendInt, MatchesPrintf) {
         std::string s = "x";
         hbx::appendInt(s, v);
         EXPECT_EQ(s, "x" + std::to_string(v));
+    }
+}
+
+// Every power of ten and its neighbours, both signs, and the ends of the
+// range: past 2147483647 the digits continue as "%lld" gives them.
+TEST(WriteInt64, MatchesPrintf) {
+    std::vector<std::int64_t> values = {std::numeric_limits<std::int64_t>::max(),
+                                        std::numeric_limits<std::int64_t>::min()};
+    for (std::int64_t p = 1; p <= std::numeric_limits<std::int64_t>::max() / 10; p *= 10) {
+        for (std::int64_t v : {p - 1, p, p + 1}) {
+            values.push_back(v);
+            values.push_back(-v);
+        }
+    }
+    for (std::int64_t v : {std::int64_t(2147483647), std::int64_t(2147483648), std::int64_t(4294967296)})
+        values.push_back(v);
+    for (std::int64_t v : values) {
+        char expected[32], got[hbx::kMaxInt64Chars + 1];
+        std::snprintf(expected, sizeof expected, "%lld", static_cast<long long>(v));
+        *hbx::writeInt64(got, v) = '\0';
+        EXPECT_STREQ(got, expected);
     }
 }
 

@@ -5,6 +5,7 @@
 // section byte for byte; the comparison test runs both on generated meshes.
 //
 // Usage: oracle3d input.obj   (prints the record section, "*start" excluded)
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -50,7 +51,11 @@ std::vector<Face> faces;
 V3 centre;
 
 void faceNormal(Face& f) {
-    V3 n0 = normals[f.normal[0]], n1 = normals[f.normal[1]], n2 = normals[f.normal[2]];
+    // A corner that names no normal adds the zero vector.
+    V3 none{0, 0, 0};
+    V3 n0 = f.normal[0] >= 0 ? normals[f.normal[0]] : none;
+    V3 n1 = f.normal[1] >= 0 ? normals[f.normal[1]] : none;
+    V3 n2 = f.normal[2] >= 0 ? normals[f.normal[2]] : none;
     V3 m = add(add(n0, n1), n2);
     if (m.x != 0) m.x = m.x / 3.0f;
     if (m.y != 0) m.y = m.y / 3.0f;
@@ -350,10 +355,17 @@ int main(int argc, char** argv) {
                     printf("WARNING: Face %d not a triangle\n", fi);
                     break;
                 }
-                int a = 0, b = 0;
-                std::sscanf(tokens[k + 1], "%d/%d/%d", &a, &b, &b);
-                f.vertex[k] = a - 1;
-                f.normal[k] = b - 1;
+                // "v", "v/t", "v//n" or "v/t/n": the texture number is
+                // skipped, a missing normal number leaves -1.
+                char* at = tokens[k + 1];
+                f.vertex[k] = (int)std::strtol(at, &at, 10) - 1;
+                f.normal[k] = -1;
+                if (*at == '/') {
+                    ++at;
+                    std::strtol(at, &at, 10);
+                    if (*at == '/' && std::isdigit((unsigned char)at[1]))
+                        f.normal[k] = (int)std::strtol(at + 1, nullptr, 10) - 1;
+                }
             }
             faces.push_back(f);
             faceNormal(faces[fi]);

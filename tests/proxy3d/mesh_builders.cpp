@@ -14,8 +14,6 @@ namespace hbx3test {
 using hbx3::Mesh3D;
 using hbx3::Vec3;
 
-namespace {
-
 Mesh3D fromLists(const std::vector<Vec3>& positions, const std::vector<std::vector<int>>& corners) {
     Mesh3D mesh;
     float sum[3] = {0.0f, 0.0f, 0.0f};
@@ -33,12 +31,15 @@ Mesh3D fromLists(const std::vector<Vec3>& positions, const std::vector<std::vect
     }
     for (std::size_t f = 0; f < corners.size(); ++f) {
         hbx3::MeshFace face;
-        for (int k = 0; k < 3; ++k) face.vertex[k] = corners[f][static_cast<std::size_t>(k)];
+        for (int k = 0; k < 3; ++k)
+            face.vertex[k] = corners[f][static_cast<std::size_t>(k)];
         face.patch = static_cast<int>(f);
         mesh.faces.push_back(face);
     }
     return mesh;
 }
+
+namespace {
 
 char randomSide(std::mt19937& rng) {
     const int r = std::uniform_int_distribution<int>(0, 9)(rng);
@@ -51,7 +52,8 @@ void mixSides(Mesh3D& mesh, std::mt19937& rng) {
     const int mode = std::uniform_int_distribution<int>(0, 3)(rng);
     if (mode == 0) return;
     const char one = randomSide(rng);
-    for (hbx3::MeshFace& f : mesh.faces) f.side = mode == 1 ? one : randomSide(rng);
+    for (hbx3::MeshFace& f : mesh.faces)
+        f.side = mode == 1 ? one : randomSide(rng);
 }
 
 } // namespace
@@ -59,7 +61,8 @@ void mixSides(Mesh3D& mesh, std::mt19937& rng) {
 Mesh3D meshOf(std::initializer_list<Vec3> positions,
               std::initializer_list<std::initializer_list<int>> corners) {
     std::vector<std::vector<int>> lists;
-    for (auto c : corners) lists.emplace_back(c);
+    for (auto c : corners)
+        lists.emplace_back(c);
     return fromLists(std::vector<Vec3>(positions), lists);
 }
 
@@ -85,7 +88,8 @@ Mesh3D randomSoup(std::mt19937& rng) {
     }
     std::uniform_int_distribution<int> pick(0, vertexCount - 1);
     std::vector<std::vector<int>> corners;
-    for (int f = 0; f < faceCount; ++f) corners.push_back({pick(rng), pick(rng), pick(rng)});
+    for (int f = 0; f < faceCount; ++f)
+        corners.push_back({pick(rng), pick(rng), pick(rng)});
     Mesh3D mesh = fromLists(positions, corners);
     derive(mesh);
     mixSides(mesh, rng);
@@ -99,7 +103,8 @@ Mesh3D randomTerrain(std::mt19937& rng, int maxSide) {
     std::vector<Vec3> positions;
     for (int y = 0; y <= h; ++y) {
         for (int x = 0; x <= w; ++x)
-            positions.push_back(Vec3{static_cast<float>(x), static_cast<float>(y), height(rng) * 0.5f});
+            positions.push_back(
+                Vec3{static_cast<float>(x), static_cast<float>(y), height(rng) * 0.5f});
     }
     std::vector<std::vector<int>> corners;
     std::bernoulli_distribution flip(0.3);
@@ -130,7 +135,8 @@ Mesh3D wholeSideTorus(std::mt19937& rng, int rings, int segments, char side) {
         for (int j = 0; j < segments; ++j) {
             const double v = 2.0 * 3.141592653589793 * j / segments;
             const double r = 1.0 + 0.4 * std::cos(v);
-            positions.push_back(Vec3{static_cast<float>(r * std::cos(u)), static_cast<float>(r * std::sin(u)),
+            positions.push_back(Vec3{static_cast<float>(r * std::cos(u)),
+                                     static_cast<float>(r * std::sin(u)),
                                      static_cast<float>(0.4 * std::sin(v))});
         }
     }
@@ -138,7 +144,8 @@ Mesh3D wholeSideTorus(std::mt19937& rng, int rings, int segments, char side) {
     for (int i = 0; i < rings; ++i) {
         for (int j = 0; j < segments; ++j) {
             const int a = i * segments + j, b = ((i + 1) % rings) * segments + j;
-            const int c = i * segments + (j + 1) % segments, d = ((i + 1) % rings) * segments + (j + 1) % segments;
+            const int c = i * segments + (j + 1) % segments,
+                      d = ((i + 1) % rings) * segments + (j + 1) % segments;
             corners.push_back({a, b, d});
             corners.push_back({a, d, c});
         }
@@ -146,7 +153,8 @@ Mesh3D wholeSideTorus(std::mt19937& rng, int rings, int segments, char side) {
     std::shuffle(corners.begin(), corners.end(), rng);
     Mesh3D mesh = fromLists(positions, corners);
     derive(mesh);
-    for (hbx3::MeshFace& f : mesh.faces) f.side = side;
+    for (hbx3::MeshFace& f : mesh.faces)
+        f.side = side;
     return mesh;
 }
 

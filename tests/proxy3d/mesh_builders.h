@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace hbx3test {
 
@@ -14,6 +15,10 @@ namespace hbx3test {
 // every face names no normal and carries its own index as patch.
 hbx3::Mesh3D meshOf(std::initializer_list<hbx3::Vec3> positions,
                     std::initializer_list<std::initializer_list<int>> corners);
+
+// The same from vectors.
+hbx3::Mesh3D fromLists(const std::vector<hbx3::Vec3>& positions,
+                       const std::vector<std::vector<int>>& corners);
 
 // Runs the phases before the patch cycle: face normals, matching,
 // classification, edge-face normals.

@@ -17,8 +17,8 @@ using hbx3::Mesh3D;
 using hbx3::Vec3;
 using hbx3test::meshOf;
 
-std::vector<int> patches(const Mesh3D& mesh) {
-    std::vector<int> out;
+std::vector<std::int64_t> patches(const Mesh3D& mesh) {
+    std::vector<std::int64_t> out;
     for (const hbx3::MeshFace& f : mesh.faces) out.push_back(f.patch);
     return out;
 }
@@ -104,7 +104,7 @@ TEST(PatchCycle, LastAbsorberGivesTheNumber) {
     hbx3test::derive(mesh);
     for (hbx3::MeshFace& f : mesh.faces) f.side = 'c';
     EXPECT_EQ(hbx3::buildPatches(mesh), hbx3::PatchResult::Done);
-    EXPECT_EQ(patches(mesh), (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(patches(mesh), (std::vector<std::int64_t>{1, 1, 1}));
 }
 
 TEST(PatchCycle, DifferentSidesNeverShareAPatch) {
@@ -113,7 +113,7 @@ TEST(PatchCycle, DifferentSidesNeverShareAPatch) {
     mesh.faces[0].side = 'v';
     mesh.faces[1].side = 'c';
     EXPECT_EQ(hbx3::buildPatches(mesh), hbx3::PatchResult::Done);
-    EXPECT_EQ(patches(mesh), (std::vector<int>{0, 1}));
+    EXPECT_EQ(patches(mesh), (std::vector<std::int64_t>{0, 1}));
 }
 
 // A 'v' strip that folds back over its start. Face 2 hangs above faces 0
@@ -129,7 +129,7 @@ TEST(PatchCycle, SplitMovesSeveralFacesWithNewNumbers) {
     for (hbx3::MeshFace& f : mesh.faces) f.side = 'v';
     EXPECT_EQ(expectSamePatches(mesh, "folded strip"), 2);
     ASSERT_EQ(hbx3::buildPatches(mesh), hbx3::PatchResult::Done);
-    EXPECT_EQ(patches(mesh), (std::vector<int>{1, 1, 0, 2, 0, 0}));
+    EXPECT_EQ(patches(mesh), (std::vector<std::int64_t>{1, 1, 0, 2, 0, 0}));
 }
 
 // A vertex exactly at the snap window's edge lies beyond a plane; the float

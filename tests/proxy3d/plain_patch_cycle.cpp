@@ -1,5 +1,7 @@
 #include "plain_patch_cycle.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace hbx3test {
@@ -25,8 +27,8 @@ void mergePhase(Mesh3D& mesh) {
                 else continue;
                 if (faces[g].side != faces[f].side || !faces[g].mergeable) continue;
                 const bool both = faces[f].unabsorbed && faces[g].unabsorbed;
-                const int oldNumber = faces[g].patch;
-                const int newNumber = faces[f].patch;
+                const std::int64_t oldNumber = faces[g].patch;
+                const std::int64_t newNumber = faces[f].patch;
                 for (MeshFace& t : faces) {
                     if (t.mergeable && t.patch == oldNumber) t.patch = newNumber;
                 }
@@ -68,7 +70,7 @@ bool allergic(const Mesh3D& mesh, int fi, int gi) {
 
 } // namespace
 
-int plainPatchCycle(Mesh3D& mesh) {
+int plainPatchCycle(Mesh3D& mesh, std::int64_t firstSplitNumber) {
     const int n = static_cast<int>(mesh.faces.size());
     int splits = 0;
     for (;;) {
@@ -86,13 +88,13 @@ int plainPatchCycle(Mesh3D& mesh) {
         for (int f = 0; f < n && pivot < 0; ++f) {
             if (!sets[f].empty()) pivot = sets[f][0];
         }
-        int next = -1;
+        std::int64_t next = -1;
         for (MeshFace& face : mesh.faces) {
             face.mergeable = 0;
             face.unabsorbed = 1;
             if (face.patch > next) next = face.patch;
         }
-        ++next;
+        next = std::max(next + 1, firstSplitNumber);
         for (int f = 0; f < n; ++f) {
             for (int g : sets[f]) {
                 if (g != pivot) continue;

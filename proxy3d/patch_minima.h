@@ -1,0 +1,72 @@
+// The face whose number a connected group of moved faces keeps, worked out
+// from the group's structure instead of replaying the merge sweep.
+//
+// The sweep visits the group's faces in ascending order and each visited
+// face pulls its neighbours' groups into its own, whose number wins. A face
+// without a lower-numbered neighbour in the group (a low point) is alone
+// when visited, so every number that survives a visit began at a low point;
+// the group keeps the number of the low point whose territory makes the
+// last pull. Given every face of the group above its highest low point m is
+// in m's territory when visited, that is m's number: each such face either
+// has a lower neighbour above m (visited after m, so in m's territory by
+// induction) or is joined to m through pairs of which one face is m or
+// below (it is in m's group once m has been visited).
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <vector>
+
+namespace hbx3 {
+
+// The low points of every patch: faces with no merge neighbour of a lower
+// number in the same patch.
+class PatchMinima {
+  public:
+    // neighbours: mergeNeighbours() of the mesh; patchOf: every face's patch
+    // id (kept up to date by the caller). Both must outlive this.
+    PatchMinima(const std::vector<int>& neighbours, const std::vector<int>& patchOf);
+
+    // Finds the low points of patch id p, whose faces are faces[0..count).
+    void fill(int p, const int* faces, int count);
+
+    // Updates the low points of patch id p after `removed` left it (their
+    // patchOf already changed): they are dropped, and their higher
+    // neighbours still in p become low points when nothing lower is left.
+    void removeFaces(int p, const std::vector<int>& removed);
+
+    // Releases the set of patch id p.
+    void release(int p);
+
+    // The low points of patch id p, ascending.
+    const std::set<int>& of(int p) const { return sets_[static_cast<std::size_t>(p)]; }
+
+    // True when face f of patch id p has a merge neighbour in p below f.
+    bool hasLowerNeighbour(int p, int f) const;
+
+  private:
+    const std::vector<int>& neighbours_;
+    const std::vector<int>& patchOf_;
+    std::vector<std::set<int>> sets_;
+};
+
+// What the structure says of a connected patch's surviving face.
+struct Survivor {
+    int face = -1; // the face whose number the group keeps; -1: not settled
+    int below = 0; // faces of the patch numbered below `face`
+};
+
+// The surviving face of the merge sweep over the faces of patch id p, taken
+// as one connected group of moved faces. `members` lists p's faces
+// ascending, and may list faces that left (their patchOf differs); `live`
+// is the number of faces in p. With one low point (the lowest face) that is
+// all. Otherwise visits
+// the faces above the highest low point, and for those without a lower
+// neighbour above it a few faces around them (at most `searchLimit` each).
+// Returns face -1 when that does not settle it; the caller then runs the
+// sweep.
+Survivor survivingFace(const PatchMinima& minima, int p, const std::vector<int>& members, int live,
+                       const std::vector<int>& neighbours, const std::vector<int>& patchOf,
+                       std::vector<unsigned>& seen, unsigned& stamp, int searchLimit);
+
+} // namespace hbx3
