@@ -85,25 +85,83 @@ void PatchTree::widen(Bounds& into, const Bounds& b) {
     into.qhiy = std::max(into.qhiy, b.qhiy);
 }
 
+namespace {
+
+// One of eight sectors of 45 degrees that the normal n points into.
+int sectorOf(const float* n) {
+    const int half = n[1] < 0.0f || (n[1] == 0.0f && n[0] < 0.0f);
+    const float x = half ? -n[0] : n[0], y = half ? -n[1] : n[1];
+    // Within the upper half plane: quarter by the sign of x, then which of
+    // |x| and |y| is larger.
+    const int quarter = x < 0.0f;
+    const int steep = quarter ? (y > -x) : (y > x);
+    return half * 4 + quarter * 2 + (quarter ? !steep : steep);
+}
+
+// Stable reorder of members (ascending) by the sector of their normals.
+std::vector<std::int32_t> bySector(const Mesh2D& mesh, const std::vector<std::int32_t>& members) {
+    std::size_t start[9] = {};
+    for (std::int32_t e : members)
+        ++start[sectorOf(mesh.edges[e].norm) + 1];
+    for (int k = 1; k < 9; ++k)
+        start[k] += start[k - 1];
+    std::vector<std::int32_t> out(members.size());
+    for (std::int32_t e : members)
+        out[start[sectorOf(mesh.edges[e].norm)]++] = e;
+    return out;
+}
+
+// Merges the ascending runs of out[from, end) into one ascending run.
+void mergeRuns(std::vector<std::int32_t>& out, std::size_t from) {
+    for (;;) {
+        std::size_t a = from, runs = 0;
+        while (a < out.size()) {
+            std::size_t b = a + 1;
+            while (b < out.size() && out[b - 1] < out[b])
+                ++b;
+            std::size_t c = b;
+            if (c < out.size()) {
+                ++c;
+                while (c < out.size() && out[c - 1] < out[c])
+                    ++c;
+                std::inplace_merge(out.begin() + static_cast<std::ptrdiff_t>(a),
+                                   out.begin() + static_cast<std::ptrdiff_t>(b),
+                                   out.begin() + static_cast<std::ptrdiff_t>(c));
+            }
+            ++runs;
+            a = c;
+        }
+        if (runs <= 1) return;
+    }
+}
+
+} // namespace
+
 PatchTree::PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members)
-    : members_(std::move(members)) {
+    : members_(bySector(mesh, members)) {
     const std::int32_t count = static_cast<std::int32_t>(members_.size());
     live_.assign(members_.size(), 1);
     const int buckets = (count + kBucket - 1) / kBucket;
     leafBase_ = 1;
-    while (leafBase_ < buckets) leafBase_ *= 2;
+    while (leafBase_ < buckets)
+        leafBase_ *= 2;
     bounds_.resize(2 * leafBase_);
     alive_.assign(2 * leafBase_, 0);
+    lowest_.assign(2 * leafBase_, std::numeric_limits<std::int32_t>::max());
     for (int b = 0; b < buckets; ++b) {
         const int node = leafBase_ + b;
         const int first = b * kBucket, last = std::min(count, first + kBucket);
         bounds_[node] = boundsOfEdge(mesh, members_[first]);
-        for (int k = first + 1; k < last; ++k) widen(bounds_[node], boundsOfEdge(mesh, members_[k]));
+        for (int k = first + 1; k < last; ++k)
+            widen(bounds_[node], boundsOfEdge(mesh, members_[k]));
         alive_[node] = last - first;
+        for (int k = first; k < last; ++k)
+            lowest_[node] = std::min(lowest_[node], members_[k]);
     }
     for (int node = leafBase_ - 1; node >= 1; --node) {
         const int l = 2 * node, r = 2 * node + 1;
         alive_[node] = alive_[l] + alive_[r];
+        lowest_[node] = std::min(lowest_[l], lowest_[r]);
         if (alive_[l] && alive_[r]) {
             bounds_[node] = bounds_[l];
             widen(bounds_[node], bounds_[r]);
@@ -135,7 +193,8 @@ PatchTree::PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members)
 void PatchTree::remove(std::int32_t pos) {
     if (!live_[pos]) return;
     live_[pos] = 0;
-    for (int node = leafBase_ + pos / kBucket; node >= 1; node /= 2) --alive_[node];
+    for (int node = leafBase_ + pos / kBucket; node >= 1; node /= 2)
+        --alive_[node];
 }
 
 std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i) const {
@@ -173,33 +232,37 @@ std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i) const
         const double nw = ny * s.ux - nx * s.uy;
         const double base = nx * (s.ox - qx) + ny * (s.oy - qy);
         if (convex) {
-            const double most = base + (nu >= 0 ? nu * s.ahi : nu * s.alo) +
-                                (nw >= 0 ? nw * s.bhi : nw * s.blo);
+            const double most =
+                base + (nu >= 0 ? nu * s.ahi : nu * s.alo) + (nw >= 0 ? nw * s.bhi : nw * s.blo);
             return most + room >= kSnap;
         }
-        const double least = base + (nu >= 0 ? nu * s.alo : nu * s.ahi) +
-                             (nw >= 0 ? nw * s.blo : nw * s.bhi);
+        const double least =
+            base + (nu >= 0 ? nu * s.alo : nu * s.ahi) + (nw >= 0 ? nw * s.blo : nw * s.bhi);
         return least - room <= -kSnap;
     };
+    // The lowest allergen found so far; nodes with nothing below it are
+    // skipped.
+    std::int32_t best = std::numeric_limits<std::int32_t>::max();
     int stack[64];
     int top = 0;
     stack[top++] = 1;
     while (top > 0) {
         const int node = stack[--top];
-        if (alive_[node] == 0 || !mayHold(bounds_[node]) ||
+        if (alive_[node] == 0 || lowest_[node] >= best || !mayHold(bounds_[node]) ||
             (!strips_.empty() && !stripMayHold(strips_[node], bounds_[node])))
             continue;
         if (node >= leafBase_) {
             const int first = (node - leafBase_) * kBucket;
             const int last = std::min<int>(static_cast<int>(members_.size()), first + kBucket);
             for (int k = first; k < last; ++k)
-                if (live_[k] && isAllergic(mesh, i, members_[k])) return members_[k];
+                if (live_[k] && members_[k] < best && isAllergic(mesh, i, members_[k]))
+                    best = members_[k];
             continue;
         }
         stack[top++] = 2 * node + 1;
         stack[top++] = 2 * node;
     }
-    return -1;
+    return best == std::numeric_limits<std::int32_t>::max() ? -1 : best;
 }
 
 void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
@@ -219,8 +282,8 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
         const double nym = std::max(std::fabs(b.nylo), std::fabs(b.nyhi));
         const double reach = nxm * std::max(std::fabs(px - b.qlox), std::fabs(px - b.qhix)) +
                              nym * std::max(std::fabs(py - b.qloy), std::fabs(py - b.qhiy));
-        const double scale =
-            nxm * std::fabs(px) + nym * std::fabs(py) + std::max(std::fabs(b.klo), std::fabs(b.khi));
+        const double scale = nxm * std::fabs(px) + nym * std::fabs(py) +
+                             std::max(std::fabs(b.klo), std::fabs(b.khi));
         const double room = kFloatError * reach + kDoubleError * scale + kTiny;
         // n . x lies within the box of the normals, and within |n| |x| of 0:
         // the only bound left for a node whose edges turn all the way round
@@ -252,6 +315,7 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
             out.push_back(members_[k]);
         }
     };
+    const std::size_t from = out.size();
     int stack[64];
     int top = 0;
     stack[top++] = 1;
@@ -281,6 +345,8 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
         stack[top++] = 2 * node + 1;
         stack[top++] = 2 * node;
     }
+    // Found in the tree's order: one ascending run per sector.
+    mergeRuns(out, from);
 }
 
 } // namespace hbx2

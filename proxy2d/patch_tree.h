@@ -1,5 +1,5 @@
-// A hierarchy over the edges of one patch, in ascending edge order, that
-// answers the two allergy questions without visiting every edge:
+// A hierarchy over the edges of one patch that answers the two allergy
+// questions without visiting every edge:
 //   - the lowest-numbered edge of the patch that a given edge is allergic to;
 //   - every edge of the patch that is allergic to a given edge.
 // Nodes hold the box of their edges' end points, axis-aligned and turned
@@ -19,10 +19,11 @@
 namespace hbx2 {
 
 class PatchTree {
-public:
+  public:
     PatchTree() = default;
-    // Builds over members (ascending edge indices of one patch, all of type
-    // 'c' or 'v'). Throws std::bad_alloc.
+    // Builds over members (edge indices of one patch, all of type 'c' or 'v',
+    // ascending); members() lists them in the tree's own order. Throws
+    // std::bad_alloc.
     PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members);
 
     // The lowest-numbered live member m that edge i (a live member) is
@@ -38,7 +39,7 @@ public:
     const std::vector<std::int32_t>& members() const { return members_; }
     bool isAlive(std::int32_t pos) const { return live_[pos] != 0; }
 
-private:
+  private:
     static constexpr int kBucket = 8;
     struct Bounds {
         // End points of the edges below.
@@ -64,15 +65,14 @@ private:
     static Bounds boundsOfEdge(const Mesh2D& mesh, std::int32_t e);
     static void widen(Bounds& into, const Bounds& b);
 
-    template <typename Visit>
-    bool lowestIn(int node, Visit&& visit) const;
-
     std::vector<std::int32_t> members_;
     std::vector<std::uint8_t> live_;
     int leafBase_ = 0; // nodes are 1-based; leaves (buckets) start here
     std::vector<Bounds> bounds_;
     std::vector<Strip> strips_;
     std::vector<std::int32_t> alive_;
+    // Per node, the lowest edge index below it (removed members included).
+    std::vector<std::int32_t> lowest_;
 };
 
 } // namespace hbx2
