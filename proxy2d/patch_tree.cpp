@@ -267,7 +267,17 @@ std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i) const
 
 void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
                            std::vector<std::int32_t>& out) const {
-    if (alive() == 0) return;
+    walkAllergic(mesh, m, out, false, 0);
+}
+
+bool PatchTree::notAllergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
+                              std::size_t most) const {
+    return walkAllergic(mesh, m, out, true, most);
+}
+
+bool PatchTree::walkAllergic(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
+                             bool others, std::size_t most) const {
+    if (alive() == 0) return true;
     const MeshEdge2D& em = mesh.edges[m];
     const float* x1 = mesh.vertices[em.vtx1].pos;
     const float* x2 = mesh.vertices[em.vtx2].pos;
@@ -316,6 +326,8 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
         }
     };
     const std::size_t from = out.size();
+    std::vector<int> whole;
+    std::size_t wholeCount = 0;
     int stack[64];
     int top = 0;
     stack[top++] = 1;
@@ -324,6 +336,27 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
         if (alive_[node] == 0) continue;
         const Bounds& b = bounds_[node];
         const int hold1 = holdsFor(b, x1, len1), hold2 = holdsFor(b, x2, len2);
+        if (others) {
+            if (hold1 == 2 || hold2 == 2) continue;
+            if (hold1 == 0 && hold2 == 0) {
+                // Taken whole once the walk ends, if the count allows.
+                whole.push_back(node);
+                wholeCount += static_cast<std::size_t>(alive_[node]);
+                if (out.size() - from + wholeCount > most) return false;
+                continue;
+            }
+            if (node >= leafBase_) {
+                const int first = (node - leafBase_) * kBucket;
+                const int last = std::min(count, first + kBucket);
+                for (int k = first; k < last; ++k)
+                    if (live_[k] && !isAllergic(mesh, members_[k], m)) out.push_back(members_[k]);
+                if (out.size() - from + wholeCount > most) return false;
+                continue;
+            }
+            stack[top++] = 2 * node + 1;
+            stack[top++] = 2 * node;
+            continue;
+        }
         if (hold1 == 0 && hold2 == 0) continue;
         if (hold1 == 2 || hold2 == 2) {
             // The whole subtree is allergic to m: its buckets in order.
@@ -345,8 +378,19 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
         stack[top++] = 2 * node + 1;
         stack[top++] = 2 * node;
     }
+    for (int node : whole) {
+        int lo = node, hi = node;
+        while (lo < leafBase_) {
+            lo = 2 * lo;
+            hi = 2 * hi + 1;
+        }
+        const int last = std::min(count, (hi - leafBase_ + 1) * kBucket);
+        for (int k = (lo - leafBase_) * kBucket; k < last; ++k)
+            if (live_[k]) out.push_back(members_[k]);
+    }
     // Found in the tree's order: one ascending run per sector.
     mergeRuns(out, from);
+    return true;
 }
 
 } // namespace hbx2

@@ -32,6 +32,12 @@ class PatchTree {
     // Appends, ascending, every live member i that is allergic to edge m (a
     // live member).
     void allergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out) const;
+    // Appends, ascending, live members that are not allergic to edge m (a
+    // live member): all of them except, possibly, some that share a vertex
+    // with m. Returns false, leaving a partial list, when there are more than
+    // `most`.
+    bool notAllergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
+                       std::size_t most) const;
 
     // Removes the member at position pos of members().
     void remove(std::int32_t pos);
@@ -62,6 +68,8 @@ class PatchTree {
         double alo, ahi, blo, bhi;
     };
     static Strip stripOf(const Mesh2D& mesh, const std::int32_t* first, const std::int32_t* last);
+    bool walkAllergic(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
+                      bool others, std::size_t most) const;
     static Bounds boundsOfEdge(const Mesh2D& mesh, std::int32_t e);
     static void widen(Bounds& into, const Bounds& b);
 

@@ -2,6 +2,7 @@
 
 #include "alloc_hook.h"
 #include "console.h"
+#include "patch_chains.h"
 #include "patch_tree.h"
 
 #include <algorithm>
@@ -116,6 +117,27 @@ class EdgeBitSet {
     std::size_t size_ = 0;
 };
 
+// Writes the patch numbers of the given edges (ascending) into the records
+// and groups the 'c' and 'v' ones by their set, each group ascending.
+std::vector<std::vector<std::int32_t>> settlePatches(Mesh2D& mesh, PatchSets& sets,
+                                                     const std::vector<std::int32_t>& edges,
+                                                     std::vector<std::int32_t>& groupOf) {
+    std::vector<std::vector<std::int32_t>> groups;
+    for (std::int32_t e : edges) {
+        const std::int32_t root = sets.find(e);
+        mesh.edges[e].patch = static_cast<std::int32_t>(sets.label(e));
+        if (mesh.edges[e].type == 'm') continue;
+        if (groupOf[root] < 0) {
+            groupOf[root] = static_cast<std::int32_t>(groups.size());
+            groups.emplace_back();
+        }
+        groups[groupOf[root]].push_back(e);
+    }
+    for (std::int32_t e : edges)
+        groupOf[sets.find(e)] = -1;
+    return groups;
+}
+
 // The allergy state of every 'c' and 'v' patch: a hierarchy per patch, and
 // for some edges one allergen of their patch (a witness). A split only
 // shrinks the pivot's patch and carves new patches out of what it lost, so
@@ -125,23 +147,38 @@ class EdgeBitSet {
 // Every edge not settled is a candidate. Witnesses are checked only when
 // their edge is the lowest candidate, and looked for again only then, so a
 // split that moves most of a patch does not query every moved edge.
-// Each patch has its own tree id; an edge's witness is current when both
-// have the same id.
+// Each patch has its own tree id, which holds its number and, when the patch
+// is one stretch of a chain, that interval; an edge's witness is current
+// when both have the same id.
 class AllergyState {
   public:
     explicit AllergyState(const Mesh2D& mesh)
-        : tree_(mesh.edges.size(), -1), pos_(mesh.edges.size(), -1),
+        : chains_(mesh), tree_(mesh.edges.size(), -1), pos_(mesh.edges.size(), -1),
           witness_(mesh.edges.size(), -1), moved_(mesh.edges.size(), 0),
-          candidates_(mesh.edges.size()) {}
+          candidates_(mesh.edges.size()), ends_(mesh.vertices.size(), 0) {
+        for (const MeshEdge2D& e : mesh.edges) {
+            if (!e.outline) continue;
+            ends_[e.vtx1] = static_cast<std::uint8_t>(std::min(ends_[e.vtx1] + 1, 3));
+            ends_[e.vtx2] = static_cast<std::uint8_t>(std::min(ends_[e.vtx2] + 1, 3));
+        }
+    }
 
     // The patches of the first cycle (each ascending); all their edges start
     // as candidates.
-    void addPatches(const Mesh2D& mesh, std::vector<std::vector<std::int32_t>>& groups) {
+    void addPatches(const Mesh2D& mesh, std::vector<std::vector<std::int32_t>>& groups,
+                    PatchSets& sets) {
         for (std::vector<std::int32_t>& g : groups) {
-            const std::int32_t id = newTree(mesh, std::move(g));
+            const std::int64_t label = sets.label(g.front());
+            const std::int32_t id = newTree(mesh, std::move(g), label);
             for (std::int32_t e : trees_[id].members())
                 candidates_.insert(e);
         }
+    }
+
+    // Writes every patch's number into its edges' records.
+    void writeNumbers(Mesh2D& mesh) const {
+        for (std::size_t e = 0; e < mesh.edges.size(); ++e)
+            if (tree_[e] >= 0) mesh.edges[e].patch = static_cast<std::int32_t>(label_[tree_[e]]);
     }
 
     // The lowest edge allergic to some edge of its patch, or -1.
@@ -169,11 +206,11 @@ class AllergyState {
     }
 
     // Takes the moved edges (ascending, all allergic, from one patch) out of
-    // their patch into the given new patches (each ascending). When one new
-    // patch holds at least half of the old one, it keeps the old tree and
-    // what stays behind gets a new one.
+    // their patch into the given new patches (each ascending, numbered as
+    // `sets` says). When one new patch holds at least half of the old one, it
+    // keeps the old tree and what stays behind gets a new one.
     void split(const Mesh2D& mesh, const std::vector<std::int32_t>& moved,
-               std::vector<std::vector<std::int32_t>>& groups) {
+               std::vector<std::vector<std::int32_t>>& groups, PatchSets& sets) {
         const std::int32_t old = tree_[moved.front()];
         std::size_t big = 0;
         for (std::size_t k = 1; k < groups.size(); ++k)
@@ -187,8 +224,11 @@ class AllergyState {
                 for (std::int32_t e : moved)
                     trees_[old].remove(pos_[e]);
             }
-            for (std::vector<std::int32_t>& g : groups)
-                newTree(mesh, std::move(g));
+            interval_[old] = ChainInterval{};
+            for (std::vector<std::int32_t>& g : groups) {
+                const std::int64_t label = sets.label(g.front());
+                newTree(mesh, std::move(g), label);
+            }
             return;
         }
         // The big group keeps the old tree: the rest leaves it.
@@ -208,15 +248,132 @@ class AllergyState {
         }
         for (std::int32_t e : moved)
             moved_[e] = 0;
+        std::sort(left.begin(), left.end());
+        const std::int64_t oldLabel = label_[old];
+        label_[old] = sets.label(groups[big].front());
+        interval_[old] = chains_.intervalOf(groups[big]);
         if (tree.alive() * 2 < static_cast<std::int32_t>(tree.members().size())) compact(mesh, old);
-        for (std::size_t k = 0; k < groups.size(); ++k)
-            if (k != big) newTree(mesh, std::move(groups[k]));
-        newTree(mesh, std::move(left));
+        for (std::size_t k = 0; k < groups.size(); ++k) {
+            if (k == big) continue;
+            const std::int64_t label = sets.label(groups[k].front());
+            newTree(mesh, std::move(groups[k]), label);
+        }
+        newTree(mesh, std::move(left), oldLabel);
+    }
+
+    // The split of the pivot's patch when that patch is one stretch of a
+    // chain and few of its edges stay: only what stays and the smaller moved
+    // groups are visited. The largest moved group is a stretch too; when its
+    // edge indices rise or fall along it, its merge ends with the number of
+    // its lowest edge, next + the count of moved edges below that edge, all
+    // of them in the smaller groups. It keeps the old tree. Returns false,
+    // having changed nothing, when the patch is not such a case.
+    bool splitStretch(Mesh2D& mesh, std::int32_t pivot, PatchSets& sets,
+                      std::vector<std::uint8_t>& mergeable, std::vector<std::int32_t>& groupOf,
+                      std::int64_t& highest) {
+        const std::int32_t t = tree_[pivot];
+        const ChainInterval iv = interval_[t];
+        const MeshEdge2D& pe = mesh.edges[pivot];
+        // Edges sharing a vertex with the pivot are never allergic to it and
+        // may be missed by the tree's walk; with two edges at each end they
+        // are the pivot's neighbours in the vertex slots.
+        if (iv.chain < 0 || ends_[pe.vtx1] > 2 || ends_[pe.vtx2] > 2) return false;
+        PatchTree& tree = trees_[t];
+        const std::int32_t size = tree.alive();
+        if (size != iv.length || size < 64) return false;
+        stay_.clear();
+        if (!tree.notAllergicTo(mesh, pivot, stay_, static_cast<std::size_t>(size / 4)))
+            return false;
+        stay_.push_back(pivot);
+        for (std::int32_t w : {pe.vtx1, pe.vtx2})
+            for (std::int32_t g : mesh.vertices[w].edge)
+                if (g >= 0 && tree_[g] == t) stay_.push_back(g);
+        std::sort(stay_.begin(), stay_.end());
+        stay_.erase(std::unique(stay_.begin(), stay_.end()), stay_.end());
+        // The moved stretches between the edges that stay.
+        offsets_.clear();
+        for (std::int32_t e : stay_)
+            offsets_.push_back(chains_.offsetIn(iv, e));
+        std::sort(offsets_.begin(), offsets_.end());
+        const bool loop = chains_.closed(iv.chain) && iv.length == chains_.length(iv.chain);
+        pieces_.clear();
+        auto piece = [&](std::int32_t from, std::int32_t to) { // offsets [from, to)
+            if (to > from)
+                pieces_.push_back(ChainInterval{
+                    iv.chain, (iv.start + from) % chains_.length(iv.chain), to - from});
+        };
+        for (std::size_t k = 0; k + 1 < offsets_.size(); ++k)
+            piece(offsets_[k] + 1, offsets_[k + 1]);
+        if (loop) {
+            piece(offsets_.back() + 1, offsets_.front() + iv.length);
+        } else {
+            piece(0, offsets_.front());
+            piece(offsets_.back() + 1, iv.length);
+        }
+        if (pieces_.empty()) return false;
+        std::size_t big = 0;
+        for (std::size_t k = 1; k < pieces_.size(); ++k)
+            if (pieces_[k].length > pieces_[big].length) big = k;
+        const ChainInterval g = pieces_[big];
+        const int direction = chains_.direction(g);
+        if (direction == 0) return false;
+        // From here on the split happens.
+        small_.clear();
+        for (std::size_t k = 0; k < pieces_.size(); ++k)
+            if (k != big)
+                for (std::int32_t j = 0; j < pieces_[k].length; ++j)
+                    small_.push_back(chains_.edgeAt(pieces_[k], j));
+        std::sort(small_.begin(), small_.end());
+        // How many edges of the big stretch lie below e.
+        auto bigBelow = [&](std::int32_t e) {
+            std::int32_t lo = 0, hi = g.length; // first offset on the other side of e
+            while (lo < hi) {
+                const std::int32_t mid = lo + (hi - lo) / 2;
+                const bool below = chains_.edgeAt(g, mid) < e;
+                if (direction > 0 ? below : !below)
+                    lo = mid + 1;
+                else
+                    hi = mid;
+            }
+            return direction > 0 ? lo : g.length - lo;
+        };
+        const std::int64_t next = highest + 1;
+        for (std::size_t k = 0; k < small_.size(); ++k) {
+            sets.reset(small_[k], next + static_cast<std::int64_t>(k) + bigBelow(small_[k]));
+            mergeable[small_[k]] = 1;
+        }
+        mergeSweep(mesh, sets, small_, mergeable);
+        for (std::int32_t e : small_) {
+            mergeable[e] = 0;
+            highest = std::max(highest, sets.label(e));
+        }
+        const std::int32_t lowest = chains_.edgeAt(g, direction > 0 ? 0 : g.length - 1);
+        const std::int64_t bigLabel =
+            next + (std::lower_bound(small_.begin(), small_.end(), lowest) - small_.begin());
+        highest = std::max(highest, bigLabel);
+        std::vector<std::vector<std::int32_t>> groups = settlePatches(mesh, sets, small_, groupOf);
+        for (std::int32_t e : stay_)
+            tree.remove(pos_[e]);
+        for (std::int32_t e : small_)
+            tree.remove(pos_[e]);
+        const std::int64_t oldLabel = label_[t];
+        label_[t] = bigLabel;
+        interval_[t] = g;
+        if (tree.alive() * 2 < static_cast<std::int32_t>(tree.members().size())) compact(mesh, t);
+        for (std::vector<std::int32_t>& group : groups) {
+            const std::int64_t label = sets.label(group.front());
+            newTree(mesh, std::move(group), label);
+        }
+        newTree(mesh, stay_, oldLabel);
+        return true;
     }
 
   private:
-    std::int32_t newTree(const Mesh2D& mesh, std::vector<std::int32_t> members) {
+    std::int32_t newTree(const Mesh2D& mesh, std::vector<std::int32_t> members,
+                         std::int64_t label) {
         const std::int32_t id = static_cast<std::int32_t>(trees_.size());
+        interval_.push_back(chains_.intervalOf(members));
+        label_.push_back(label);
         trees_.emplace_back(mesh, std::move(members));
         const std::vector<std::int32_t>& list = trees_.back().members();
         for (std::size_t k = 0; k < list.size(); ++k) {
@@ -244,40 +401,26 @@ class AllergyState {
             const std::int32_t e = old.members()[k];
             if (old.isAlive(static_cast<std::int32_t>(k)) && tree_[e] == id) left.push_back(e);
         }
+        std::sort(left.begin(), left.end());
         trees_[id] = PatchTree(mesh, std::move(left));
         const std::vector<std::int32_t>& list = trees_[id].members();
         for (std::size_t k = 0; k < list.size(); ++k)
             pos_[list[k]] = static_cast<std::int32_t>(k);
     }
 
+    PatchChains chains_;
     std::vector<PatchTree> trees_;
-    std::vector<std::int32_t> tree_; // per edge: its patch's tree, -1 none
-    std::vector<std::int32_t> pos_;  // per edge: position in that tree
+    std::vector<std::int64_t> label_;     // per tree: its patch's number
+    std::vector<ChainInterval> interval_; // per tree: its stretch, if one
+    std::vector<std::int32_t> tree_;      // per edge: its patch's tree, -1 none
+    std::vector<std::int32_t> pos_;       // per edge: position in that tree
     std::vector<std::int32_t> witness_;
     std::vector<std::uint8_t> moved_;
     EdgeBitSet candidates_;
+    std::vector<std::uint8_t> ends_; // per vertex: outline edge ends, up to 3
+    std::vector<std::int32_t> stay_, offsets_, small_;
+    std::vector<ChainInterval> pieces_;
 };
-
-// Writes the patch numbers of the given edges (ascending) into the records
-// and groups the 'c' and 'v' ones by their set, each group ascending.
-std::vector<std::vector<std::int32_t>> settlePatches(Mesh2D& mesh, PatchSets& sets,
-                                                     const std::vector<std::int32_t>& edges,
-                                                     std::vector<std::int32_t>& groupOf) {
-    std::vector<std::vector<std::int32_t>> groups;
-    for (std::int32_t e : edges) {
-        const std::int32_t root = sets.find(e);
-        mesh.edges[e].patch = static_cast<std::int32_t>(sets.label(e));
-        if (mesh.edges[e].type == 'm') continue;
-        if (groupOf[root] < 0) {
-            groupOf[root] = static_cast<std::int32_t>(groups.size());
-            groups.emplace_back();
-        }
-        groups[groupOf[root]].push_back(e);
-    }
-    for (std::int32_t e : edges)
-        groupOf[sets.find(e)] = -1;
-    return groups;
-}
 
 PatchResult runCycles(Mesh2D& mesh) {
     const std::int32_t edgeCount = static_cast<std::int32_t>(mesh.edges.size());
@@ -295,7 +438,7 @@ PatchResult runCycles(Mesh2D& mesh) {
         highest = std::max(highest, sets.label(e));
     AllergyState allergies(mesh);
     std::vector<std::vector<std::int32_t>> groups = settlePatches(mesh, sets, outline, groupOf);
-    allergies.addPatches(mesh, groups);
+    allergies.addPatches(mesh, groups, sets);
     std::fill(mergeable.begin(), mergeable.end(), 0);
 
     std::vector<std::int32_t> moved;
@@ -308,6 +451,7 @@ PatchResult runCycles(Mesh2D& mesh) {
                 if (hbx::allocationFails("allergy set")) return PatchResult::NoSet;
         hbx::say("NOTE: Allergies found\n");
         const std::int32_t pivot = allergies.lowestAllergen(first);
+        if (allergies.splitStretch(mesh, pivot, sets, mergeable, groupOf, highest)) continue;
         moved.clear();
         allergies.allergicTo(mesh, pivot, moved);
         // New numbers start above every number on the outline; after the
@@ -324,8 +468,9 @@ PatchResult runCycles(Mesh2D& mesh) {
             highest = std::max(highest, sets.label(e));
         }
         groups = settlePatches(mesh, sets, moved, groupOf);
-        allergies.split(mesh, moved, groups);
+        allergies.split(mesh, moved, groups, sets);
     }
+    allergies.writeNumbers(mesh);
     return PatchResult::Done;
 }
 
