@@ -224,7 +224,7 @@ class AllergyState {
                 for (std::int32_t e : moved)
                     trees_[old].remove(pos_[e]);
             }
-            interval_[old] = ChainInterval{};
+            interval_[old] = intervalLeft(interval_[old], moved);
             for (std::vector<std::int32_t>& g : groups) {
                 const std::int64_t label = sets.label(g.front());
                 newTree(mesh, std::move(g), label);
@@ -280,9 +280,9 @@ class AllergyState {
         if (iv.chain < 0 || ends_[pe.vtx1] > 2 || ends_[pe.vtx2] > 2) return false;
         PatchTree& tree = trees_[t];
         const std::int32_t size = tree.alive();
-        if (size != iv.length || size < 64) return false;
+        if (size != iv.length || size < 16) return false;
         stay_.clear();
-        if (!tree.notAllergicTo(mesh, pivot, stay_, static_cast<std::size_t>(size / 4)))
+        if (!tree.notAllergicTo(mesh, pivot, stay_, static_cast<std::size_t>(size / 2)))
             return false;
         stay_.push_back(pivot);
         for (std::int32_t w : {pe.vtx1, pe.vtx2})
@@ -369,6 +369,39 @@ class AllergyState {
     }
 
   private:
+    // The stretch that is left of interval iv when the given edges (all in
+    // it, not all of it) leave, or chain -1 when what is left is not one
+    // stretch.
+    ChainInterval intervalLeft(const ChainInterval& iv, const std::vector<std::int32_t>& gone) {
+        if (iv.chain < 0) return iv;
+        offsets_.clear();
+        for (std::int32_t e : gone)
+            offsets_.push_back(chains_.offsetIn(iv, e));
+        std::sort(offsets_.begin(), offsets_.end());
+        const std::int32_t n = iv.length, k = static_cast<std::int32_t>(offsets_.size());
+        const std::int32_t len = chains_.length(iv.chain);
+        if (chains_.closed(iv.chain) && n == len) {
+            // Around a whole loop: what leaves must be one stretch too.
+            std::int32_t gaps = 0, after = 0;
+            for (std::int32_t j = 0; j < k; ++j) {
+                const std::int32_t next = j + 1 < k ? offsets_[j + 1] : offsets_[0] + n;
+                if (next - offsets_[j] > 1) {
+                    ++gaps;
+                    after = offsets_[j] + 1;
+                }
+            }
+            if (gaps != 1) return ChainInterval{};
+            return ChainInterval{iv.chain, (iv.start + after) % len, n - k};
+        }
+        // Otherwise it must leave from the two ends.
+        std::int32_t front = 0;
+        while (front < k && offsets_[front] == front)
+            ++front;
+        for (std::int32_t j = front; j < k; ++j)
+            if (offsets_[j] != n - (k - j)) return ChainInterval{};
+        return ChainInterval{iv.chain, (iv.start + front) % len, n - k};
+    }
+
     std::int32_t newTree(const Mesh2D& mesh, std::vector<std::int32_t> members,
                          std::int64_t label) {
         const std::int32_t id = static_cast<std::int32_t>(trees_.size());
@@ -422,7 +455,7 @@ class AllergyState {
     std::vector<ChainInterval> pieces_;
 };
 
-PatchResult runCycles(Mesh2D& mesh) {
+PatchResult runCycles(Mesh2D& mesh, PatchStats& stats) {
     const std::int32_t edgeCount = static_cast<std::int32_t>(mesh.edges.size());
     std::vector<std::int32_t> outline;
     for (std::int32_t i = 0; i < edgeCount; ++i)
@@ -451,7 +484,11 @@ PatchResult runCycles(Mesh2D& mesh) {
                 if (hbx::allocationFails("allergy set")) return PatchResult::NoSet;
         hbx::say("NOTE: Allergies found\n");
         const std::int32_t pivot = allergies.lowestAllergen(first);
-        if (allergies.splitStretch(mesh, pivot, sets, mergeable, groupOf, highest)) continue;
+        ++stats.splits;
+        if (allergies.splitStretch(mesh, pivot, sets, mergeable, groupOf, highest)) {
+            ++stats.stretchSplits;
+            continue;
+        }
         moved.clear();
         allergies.allergicTo(mesh, pivot, moved);
         // New numbers start above every number on the outline; after the
@@ -476,10 +513,13 @@ PatchResult runCycles(Mesh2D& mesh) {
 
 } // namespace
 
-PatchResult buildPatches(Mesh2D& mesh) {
+PatchResult buildPatches(Mesh2D& mesh, PatchStats* stats) {
     if (hbx::allocationFails("allergy set array")) return PatchResult::NoSetArray;
     try {
-        return runCycles(mesh);
+        PatchStats counts;
+        const PatchResult result = runCycles(mesh, counts);
+        if (stats) *stats = counts;
+        return result;
     } catch (const std::bad_alloc&) {
         // Bookkeeping of the cycles stands in for the allergy sets.
         return PatchResult::NoSet;
