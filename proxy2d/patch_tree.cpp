@@ -190,11 +190,37 @@ PatchTree::PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members)
     }
 }
 
-void PatchTree::remove(std::int32_t pos) {
+void PatchTree::remove(const Mesh2D& mesh, std::int32_t pos) {
     if (!live_[pos]) return;
     live_[pos] = 0;
-    for (int node = leafBase_ + pos / kBucket; node >= 1; node /= 2)
+    // The bounds shrink to the members left, so that what a split took away
+    // no longer keeps the walks from pruning (the strips keep the old ones).
+    const int leaf = leafBase_ + pos / kBucket;
+    if (--alive_[leaf] > 0) {
+        const int first = (leaf - leafBase_) * kBucket;
+        const int last = std::min<int>(static_cast<int>(members_.size()), first + kBucket);
+        bool any = false;
+        for (int k = first; k < last; ++k) {
+            if (!live_[k]) continue;
+            if (any)
+                widen(bounds_[leaf], boundsOfEdge(mesh, members_[k]));
+            else
+                bounds_[leaf] = boundsOfEdge(mesh, members_[k]);
+            any = true;
+        }
+    }
+    for (int node = leaf / 2; node >= 1; node /= 2) {
         --alive_[node];
+        const int l = 2 * node, r = 2 * node + 1;
+        if (alive_[l] && alive_[r]) {
+            bounds_[node] = bounds_[l];
+            widen(bounds_[node], bounds_[r]);
+        } else if (alive_[l]) {
+            bounds_[node] = bounds_[l];
+        } else if (alive_[r]) {
+            bounds_[node] = bounds_[r];
+        }
+    }
 }
 
 std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i) const {

@@ -39,8 +39,9 @@ class PatchTree {
     bool notAllergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
                        std::size_t most) const;
 
-    // Removes the member at position pos of members().
-    void remove(std::int32_t pos);
+    // Removes the member at position pos of members(); the bounds above it
+    // shrink to the members left.
+    void remove(const Mesh2D& mesh, std::int32_t pos);
     std::int32_t alive() const { return alive_.empty() ? 0 : alive_[1]; }
     const std::vector<std::int32_t>& members() const { return members_; }
     bool isAlive(std::int32_t pos) const { return live_[pos] != 0; }

@@ -222,7 +222,7 @@ class AllergyState {
                 compact(mesh, old);
             } else {
                 for (std::int32_t e : moved)
-                    trees_[old].remove(pos_[e]);
+                    trees_[old].remove(mesh, pos_[e]);
             }
             interval_[old] = intervalLeft(interval_[old], moved);
             for (std::vector<std::int32_t>& g : groups) {
@@ -243,7 +243,7 @@ class AllergyState {
             if (!tree.isAlive(pos)) continue;
             const std::int32_t e = tree.members()[k];
             if (moved_[e] == 2) continue;
-            tree.remove(pos);
+            tree.remove(mesh, pos);
             if (moved_[e] == 0) left.push_back(e);
         }
         for (std::int32_t e : moved)
@@ -353,9 +353,9 @@ class AllergyState {
         highest = std::max(highest, bigLabel);
         std::vector<std::vector<std::int32_t>> groups = settlePatches(mesh, sets, small_, groupOf);
         for (std::int32_t e : stay_)
-            tree.remove(pos_[e]);
+            tree.remove(mesh, pos_[e]);
         for (std::int32_t e : small_)
-            tree.remove(pos_[e]);
+            tree.remove(mesh, pos_[e]);
         const std::int64_t oldLabel = label_[t];
         label_[t] = bigLabel;
         interval_[t] = g;

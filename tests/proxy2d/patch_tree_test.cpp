@@ -100,7 +100,7 @@ TEST(PatchTreeQueries, AgreeWithScansOnWoundOutlines) {
             // Removal keeps the bounds of the full set; queries must still
             // see only the members left.
             for (std::size_t k = 0; k < members.size(); ++k)
-                if (rng() % 3 != 0) tree.remove(static_cast<std::int32_t>(k));
+                if (rng() % 3 != 0) tree.remove(built.mesh, static_cast<std::int32_t>(k));
             EXPECT_EQ(compareQueries(built.mesh, tree), "")
                 << c.name << " " << type << " after removals";
         }
