@@ -98,8 +98,18 @@ int sectorOf(const float* n) {
     return half * 4 + quarter * 2 + (quarter ? !steep : steep);
 }
 
-// Stable reorder of members (ascending) by the sector of their normals.
+// Stable reorder of members (ascending) by the sector of their normals, when
+// neighbours in index order often face opposite ways (more than once in 16);
+// otherwise the index order, in which a found allergen ends the search.
 std::vector<std::int32_t> bySector(const Mesh2D& mesh, const std::vector<std::int32_t>& members) {
+    std::size_t flips = 0;
+    for (std::size_t k = 1; k < members.size(); ++k) {
+        const int turn = (sectorOf(mesh.edges[members[k]].norm) -
+                          sectorOf(mesh.edges[members[k - 1]].norm) + 8) %
+                         8;
+        flips += turn >= 3 && turn <= 5;
+    }
+    if (flips * 16 <= members.size()) return members;
     std::size_t start[9] = {};
     for (std::int32_t e : members)
         ++start[sectorOf(mesh.edges[e].norm) + 1];
@@ -293,16 +303,17 @@ std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i) const
 
 void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
                            std::vector<std::int32_t>& out) const {
-    walkAllergic(mesh, m, out, false, 0);
+    std::vector<int> none;
+    walkAllergic(mesh, m, out, false, 0, none);
 }
 
 bool PatchTree::notAllergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
-                              std::size_t most) const {
-    return walkAllergic(mesh, m, out, true, most);
+                              std::size_t most, std::vector<int>& scratch) const {
+    return walkAllergic(mesh, m, out, true, most, scratch);
 }
 
 bool PatchTree::walkAllergic(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
-                             bool others, std::size_t most) const {
+                             bool others, std::size_t most, std::vector<int>& scratch) const {
     if (alive() == 0) return true;
     const MeshEdge2D& em = mesh.edges[m];
     const float* x1 = mesh.vertices[em.vtx1].pos;
@@ -352,7 +363,8 @@ bool PatchTree::walkAllergic(const Mesh2D& mesh, std::int32_t m, std::vector<std
         }
     };
     const std::size_t from = out.size();
-    std::vector<int> whole;
+    std::vector<int>& whole = scratch;
+    whole.clear();
     std::size_t wholeCount = 0;
     int stack[64];
     int top = 0;

@@ -4,11 +4,16 @@
 //   - every edge of the patch that is allergic to a given edge.
 // Nodes hold the box of their edges' end points, axis-aligned and turned
 // along the edges (for the first question), and bounds on their edges' lines
-// and the length of their normals (for the second). A node is skipped only
-// when its bounds show, with room for every rounding of the float line
-// distance, that no edge below it can qualify; every other edge is tested
-// with lineDistance exactly as the plain check does. Edges leave the patch
-// by removal; the bounds stay valid for what is left.
+// and the length of their normals (for the second). The edges lie in index
+// order, or, when neighbours in that order often face opposite ways (the two
+// sides of a thin band whose faces alternate), grouped by the direction of
+// their normals in eight sectors of 45 degrees, in index order within each,
+// so that a node's normal box stays small and its line bounds tight. A node
+// is skipped only when its bounds show, with room for every rounding of the
+// float line distance, that no edge below it can qualify; every other edge
+// is tested with lineDistance exactly as the plain check does. Edges leave
+// the patch by removal, which shrinks the bounds to what is left (the turned
+// boxes keep those of the whole patch, still valid).
 #pragma once
 
 #include "mesh2d.h"
@@ -35,9 +40,9 @@ class PatchTree {
     // Appends, ascending, live members that are not allergic to edge m (a
     // live member): all of them except, possibly, some that share a vertex
     // with m. Returns false, leaving a partial list, when there are more than
-    // `most`.
+    // `most`. Scratch is working space.
     bool notAllergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
-                       std::size_t most) const;
+                       std::size_t most, std::vector<int>& scratch) const;
 
     // Removes the member at position pos of members(); the bounds above it
     // shrink to the members left.
@@ -70,7 +75,7 @@ class PatchTree {
     };
     static Strip stripOf(const Mesh2D& mesh, const std::int32_t* first, const std::int32_t* last);
     bool walkAllergic(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
-                      bool others, std::size_t most) const;
+                      bool others, std::size_t most, std::vector<int>& scratch) const;
     static Bounds boundsOfEdge(const Mesh2D& mesh, std::int32_t e);
     static void widen(Bounds& into, const Bounds& b);
 

@@ -282,7 +282,7 @@ class AllergyState {
         const std::int32_t size = tree.alive();
         if (size != iv.length || size < 16) return false;
         stay_.clear();
-        if (!tree.notAllergicTo(mesh, pivot, stay_, static_cast<std::size_t>(size / 2)))
+        if (!tree.notAllergicTo(mesh, pivot, stay_, static_cast<std::size_t>(size / 2), nodes_))
             return false;
         stay_.push_back(pivot);
         for (std::int32_t w : {pe.vtx1, pe.vtx2})
@@ -453,6 +453,7 @@ class AllergyState {
     std::vector<std::uint8_t> ends_; // per vertex: outline edge ends, up to 3
     std::vector<std::int32_t> stay_, offsets_, small_;
     std::vector<ChainInterval> pieces_;
+    std::vector<int> nodes_;
 };
 
 PatchResult runCycles(Mesh2D& mesh, PatchStats& stats) {
