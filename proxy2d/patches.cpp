@@ -224,7 +224,7 @@ class AllergyState {
                 for (std::int32_t e : moved)
                     trees_[old].remove(mesh, pos_[e]);
             }
-            interval_[old] = intervalLeft(interval_[old], moved);
+            interval_[old] = ChainInterval{};
             for (std::vector<std::int32_t>& g : groups) {
                 const std::int64_t label = sets.label(g.front());
                 newTree(mesh, std::move(g), label);
@@ -369,39 +369,6 @@ class AllergyState {
     }
 
   private:
-    // The stretch that is left of interval iv when the given edges (all in
-    // it, not all of it) leave, or chain -1 when what is left is not one
-    // stretch.
-    ChainInterval intervalLeft(const ChainInterval& iv, const std::vector<std::int32_t>& gone) {
-        if (iv.chain < 0) return iv;
-        offsets_.clear();
-        for (std::int32_t e : gone)
-            offsets_.push_back(chains_.offsetIn(iv, e));
-        std::sort(offsets_.begin(), offsets_.end());
-        const std::int32_t n = iv.length, k = static_cast<std::int32_t>(offsets_.size());
-        const std::int32_t len = chains_.length(iv.chain);
-        if (chains_.closed(iv.chain) && n == len) {
-            // Around a whole loop: what leaves must be one stretch too.
-            std::int32_t gaps = 0, after = 0;
-            for (std::int32_t j = 0; j < k; ++j) {
-                const std::int32_t next = j + 1 < k ? offsets_[j + 1] : offsets_[0] + n;
-                if (next - offsets_[j] > 1) {
-                    ++gaps;
-                    after = offsets_[j] + 1;
-                }
-            }
-            if (gaps != 1) return ChainInterval{};
-            return ChainInterval{iv.chain, (iv.start + after) % len, n - k};
-        }
-        // Otherwise it must leave from the two ends.
-        std::int32_t front = 0;
-        while (front < k && offsets_[front] == front)
-            ++front;
-        for (std::int32_t j = front; j < k; ++j)
-            if (offsets_[j] != n - (k - j)) return ChainInterval{};
-        return ChainInterval{iv.chain, (iv.start + front) % len, n - k};
-    }
-
     std::int32_t newTree(const Mesh2D& mesh, std::vector<std::int32_t> members,
                          std::int64_t label) {
         const std::int32_t id = static_cast<std::int32_t>(trees_.size());

@@ -45,6 +45,15 @@ RandomMesh bandMesh(std::mt19937& rng, bool wavy, int quads, double turns, doubl
             m.faces.push_back(f);
         }
     }
+    // Vertices numbered backwards half the time: the chains are then walked
+    // the other way round, and edge numbers fall along them.
+    if (rng() % 2) {
+        std::reverse(m.points.begin(), m.points.end());
+        const int n = static_cast<int>(m.points.size());
+        for (std::vector<int>& f : m.faces)
+            for (int& c : f)
+                c = n + 1 - c;
+    }
     if (order == 1) std::reverse(m.faces.begin(), m.faces.end());
     if (order == 2)
         for (std::size_t k = 0; k + 3 < m.faces.size(); ++k)
@@ -78,9 +87,9 @@ TEST(SplitHeavyAgainstPlain, FlatSpiralsAndRings) {
         splits += fast.stats.splits;
         stretchSplits += fast.stats.stretchSplits;
     }
-    // Coverage: thousands of splits, many of them by the stretch shortcut.
+    // Coverage: thousands of splits, some of them by the stretch shortcut.
     EXPECT_GT(splits, 2000);
-    EXPECT_GT(stretchSplits, 150);
+    EXPECT_GT(stretchSplits, 80);
 }
 
 } // namespace
