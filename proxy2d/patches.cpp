@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -153,15 +154,9 @@ std::vector<std::vector<std::int32_t>> settlePatches(Mesh2D& mesh, PatchSets& se
 class AllergyState {
   public:
     explicit AllergyState(const Mesh2D& mesh)
-        : chains_(mesh), tree_(mesh.edges.size(), -1), pos_(mesh.edges.size(), -1),
+        : tree_(mesh.edges.size(), -1), pos_(mesh.edges.size(), -1),
           witness_(mesh.edges.size(), -1), moved_(mesh.edges.size(), 0),
-          candidates_(mesh.edges.size()), ends_(mesh.vertices.size(), 0) {
-        for (const MeshEdge2D& e : mesh.edges) {
-            if (!e.outline) continue;
-            ends_[e.vtx1] = static_cast<std::uint8_t>(std::min(ends_[e.vtx1] + 1, 3));
-            ends_[e.vtx2] = static_cast<std::uint8_t>(std::min(ends_[e.vtx2] + 1, 3));
-        }
-    }
+          candidates_(mesh.edges.size()) {}
 
     // The patches of the first cycle (each ascending); all their edges start
     // as candidates.
@@ -176,8 +171,8 @@ class AllergyState {
     }
 
     // Writes every patch's number into its edges' records.
-    void writeNumbers(Mesh2D& mesh) const {
-        for (std::size_t e = 0; e < mesh.edges.size(); ++e)
+    void writeNumbers(Mesh2D& mesh, const std::vector<std::int32_t>& outline) const {
+        for (std::int32_t e : outline)
             if (tree_[e] >= 0) mesh.edges[e].patch = static_cast<std::int32_t>(label_[tree_[e]]);
     }
 
@@ -251,7 +246,7 @@ class AllergyState {
         std::sort(left.begin(), left.end());
         const std::int64_t oldLabel = label_[old];
         label_[old] = sets.label(groups[big].front());
-        interval_[old] = chains_.intervalOf(groups[big]);
+        interval_[old] = kUnknown;
         if (tree.alive() * 2 < static_cast<std::int32_t>(tree.members().size())) compact(mesh, old);
         for (std::size_t k = 0; k < groups.size(); ++k) {
             if (k == big) continue;
@@ -272,8 +267,9 @@ class AllergyState {
                       std::vector<std::uint8_t>& mergeable, std::vector<std::int32_t>& groupOf,
                       std::int64_t& highest) {
         const std::int32_t t = tree_[pivot];
-        const ChainInterval iv = interval_[t];
         const MeshEdge2D& pe = mesh.edges[pivot];
+        if (interval_[t].chain == kUnknown.chain) interval_[t] = intervalOfTree(mesh, t);
+        const ChainInterval iv = interval_[t];
         // Edges sharing a vertex with the pivot are never allergic to it and
         // may be missed by the tree's walk; with two edges at each end they
         // are the pivot's neighbours in the vertex slots.
@@ -293,14 +289,14 @@ class AllergyState {
         // The moved stretches between the edges that stay.
         offsets_.clear();
         for (std::int32_t e : stay_)
-            offsets_.push_back(chains_.offsetIn(iv, e));
+            offsets_.push_back(chains_->offsetIn(iv, e));
         std::sort(offsets_.begin(), offsets_.end());
-        const bool loop = chains_.closed(iv.chain) && iv.length == chains_.length(iv.chain);
+        const bool loop = chains_->closed(iv.chain) && iv.length == chains_->length(iv.chain);
         pieces_.clear();
         auto piece = [&](std::int32_t from, std::int32_t to) { // offsets [from, to)
             if (to > from)
                 pieces_.push_back(ChainInterval{
-                    iv.chain, (iv.start + from) % chains_.length(iv.chain), to - from});
+                    iv.chain, (iv.start + from) % chains_->length(iv.chain), to - from});
         };
         for (std::size_t k = 0; k + 1 < offsets_.size(); ++k)
             piece(offsets_[k] + 1, offsets_[k + 1]);
@@ -315,21 +311,21 @@ class AllergyState {
         for (std::size_t k = 1; k < pieces_.size(); ++k)
             if (pieces_[k].length > pieces_[big].length) big = k;
         const ChainInterval g = pieces_[big];
-        const int direction = chains_.direction(g);
+        const int direction = chains_->direction(g);
         if (direction == 0) return false;
         // From here on the split happens.
         small_.clear();
         for (std::size_t k = 0; k < pieces_.size(); ++k)
             if (k != big)
                 for (std::int32_t j = 0; j < pieces_[k].length; ++j)
-                    small_.push_back(chains_.edgeAt(pieces_[k], j));
+                    small_.push_back(chains_->edgeAt(pieces_[k], j));
         std::sort(small_.begin(), small_.end());
         // How many edges of the big stretch lie below e.
         auto bigBelow = [&](std::int32_t e) {
             std::int32_t lo = 0, hi = g.length; // first offset on the other side of e
             while (lo < hi) {
                 const std::int32_t mid = lo + (hi - lo) / 2;
-                const bool below = chains_.edgeAt(g, mid) < e;
+                const bool below = chains_->edgeAt(g, mid) < e;
                 if (direction > 0 ? below : !below)
                     lo = mid + 1;
                 else
@@ -347,7 +343,7 @@ class AllergyState {
             mergeable[e] = 0;
             highest = std::max(highest, sets.label(e));
         }
-        const std::int32_t lowest = chains_.edgeAt(g, direction > 0 ? 0 : g.length - 1);
+        const std::int32_t lowest = chains_->edgeAt(g, direction > 0 ? 0 : g.length - 1);
         const std::int64_t bigLabel =
             next + (std::lower_bound(small_.begin(), small_.end(), lowest) - small_.begin());
         highest = std::max(highest, bigLabel);
@@ -369,10 +365,31 @@ class AllergyState {
     }
 
   private:
+    // Not yet known whether the patch is one stretch.
+    static constexpr ChainInterval kUnknown{-2, 0, 0};
+
+    // The stretch the live members of tree t form, if they do.
+    ChainInterval intervalOfTree(const Mesh2D& mesh, std::int32_t t) {
+        if (!chains_) {
+            chains_ = std::make_unique<PatchChains>(mesh);
+            ends_.assign(mesh.vertices.size(), 0);
+            for (const MeshEdge2D& e : mesh.edges) {
+                if (!e.outline) continue;
+                ends_[e.vtx1] = static_cast<std::uint8_t>(std::min(ends_[e.vtx1] + 1, 3));
+                ends_[e.vtx2] = static_cast<std::uint8_t>(std::min(ends_[e.vtx2] + 1, 3));
+            }
+        }
+        const PatchTree& tree = trees_[t];
+        std::vector<std::int32_t> live;
+        for (std::size_t k = 0; k < tree.members().size(); ++k)
+            if (tree.isAlive(static_cast<std::int32_t>(k))) live.push_back(tree.members()[k]);
+        return chains_->intervalOf(live);
+    }
+
     std::int32_t newTree(const Mesh2D& mesh, std::vector<std::int32_t> members,
                          std::int64_t label) {
         const std::int32_t id = static_cast<std::int32_t>(trees_.size());
-        interval_.push_back(chains_.intervalOf(members));
+        interval_.push_back(kUnknown);
         label_.push_back(label);
         trees_.emplace_back(mesh, std::move(members));
         const std::vector<std::int32_t>& list = trees_.back().members();
@@ -408,7 +425,8 @@ class AllergyState {
             pos_[list[k]] = static_cast<std::int32_t>(k);
     }
 
-    PatchChains chains_;
+    // Made at the first split that could use them.
+    std::unique_ptr<PatchChains> chains_;
     std::vector<PatchTree> trees_;
     std::vector<std::int64_t> label_;     // per tree: its patch's number
     std::vector<ChainInterval> interval_; // per tree: its stretch, if one
@@ -475,7 +493,7 @@ PatchResult runCycles(Mesh2D& mesh, PatchStats& stats) {
         groups = settlePatches(mesh, sets, moved, groupOf);
         allergies.split(mesh, moved, groups, sets);
     }
-    allergies.writeNumbers(mesh);
+    allergies.writeNumbers(mesh, outline);
     return PatchResult::Done;
 }
 
