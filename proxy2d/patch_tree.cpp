@@ -85,25 +85,93 @@ void PatchTree::widen(Bounds& into, const Bounds& b) {
     into.qhiy = std::max(into.qhiy, b.qhiy);
 }
 
+namespace {
+
+// One of eight sectors of 45 degrees that the normal n points into.
+int sectorOf(const float* n) {
+    const int half = n[1] < 0.0f || (n[1] == 0.0f && n[0] < 0.0f);
+    const float x = half ? -n[0] : n[0], y = half ? -n[1] : n[1];
+    // Within the upper half plane: quarter by the sign of x, then which of
+    // |x| and |y| is larger.
+    const int quarter = x < 0.0f;
+    const int steep = quarter ? (y > -x) : (y > x);
+    return half * 4 + quarter * 2 + (quarter ? !steep : steep);
+}
+
+// Stable reorder of members (ascending) by the sector of their normals, when
+// neighbours in index order often face opposite ways (more than once in 16);
+// otherwise the index order, in which a found allergen ends the search.
+std::vector<std::int32_t> bySector(const Mesh2D& mesh, const std::vector<std::int32_t>& members) {
+    std::size_t flips = 0;
+    for (std::size_t k = 1; k < members.size(); ++k) {
+        const int turn = (sectorOf(mesh.edges[members[k]].norm) -
+                          sectorOf(mesh.edges[members[k - 1]].norm) + 8) %
+                         8;
+        flips += turn >= 3 && turn <= 5;
+    }
+    if (flips * 16 <= members.size()) return members;
+    std::size_t start[9] = {};
+    for (std::int32_t e : members)
+        ++start[sectorOf(mesh.edges[e].norm) + 1];
+    for (int k = 1; k < 9; ++k)
+        start[k] += start[k - 1];
+    std::vector<std::int32_t> out(members.size());
+    for (std::int32_t e : members)
+        out[start[sectorOf(mesh.edges[e].norm)]++] = e;
+    return out;
+}
+
+// Merges the ascending runs of out[from, end) into one ascending run.
+void mergeRuns(std::vector<std::int32_t>& out, std::size_t from) {
+    for (;;) {
+        std::size_t a = from, runs = 0;
+        while (a < out.size()) {
+            std::size_t b = a + 1;
+            while (b < out.size() && out[b - 1] < out[b])
+                ++b;
+            std::size_t c = b;
+            if (c < out.size()) {
+                ++c;
+                while (c < out.size() && out[c - 1] < out[c])
+                    ++c;
+                std::inplace_merge(out.begin() + static_cast<std::ptrdiff_t>(a),
+                                   out.begin() + static_cast<std::ptrdiff_t>(b),
+                                   out.begin() + static_cast<std::ptrdiff_t>(c));
+            }
+            ++runs;
+            a = c;
+        }
+        if (runs <= 1) return;
+    }
+}
+
+} // namespace
+
 PatchTree::PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members)
-    : members_(std::move(members)) {
+    : members_(bySector(mesh, members)) {
     const std::int32_t count = static_cast<std::int32_t>(members_.size());
     live_.assign(members_.size(), 1);
     const int buckets = (count + kBucket - 1) / kBucket;
     leafBase_ = 1;
-    while (leafBase_ < buckets) leafBase_ *= 2;
+    while (leafBase_ < buckets)
+        leafBase_ *= 2;
     bounds_.resize(2 * leafBase_);
     alive_.assign(2 * leafBase_, 0);
+    lowest_.assign(2 * leafBase_, std::numeric_limits<std::int32_t>::max());
     for (int b = 0; b < buckets; ++b) {
         const int node = leafBase_ + b;
         const int first = b * kBucket, last = std::min(count, first + kBucket);
         bounds_[node] = boundsOfEdge(mesh, members_[first]);
-        for (int k = first + 1; k < last; ++k) widen(bounds_[node], boundsOfEdge(mesh, members_[k]));
+        for (int k = first + 1; k < last; ++k)
+            widen(bounds_[node], boundsOfEdge(mesh, members_[k]));
         alive_[node] = last - first;
+        for (int k = first; k < last; ++k)
+            lowest_[node] = std::min(lowest_[node], members_[k]);
     }
     for (int node = leafBase_ - 1; node >= 1; --node) {
         const int l = 2 * node, r = 2 * node + 1;
         alive_[node] = alive_[l] + alive_[r];
+        lowest_[node] = std::min(lowest_[l], lowest_[r]);
         if (alive_[l] && alive_[r]) {
             bounds_[node] = bounds_[l];
             widen(bounds_[node], bounds_[r]);
@@ -132,10 +200,37 @@ PatchTree::PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members)
     }
 }
 
-void PatchTree::remove(std::int32_t pos) {
+void PatchTree::remove(const Mesh2D& mesh, std::int32_t pos) {
     if (!live_[pos]) return;
     live_[pos] = 0;
-    for (int node = leafBase_ + pos / kBucket; node >= 1; node /= 2) --alive_[node];
+    // The bounds shrink to the members left, so that what a split took away
+    // no longer keeps the walks from pruning (the strips keep the old ones).
+    const int leaf = leafBase_ + pos / kBucket;
+    if (--alive_[leaf] > 0) {
+        const int first = (leaf - leafBase_) * kBucket;
+        const int last = std::min<int>(static_cast<int>(members_.size()), first + kBucket);
+        bool any = false;
+        for (int k = first; k < last; ++k) {
+            if (!live_[k]) continue;
+            if (any)
+                widen(bounds_[leaf], boundsOfEdge(mesh, members_[k]));
+            else
+                bounds_[leaf] = boundsOfEdge(mesh, members_[k]);
+            any = true;
+        }
+    }
+    for (int node = leaf / 2; node >= 1; node /= 2) {
+        --alive_[node];
+        const int l = 2 * node, r = 2 * node + 1;
+        if (alive_[l] && alive_[r]) {
+            bounds_[node] = bounds_[l];
+            widen(bounds_[node], bounds_[r]);
+        } else if (alive_[l]) {
+            bounds_[node] = bounds_[l];
+        } else if (alive_[r]) {
+            bounds_[node] = bounds_[r];
+        }
+    }
 }
 
 std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i) const {
@@ -173,38 +268,53 @@ std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i) const
         const double nw = ny * s.ux - nx * s.uy;
         const double base = nx * (s.ox - qx) + ny * (s.oy - qy);
         if (convex) {
-            const double most = base + (nu >= 0 ? nu * s.ahi : nu * s.alo) +
-                                (nw >= 0 ? nw * s.bhi : nw * s.blo);
+            const double most =
+                base + (nu >= 0 ? nu * s.ahi : nu * s.alo) + (nw >= 0 ? nw * s.bhi : nw * s.blo);
             return most + room >= kSnap;
         }
-        const double least = base + (nu >= 0 ? nu * s.alo : nu * s.ahi) +
-                             (nw >= 0 ? nw * s.blo : nw * s.bhi);
+        const double least =
+            base + (nu >= 0 ? nu * s.alo : nu * s.ahi) + (nw >= 0 ? nw * s.blo : nw * s.bhi);
         return least - room <= -kSnap;
     };
+    // The lowest allergen found so far; nodes with nothing below it are
+    // skipped.
+    std::int32_t best = std::numeric_limits<std::int32_t>::max();
     int stack[64];
     int top = 0;
     stack[top++] = 1;
     while (top > 0) {
         const int node = stack[--top];
-        if (alive_[node] == 0 || !mayHold(bounds_[node]) ||
+        if (alive_[node] == 0 || lowest_[node] >= best || !mayHold(bounds_[node]) ||
             (!strips_.empty() && !stripMayHold(strips_[node], bounds_[node])))
             continue;
         if (node >= leafBase_) {
             const int first = (node - leafBase_) * kBucket;
             const int last = std::min<int>(static_cast<int>(members_.size()), first + kBucket);
             for (int k = first; k < last; ++k)
-                if (live_[k] && isAllergic(mesh, i, members_[k])) return members_[k];
+                if (live_[k] && members_[k] < best && isAllergic(mesh, i, members_[k]))
+                    best = members_[k];
             continue;
         }
         stack[top++] = 2 * node + 1;
         stack[top++] = 2 * node;
     }
-    return -1;
+    return best == std::numeric_limits<std::int32_t>::max() ? -1 : best;
 }
 
 void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
                            std::vector<std::int32_t>& out) const {
-    if (alive() == 0) return;
+    std::vector<int> none;
+    walkAllergic(mesh, m, out, false, 0, none);
+}
+
+bool PatchTree::notAllergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
+                              std::size_t most, std::vector<int>& scratch) const {
+    return walkAllergic(mesh, m, out, true, most, scratch);
+}
+
+bool PatchTree::walkAllergic(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
+                             bool others, std::size_t most, std::vector<int>& scratch) const {
+    if (alive() == 0) return true;
     const MeshEdge2D& em = mesh.edges[m];
     const float* x1 = mesh.vertices[em.vtx1].pos;
     const float* x2 = mesh.vertices[em.vtx2].pos;
@@ -219,8 +329,8 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
         const double nym = std::max(std::fabs(b.nylo), std::fabs(b.nyhi));
         const double reach = nxm * std::max(std::fabs(px - b.qlox), std::fabs(px - b.qhix)) +
                              nym * std::max(std::fabs(py - b.qloy), std::fabs(py - b.qhiy));
-        const double scale =
-            nxm * std::fabs(px) + nym * std::fabs(py) + std::max(std::fabs(b.klo), std::fabs(b.khi));
+        const double scale = nxm * std::fabs(px) + nym * std::fabs(py) +
+                             std::max(std::fabs(b.klo), std::fabs(b.khi));
         const double room = kFloatError * reach + kDoubleError * scale + kTiny;
         // n . x lies within the box of the normals, and within |n| |x| of 0:
         // the only bound left for a node whose edges turn all the way round
@@ -252,6 +362,10 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
             out.push_back(members_[k]);
         }
     };
+    const std::size_t from = out.size();
+    std::vector<int>& whole = scratch;
+    whole.clear();
+    std::size_t wholeCount = 0;
     int stack[64];
     int top = 0;
     stack[top++] = 1;
@@ -260,6 +374,27 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
         if (alive_[node] == 0) continue;
         const Bounds& b = bounds_[node];
         const int hold1 = holdsFor(b, x1, len1), hold2 = holdsFor(b, x2, len2);
+        if (others) {
+            if (hold1 == 2 || hold2 == 2) continue;
+            if (hold1 == 0 && hold2 == 0) {
+                // Taken whole once the walk ends, if the count allows.
+                whole.push_back(node);
+                wholeCount += static_cast<std::size_t>(alive_[node]);
+                if (out.size() - from + wholeCount > most) return false;
+                continue;
+            }
+            if (node >= leafBase_) {
+                const int first = (node - leafBase_) * kBucket;
+                const int last = std::min(count, first + kBucket);
+                for (int k = first; k < last; ++k)
+                    if (live_[k] && !isAllergic(mesh, members_[k], m)) out.push_back(members_[k]);
+                if (out.size() - from + wholeCount > most) return false;
+                continue;
+            }
+            stack[top++] = 2 * node + 1;
+            stack[top++] = 2 * node;
+            continue;
+        }
         if (hold1 == 0 && hold2 == 0) continue;
         if (hold1 == 2 || hold2 == 2) {
             // The whole subtree is allergic to m: its buckets in order.
@@ -281,6 +416,19 @@ void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
         stack[top++] = 2 * node + 1;
         stack[top++] = 2 * node;
     }
+    for (int node : whole) {
+        int lo = node, hi = node;
+        while (lo < leafBase_) {
+            lo = 2 * lo;
+            hi = 2 * hi + 1;
+        }
+        const int last = std::min(count, (hi - leafBase_ + 1) * kBucket);
+        for (int k = (lo - leafBase_) * kBucket; k < last; ++k)
+            if (live_[k]) out.push_back(members_[k]);
+    }
+    // Found in the tree's order: one ascending run per sector.
+    mergeRuns(out, from);
+    return true;
 }
 
 } // namespace hbx2

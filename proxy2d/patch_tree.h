@@ -1,14 +1,19 @@
-// A hierarchy over the edges of one patch, in ascending edge order, that
-// answers the two allergy questions without visiting every edge:
+// A hierarchy over the edges of one patch that answers the two allergy
+// questions without visiting every edge:
 //   - the lowest-numbered edge of the patch that a given edge is allergic to;
 //   - every edge of the patch that is allergic to a given edge.
 // Nodes hold the box of their edges' end points, axis-aligned and turned
 // along the edges (for the first question), and bounds on their edges' lines
-// and the length of their normals (for the second). A node is skipped only
-// when its bounds show, with room for every rounding of the float line
-// distance, that no edge below it can qualify; every other edge is tested
-// with lineDistance exactly as the plain check does. Edges leave the patch
-// by removal; the bounds stay valid for what is left.
+// and the length of their normals (for the second). The edges lie in index
+// order, or, when neighbours in that order often face opposite ways (the two
+// sides of a thin band whose faces alternate), grouped by the direction of
+// their normals in eight sectors of 45 degrees, in index order within each,
+// so that a node's normal box stays small and its line bounds tight. A node
+// is skipped only when its bounds show, with room for every rounding of the
+// float line distance, that no edge below it can qualify; every other edge
+// is tested with lineDistance exactly as the plain check does. Edges leave
+// the patch by removal, which shrinks the bounds to what is left (the turned
+// boxes keep those of the whole patch, still valid).
 #pragma once
 
 #include "mesh2d.h"
@@ -19,10 +24,11 @@
 namespace hbx2 {
 
 class PatchTree {
-public:
+  public:
     PatchTree() = default;
-    // Builds over members (ascending edge indices of one patch, all of type
-    // 'c' or 'v'). Throws std::bad_alloc.
+    // Builds over members (edge indices of one patch, all of type 'c' or 'v',
+    // ascending); members() lists them in the tree's own order. Throws
+    // std::bad_alloc.
     PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members);
 
     // The lowest-numbered live member m that edge i (a live member) is
@@ -31,14 +37,21 @@ public:
     // Appends, ascending, every live member i that is allergic to edge m (a
     // live member).
     void allergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out) const;
+    // Appends, ascending, live members that are not allergic to edge m (a
+    // live member): all of them except, possibly, some that share a vertex
+    // with m. Returns false, leaving a partial list, when there are more than
+    // `most`. Scratch is working space.
+    bool notAllergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
+                       std::size_t most, std::vector<int>& scratch) const;
 
-    // Removes the member at position pos of members().
-    void remove(std::int32_t pos);
+    // Removes the member at position pos of members(); the bounds above it
+    // shrink to the members left.
+    void remove(const Mesh2D& mesh, std::int32_t pos);
     std::int32_t alive() const { return alive_.empty() ? 0 : alive_[1]; }
     const std::vector<std::int32_t>& members() const { return members_; }
     bool isAlive(std::int32_t pos) const { return live_[pos] != 0; }
 
-private:
+  private:
     static constexpr int kBucket = 8;
     struct Bounds {
         // End points of the edges below.
@@ -61,11 +74,10 @@ private:
         double alo, ahi, blo, bhi;
     };
     static Strip stripOf(const Mesh2D& mesh, const std::int32_t* first, const std::int32_t* last);
+    bool walkAllergic(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
+                      bool others, std::size_t most, std::vector<int>& scratch) const;
     static Bounds boundsOfEdge(const Mesh2D& mesh, std::int32_t e);
     static void widen(Bounds& into, const Bounds& b);
-
-    template <typename Visit>
-    bool lowestIn(int node, Visit&& visit) const;
 
     std::vector<std::int32_t> members_;
     std::vector<std::uint8_t> live_;
@@ -73,6 +85,8 @@ private:
     std::vector<Bounds> bounds_;
     std::vector<Strip> strips_;
     std::vector<std::int32_t> alive_;
+    // Per node, the lowest edge index below it (removed members included).
+    std::vector<std::int32_t> lowest_;
 };
 
 } // namespace hbx2

@@ -3,6 +3,8 @@
 
 #include "mesh2d.h"
 
+#include <cstdint>
+
 namespace hbx2 {
 
 enum class PatchResult {
@@ -22,6 +24,12 @@ enum class PatchResult {
 // union-find and the allergy checks incrementally (patch_tree.h), so the
 // records' `unabsorbed` and `mergeable` marks, which nothing after this
 // phase reads, are left as reading made them.
-PatchResult buildPatches(Mesh2D& mesh);
+// Counts of the splits, for tests: all of them, and those made by the
+// stretch shortcut (the pivot's patch one stretch of its chain).
+struct PatchStats {
+    std::int64_t splits = 0;
+    std::int64_t stretchSplits = 0;
+};
+PatchResult buildPatches(Mesh2D& mesh, PatchStats* stats = nullptr);
 
 } // namespace hbx2

@@ -54,7 +54,7 @@ Built buildIndexed(const std::string& obj) {
     classifyOutline(b.mesh);
     placeSafePoints(b.mesh, index);
     testing::internal::CaptureStdout();
-    buildPatches(b.mesh);
+    buildPatches(b.mesh, &b.stats);
     b.notes = countNotes(testing::internal::GetCapturedStdout());
     return b;
 }

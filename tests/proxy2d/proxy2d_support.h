@@ -4,6 +4,7 @@
 #pragma once
 
 #include "mesh2d.h"
+#include "patches.h"
 
 #include <random>
 #include <string>
@@ -22,7 +23,8 @@ std::string objText(const std::vector<Point>& points, const std::vector<std::vec
 struct Built {
     bool ok = false; // reading succeeded
     hbx2::Mesh2D mesh;
-    int notes = 0; // "NOTE: Allergies found" lines printed (indexed build)
+    int notes = 0;          // "NOTE: Allergies found" lines printed (indexed build)
+    hbx2::PatchStats stats; // indexed build
 };
 
 // Reading, then the builder's own phases.
