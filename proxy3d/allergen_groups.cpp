@@ -168,7 +168,7 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
         std::fill(seen_.begin(), seen_.end(), 0u);
         stamp_ = 1;
     }
-    int stack[128];
+    int stack[kStackDepth];
     int depth = 0;
     stack[depth++] = 0;
     while (depth > 0) {
@@ -192,9 +192,15 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
         across = std::min(across, spread * reach) * (1.0 + 1e-9);
         if (upper + across + 2.0 * kRounding * reach + lift < 0.0001) continue;
         if (node.child[0] >= 0) {
-            assert(depth + 2 <= 128);
-            stack[depth++] = node.child[0];
-            stack[depth++] = node.child[1];
+            // The child with the lower face numbers first: the candidates
+            // then come roughly in ascending order of the faces around
+            // them, and a face that has allergens finds a low one early.
+            assert(depth + 2 <= kStackDepth);
+            int c0 = node.child[0], c1 = node.child[1];
+            if (tree.nodes[static_cast<std::size_t>(c0)].minFace > tree.nodes[static_cast<std::size_t>(c1)].minFace)
+                std::swap(c0, c1);
+            stack[depth++] = c1;
+            stack[depth++] = c0;
             continue;
         }
         // The vertices of faces that have left the patch come along: a
@@ -230,6 +236,14 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
         out.count = count;
         if (static_cast<std::size_t>(count) > rules.maxCandidates) return false;
     }
+    // Per block of candidates, the lowest face around any of them.
+    out.blockLow.resize(static_cast<std::size_t>((out.count + kBlock - 1) / kBlock));
+    for (int start = 0; start < out.count; start += kBlock) {
+        int low = INT_MAX;
+        for (int j = start; j < std::min(start + kBlock, out.count); ++j)
+            low = std::min(low, lowestAround(out.vertex[static_cast<std::size_t>(j)]));
+        out.blockLow[static_cast<std::size_t>(start / kBlock)] = low;
+    }
     return true;
 }
 
@@ -244,9 +258,11 @@ PatchHierarchy::PlaneTest PatchHierarchy::planeTestOf(int f) const {
 }
 
 int PatchHierarchy::lowestAroundBeyond(int patch, int f, const PlaneTest& t, const float* px, const float* py,
-                                       const float* pz, const int* pv, int count, int best) const {
+                                       const float* pz, const int* pv, const int* blockLow, int count,
+                                       int best) const {
     static const float edge = snapEdge();
     for (int start = 0; start < count; start += kBlock) {
+        if (blockLow != nullptr && blockLow[start / kBlock] >= best) continue;
         const int end = std::min(start + kBlock, count);
         // A branch-free first look at the block, which the compiler
         // vectorises; only a block with a hit is looked at again.
@@ -260,10 +276,11 @@ int PatchHierarchy::lowestAroundBeyond(int patch, int f, const PlaneTest& t, con
             const float d = (px[j] - t.qx) * t.nx + (py[j] - t.qy) * t.ny + (pz[j] - t.qz) * t.nz;
             if (!(d >= edge)) continue;
             const auto v = static_cast<std::size_t>(pv[j]);
+            // The faces around a vertex are listed in ascending order.
             for (int k = vertexFacesStart_[v]; k < vertexFacesStart_[v + 1]; ++k) {
                 const int g = vertexFaces_[static_cast<std::size_t>(k)];
-                if (g < best && g != f && patchOf_[static_cast<std::size_t>(g)] == patch && !shareVertex(f, g))
-                    best = g;
+                if (g >= best) break;
+                if (g != f && patchOf_[static_cast<std::size_t>(g)] == patch && !shareVertex(f, g)) best = g;
             }
         }
     }
@@ -277,7 +294,7 @@ int PatchHierarchy::lowestAllergen(int patch, int f) {
     const Candidates* group = candidatesFor(tree, patch, f);
     if (group == nullptr || f < group->from) return lowestAllergenByTree(patch, f);
     const int best = lowestAroundBeyond(patch, f, planeTestOf(f), group->x.data(), group->y.data(), group->z.data(),
-                                        group->vertex.data(), group->count, INT_MAX);
+                                        group->vertex.data(), group->blockLow.data(), group->count, INT_MAX);
     return best == INT_MAX ? -1 : best;
 }
 
@@ -294,7 +311,7 @@ int PatchHierarchy::lowestAllergenByTree(int patch, int f) const {
     const double n[3] = {t.nx, t.ny, t.nz};
     const double q[3] = {t.qx, t.qy, t.qz};
     int best = INT_MAX;
-    int stack[128];
+    int stack[kStackDepth];
     int top = 0;
     stack[top++] = 0;
     while (top > 0) {
@@ -305,7 +322,7 @@ int PatchHierarchy::lowestAllergenByTree(int patch, int f) const {
         if (node.child[0] < 0) {
             const auto first = static_cast<std::size_t>(node.pfirst);
             best = lowestAroundBeyond(patch, f, t, &tree.px[first], &tree.py[first], &tree.pz[first], &tree.pv[first],
-                                      node.pcount, best);
+                                      nullptr, node.pcount, best);
             continue;
         }
         // The child with the lower face numbers first: the lowest allergen

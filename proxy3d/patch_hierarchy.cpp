@@ -6,6 +6,7 @@
 #include <cassert>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 
 namespace hbx3 {
 namespace {
@@ -15,6 +16,13 @@ namespace {
 // more vertices to test in each leaf a query opens; at 32 the two balance
 // on meshes of a million faces.
 constexpr int kLeafSize = 32;
+
+// How much a spread of the normals counts against a spread of the
+// positions when a node is split (see buildRange).
+const double kNormalWeight = [] {
+    const char* e = std::getenv("HBX_NW");
+    return e ? std::atof(e) : 3.0;
+}();
 
 float component(const Vec3& v, int i) { return i == 0 ? v.x : (i == 1 ? v.y : v.z); }
 
@@ -157,35 +165,65 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
         }
         node.pcount = static_cast<int>(tree.pv.size()) - node.pfirst;
         fitCylinder(tree, node);
+        fitPlanes(tree, node);
         tree.nodes[static_cast<std::size_t>(index)] = node;
         return index;
     }
 
-    // Split at the median face along the longest extent of the face boxes'
-    // centres.
+    // Split at the median face along the longest extent of six keys: the
+    // face boxes' centres (doubled), and the normals' components weighted by
+    // the largest of those extents. Faces of one smooth sheet split by
+    // position until a node is about as wide as the sheet's radius of
+    // curvature; faces whose normals point apart (the two sides of a thin
+    // wall, the turns of a wall that winds around itself facing one way or
+    // the other) split by normal first, so that the plane bounds of the
+    // queries stay tight however the patch winds.
     float clo[3] = {INFINITY, INFINITY, INFINITY}, chi[3] = {-INFINITY, -INFINITY, -INFINITY};
+    float nlo[3] = {INFINITY, INFINITY, INFINITY}, nhi[3] = {-INFINITY, -INFINITY, -INFINITY};
     for (int j = first; j < first + count; ++j) {
-        const float* box = &faceBox_[static_cast<std::size_t>(tree.items[static_cast<std::size_t>(j)]) * 6];
+        const int f = tree.items[static_cast<std::size_t>(j)];
+        const float* box = &faceBox_[static_cast<std::size_t>(f) * 6];
+        const Vec3& n = mesh_.faces[static_cast<std::size_t>(f)].norm;
         for (int i = 0; i < 3; ++i) {
             const float c = box[i] + box[3 + i];
             clo[i] = std::min(clo[i], c);
             chi[i] = std::max(chi[i], c);
+            nlo[i] = std::min(nlo[i], component(n, i));
+            nhi[i] = std::max(nhi[i], component(n, i));
         }
     }
     int axis = 0;
     for (int i = 1; i < 3; ++i) {
         if (chi[i] - clo[i] > chi[axis] - clo[axis]) axis = i;
     }
+    double widest = double(chi[axis]) - clo[axis];
+    const double weight = widest * kNormalWeight;
+    for (int i = 0; i < 3; ++i) {
+        if ((double(nhi[i]) - nlo[i]) * weight > widest) {
+            axis = 3 + i;
+            widest = (double(nhi[i]) - nlo[i]) * weight;
+        }
+    }
     // The faces' keys side by side with their numbers, so that the
     // selection compares without fetching boxes; face numbers break ties.
-    const int half = count / 2;
+    // The split falls at the middle of the keys' range when that leaves
+    // at least an eighth of the faces on either side, else at the median:
+    // two clusters of unequal size (a wall's two sides facing one way, half
+    // a turn apart) part at the gap between them, where a median cut would
+    // leave straddling children level after level.
     std::vector<KeyedFace>& keyed = keyedScratch_;
     keyed.resize(static_cast<std::size_t>(count));
+    const float mid = axis < 3 ? 0.5f * (clo[axis] + chi[axis]) : 0.5f * (nlo[axis - 3] + nhi[axis - 3]);
+    int below = 0;
     for (int j = 0; j < count; ++j) {
         const int f = tree.items[static_cast<std::size_t>(first + j)];
         const float* box = &faceBox_[static_cast<std::size_t>(f) * 6];
-        keyed[static_cast<std::size_t>(j)] = KeyedFace{box[axis] + box[3 + axis], f};
+        const float key = axis < 3 ? box[axis] + box[3 + axis]
+                                   : component(mesh_.faces[static_cast<std::size_t>(f)].norm, axis - 3);
+        keyed[static_cast<std::size_t>(j)] = KeyedFace{key, f};
+        below += key < mid ? 1 : 0;
     }
+    const int half = below >= count / 8 && count - below >= count / 8 && below > 0 && below < count ? below : count / 2;
     std::nth_element(keyed.begin(), keyed.begin() + half, keyed.end(), [](const KeyedFace& a, const KeyedFace& b) {
         return a.key < b.key || (a.key == b.key && a.face < b.face);
     });
@@ -213,8 +251,28 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
     }
     setAxis(node, m);
     fitCylinder(tree, node);
+    fitPlanes(tree, node);
     tree.nodes[static_cast<std::size_t>(index)] = node;
     return index;
+}
+
+void PatchHierarchy::fitPlanes(const Tree& tree, Node& node) const {
+    double c[3];
+    for (int i = 0; i < 3; ++i) c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
+    double spread2 = 0.0;
+    node.dlo = INFINITY;
+    node.dhi = -INFINITY;
+    for (int j = node.first; j < node.first + node.count; ++j) {
+        const MeshFace& face = mesh_.faces[static_cast<std::size_t>(tree.items[static_cast<std::size_t>(j)])];
+        const Vec3& q = world_[static_cast<std::size_t>(face.vertex[0])];
+        const Vec3& n = face.norm;
+        const double d = n.x * (c[0] - q.x) + n.y * (c[1] - q.y) + n.z * (c[2] - q.z);
+        node.dlo = std::min(node.dlo, d);
+        node.dhi = std::max(node.dhi, d);
+        const double e[3] = {n.x - node.axis[0], n.y - node.axis[1], n.z - node.axis[2]};
+        spread2 = std::max(spread2, e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
+    }
+    node.spread = std::sqrt(spread2);
 }
 
 void PatchHierarchy::fitCylinder(const Tree& tree, Node& node) const {
@@ -324,7 +382,7 @@ bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
     const Tree& tree = trees_[static_cast<std::size_t>(patch)];
     double p[3][3];
     cornersOf(pivot, p);
-    int stack[128];
+    int stack[kStackDepth];
     int top = 0;
     stack[top++] = 0;
     while (top > 0) {
@@ -333,7 +391,7 @@ bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
         bool may = false;
         for (int k = 0; k < 3 && !may; ++k) {
             double lower, upper, scale;
-            cornerRange(node, p[k], lower, upper, scale);
+            planeRange(node, p[k], lower, upper, scale);
             may = mayBeBeyond(side, lower, upper, scale * kRounding);
         }
         if (!may) continue;
@@ -373,7 +431,7 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
     const bool allergic = side == 'v' || side == 'c';
     double p[3][3];
     cornersOf(pivot, p);
-    int stack[128];
+    int stack[kStackDepth];
     int top = 0;
     stack[top++] = 0;
     while (top > 0) {
@@ -382,7 +440,7 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
         bool all = false;
         for (int k = 0; k < 3 && allergic && !all; ++k) {
             double lower, upper, scale;
-            cornerRange(node, p[k], lower, upper, scale);
+            planeRange(node, p[k], lower, upper, scale);
             all = surelyBeyond(side, lower, upper, scale * kRounding);
         }
         if (all) continue;

@@ -70,6 +70,14 @@ public:
         // box centre: the slab is also a cylinder, a bound that does not
         // depend on how the faces lie to the coordinate axes.
         double rperp;
+        // The faces' planes: the largest |n - axis| over their normals n,
+        // and the range of n . (centre - q) over their planes (q the plane's
+        // point), with centre the box's centre. With these the plane
+        // distance n . (p - q) of a point p is bounded over the whole node
+        // without any term from the node's extent, so faces that lie in one
+        // plane, however far they spread, bound as tightly as a single one.
+        double spread;
+        double dlo, dhi;
         int child[2];     // -1: leaf
         int first, count;   // range in items
         int pfirst, pcount; // range in the tree's vertex arrays
@@ -92,6 +100,10 @@ private:
         // grow, so that a reused slot allocates nothing.
         std::vector<float> x, y, z;
         std::vector<int> vertex;
+        // Per block of kBlock candidates (see allergen_groups.cpp), the
+        // lowest face around any of them: a block whose lowest face is not
+        // below the best allergen found so far cannot improve on it.
+        std::vector<int> blockLow;
         int count = 0;
     };
 
@@ -124,9 +136,16 @@ private:
     PlaneTest planeTestOf(int f) const;
     // The lowest face numbered below `best` that lies in patch id `patch`,
     // is not f, shares no vertex with f and has a vertex among the `count`
-    // given ones beyond f's plane; `best` if there is none.
+    // given ones beyond f's plane; `best` if there is none. blockLow, when
+    // not null, gives a lower bound of the faces around each block of the
+    // vertices (Candidates::blockLow).
     int lowestAroundBeyond(int patch, int f, const PlaneTest& t, const float* px, const float* py,
-                           const float* pz, const int* pv, int count, int best) const;
+                           const float* pz, const int* pv, const int* blockLow, int count,
+                           int best) const;
+    // The lowest-numbered face around vertex v, of any patch.
+    int lowestAround(int v) const {
+        return vertexFaces_[static_cast<std::size_t>(vertexFacesStart_[static_cast<std::size_t>(v)])];
+    }
     // The candidates of face f's group (f live in patch id `patch`),
     // gathered if they are not held, or null when the group's faces are
     // better asked one by one from the tree.
@@ -137,6 +156,9 @@ private:
     // Fills node's hmin, hmax and rperp from the vertices of its faces
     // (its box and axis set).
     void fitCylinder(const Tree& tree, Node& node) const;
+    // Fills node's spread, dlo and dhi from its faces (its box and axis
+    // set).
+    void fitPlanes(const Tree& tree, Node& node) const;
     bool isBeyond(int f, const Vec3& p) const;
     bool shareVertex(int f, int g) const;
     // The exact test of face f against the pivot's corners: no shared vertex
