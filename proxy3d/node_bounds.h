@@ -62,7 +62,8 @@ inline double nodeUpper(const Node& node, const double* n, const double* q, doub
 // box and from their cone (axis . t +- spread |t|). The rounding of these
 // double computations (relative 2^-52 on terms no larger than scale) is far
 // inside the float rounding margin the callers add.
-inline void planeRange(const Node& node, const double* p, double& lower, double& upper, double& scale) {
+inline void planeRange(const Node& node, const double* p, double& lower, double& upper,
+                       double& scale) {
     double t[3], boxLower = 0.0, boxUpper = 0.0, along = 0.0, t2 = 0.0, half2 = 0.0;
     double boxScale = 0.0;
     for (int i = 0; i < 3; ++i) {
@@ -71,7 +72,8 @@ inline void planeRange(const Node& node, const double* p, double& lower, double&
         const double a = node.nlo[i] * t[i], b = node.nhi[i] * t[i];
         boxLower += std::min(a, b);
         boxUpper += std::max(a, b);
-        boxScale += std::max(std::fabs(node.nlo[i]), std::fabs(node.nhi[i])) * (std::fabs(t[i]) + half);
+        boxScale +=
+            std::max(std::fabs(node.nlo[i]), std::fabs(node.nhi[i])) * (std::fabs(t[i]) + half);
         along += node.axis[i] * t[i];
         t2 += t[i] * t[i];
         half2 += half * half;

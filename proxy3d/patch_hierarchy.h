@@ -17,7 +17,7 @@
 namespace hbx3 {
 
 class PatchHierarchy {
-public:
+  public:
     // Reads the faces' vertex, norm and side and the vertices' file
     // positions; the mesh must outlive the hierarchy. patchOf names the
     // patch id of every face (kept up to date by the caller).
@@ -78,7 +78,7 @@ public:
         // plane, however far they spread, bound as tightly as a single one.
         double spread;
         double dlo, dhi;
-        int child[2];     // -1: leaf
+        int child[2];       // -1: leaf
         int first, count;   // range in items
         int pfirst, pcount; // range in the tree's vertex arrays
         int parent;
@@ -86,14 +86,14 @@ public:
         int minFace; // lowest face number below (a bound once faces leave)
     };
 
-private:
+  private:
     // The candidate vertices of a group (a subtree of a few dozen faces):
     // gathered once, they stand for every face of the patch that could be
     // an allergen of a face of the group not below `from`. A few of these
     // are kept and reused in turn.
     struct Candidates {
-        int patch = -1;          // owner: patch id, group node, and the
-        int node = -1;           // generation of the owner's tree; -1: free
+        int patch = -1; // owner: patch id, group node, and the
+        int node = -1;  // generation of the owner's tree; -1: free
         unsigned generation = 0;
         int from = 0;
         // The first `count` entries are the candidates; the arrays only
@@ -144,7 +144,8 @@ private:
                            int best) const;
     // The lowest-numbered face around vertex v, of any patch.
     int lowestAround(int v) const {
-        return vertexFaces_[static_cast<std::size_t>(vertexFacesStart_[static_cast<std::size_t>(v)])];
+        return vertexFaces_[static_cast<std::size_t>(
+            vertexFacesStart_[static_cast<std::size_t>(v)])];
     }
     // The candidates of face f's group (f live in patch id `patch`),
     // gathered if they are not held, or null when the group's faces are
@@ -173,21 +174,21 @@ private:
     // a corner with a pivot are never allergic to it.
     std::vector<int> vertexFacesStart_;
     std::vector<int> vertexFaces_;
-    std::vector<Vec3> world_;          // vertex positions in file coordinates
-    std::vector<float> faceBox_;       // per face: lo x, y, z, hi x, y, z
-    std::vector<Tree> trees_;          // per patch id
-    std::vector<int> leafOf_;          // per face: its leaf in its patch's tree
-    std::vector<unsigned> seen_;       // per tree-local vertex: gathering stamp
+    std::vector<Vec3> world_;    // vertex positions in file coordinates
+    std::vector<float> faceBox_; // per face: lo x, y, z, hi x, y, z
+    std::vector<Tree> trees_;    // per patch id
+    std::vector<int> leafOf_;    // per face: its leaf in its patch's tree
+    std::vector<unsigned> seen_; // per tree-local vertex: gathering stamp
     unsigned stamp_ = 0;
-    std::vector<int> localOf_;         // per vertex: tree-local number while building
-    std::vector<unsigned> numbered_;   // per vertex: build stamp of localOf_
+    std::vector<int> localOf_;       // per vertex: tree-local number while building
+    std::vector<unsigned> numbered_; // per vertex: build stamp of localOf_
     unsigned builds_ = 0;
     struct KeyedFace {
         float key; // twice the face box's centre along the split axis
         int face;
     };
     std::vector<KeyedFace> keyedScratch_; // building: the faces of the node being split
-    std::vector<Candidates> slots_;    // candidate slots, reused in turn
+    std::vector<Candidates> slots_;       // candidate slots, reused in turn
     std::size_t nextSlot_ = 0;
     unsigned generations_ = 0;
 };
