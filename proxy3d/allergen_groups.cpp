@@ -50,7 +50,9 @@ float snapEdge() {
     return t;
 }
 
-double length(const double* v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
+double length(const double* v) {
+    return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
 
 } // namespace
 
@@ -62,7 +64,8 @@ CandidateRules setCandidateRules(CandidateRules next) {
 
 const PatchHierarchy::Candidates* PatchHierarchy::candidatesFor(Tree& tree, int patch, int f) {
     int node = leafOf_[static_cast<std::size_t>(f)];
-    while (tree.nodes[static_cast<std::size_t>(node)].count < kGroupFaces && tree.nodes[static_cast<std::size_t>(node)].parent >= 0)
+    while (tree.nodes[static_cast<std::size_t>(node)].count < kGroupFaces &&
+           tree.nodes[static_cast<std::size_t>(node)].parent >= 0)
         node = tree.nodes[static_cast<std::size_t>(node)].parent;
     if (tree.groupOf.empty()) tree.groupOf.assign(tree.nodes.size(), -1);
     int& held = tree.groupOf[static_cast<std::size_t>(node)];
@@ -79,7 +82,8 @@ const PatchHierarchy::Candidates* PatchHierarchy::candidatesFor(Tree& tree, int 
         Candidates& old = slots_[slot];
         if (old.patch >= 0) {
             Tree& owner = trees_[static_cast<std::size_t>(old.patch)];
-            if (owner.generation == old.generation) owner.groupOf[static_cast<std::size_t>(old.node)] = -1;
+            if (owner.generation == old.generation)
+                owner.groupOf[static_cast<std::size_t>(old.node)] = -1;
         }
     }
     Candidates& out = slots_[slot];
@@ -106,10 +110,12 @@ const PatchHierarchy::Candidates* PatchHierarchy::candidatesFor(Tree& tree, int 
 // |m| |p - q_f| <= |p - g| + |g - q_f|, which the widened spread and lift
 // cover. A node whose vertices cannot reach 0.0001 under this bound holds
 // no allergen of any face of the group.
-bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode, int from, Candidates& out) {
+bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode, int from,
+                                      Candidates& out) {
     const Node& top = tree.nodes[static_cast<std::size_t>(groupNode)];
     double g[3];
-    for (int i = 0; i < 3; ++i) g[i] = 0.5 * (double(top.lo[i]) + top.hi[i]);
+    for (int i = 0; i < 3; ++i)
+        g[i] = 0.5 * (double(top.lo[i]) + top.hi[i]);
 
     auto signedNormal = [&](const MeshFace& face, double* m) {
         const double sign = face.side == 'v' ? 1.0 : -1.0;
@@ -119,7 +125,8 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
     };
     auto asks = [&](int f) {
         const char side = mesh_.faces[static_cast<std::size_t>(f)].side;
-        return f >= from && patchOf_[static_cast<std::size_t>(f)] == patch && (side == 'v' || side == 'c');
+        return f >= from && patchOf_[static_cast<std::size_t>(f)] == patch &&
+               (side == 'v' || side == 'c');
     };
 
     // Pass 1: the mean direction of the signed normals.
@@ -131,11 +138,13 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
         ++asking;
         double m[3];
         signedNormal(mesh_.faces[static_cast<std::size_t>(f)], m);
-        for (int i = 0; i < 3; ++i) mean[i] += m[i];
+        for (int i = 0; i < 3; ++i)
+            mean[i] += m[i];
     }
     if (asking < rules.minAsking) return false;
     const double meanLength = length(mean);
-    for (int i = 0; i < 3; ++i) mean[i] = meanLength > 0.0 ? mean[i] / meanLength : (i == 2 ? 1.0 : 0.0);
+    for (int i = 0; i < 3; ++i)
+        mean[i] = meanLength > 0.0 ? mean[i] / meanLength : (i == 2 ? 1.0 : 0.0);
 
     // Pass 2: spread of the normals about it, and the lift of the planes.
     double spread = 0.0, lift = -INFINITY, reachQ = 0.0;
@@ -163,12 +172,13 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
     lift += 2.0 * kRounding * reachQ;
 
     // Pass 3: the candidates, each vertex once.
-    if (seen_.size() < static_cast<std::size_t>(tree.locals)) seen_.resize(static_cast<std::size_t>(tree.locals), 0u);
+    if (seen_.size() < static_cast<std::size_t>(tree.locals))
+        seen_.resize(static_cast<std::size_t>(tree.locals), 0u);
     if (++stamp_ == 0) {
         std::fill(seen_.begin(), seen_.end(), 0u);
         stamp_ = 1;
     }
-    int stack[128];
+    int stack[kStackDepth];
     int depth = 0;
     stack[depth++] = 0;
     while (depth > 0) {
@@ -192,9 +202,16 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
         across = std::min(across, spread * reach) * (1.0 + 1e-9);
         if (upper + across + 2.0 * kRounding * reach + lift < 0.0001) continue;
         if (node.child[0] >= 0) {
-            assert(depth + 2 <= 128);
-            stack[depth++] = node.child[0];
-            stack[depth++] = node.child[1];
+            // The child with the lower face numbers first: the candidates
+            // then come roughly in ascending order of the faces around
+            // them, and a face that has allergens finds a low one early.
+            assert(depth + 2 <= kStackDepth);
+            int c0 = node.child[0], c1 = node.child[1];
+            if (tree.nodes[static_cast<std::size_t>(c0)].minFace >
+                tree.nodes[static_cast<std::size_t>(c1)].minFace)
+                std::swap(c0, c1);
+            stack[depth++] = c1;
+            stack[depth++] = c0;
             continue;
         }
         // The vertices of faces that have left the patch come along: a
@@ -230,6 +247,14 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
         out.count = count;
         if (static_cast<std::size_t>(count) > rules.maxCandidates) return false;
     }
+    // Per block of candidates, the lowest face around any of them.
+    out.blockLow.resize(static_cast<std::size_t>((out.count + kBlock - 1) / kBlock));
+    for (int start = 0; start < out.count; start += kBlock) {
+        int low = INT_MAX;
+        for (int j = start; j < std::min(start + kBlock, out.count); ++j)
+            low = std::min(low, lowestAround(out.vertex[static_cast<std::size_t>(j)]));
+        out.blockLow[static_cast<std::size_t>(start / kBlock)] = low;
+    }
     return true;
 }
 
@@ -243,10 +268,12 @@ PatchHierarchy::PlaneTest PatchHierarchy::planeTestOf(int f) const {
     return PlaneTest{q.x, q.y, q.z, sign * face.norm.x, sign * face.norm.y, sign * face.norm.z};
 }
 
-int PatchHierarchy::lowestAroundBeyond(int patch, int f, const PlaneTest& t, const float* px, const float* py,
-                                       const float* pz, const int* pv, int count, int best) const {
+int PatchHierarchy::lowestAroundBeyond(int patch, int f, const PlaneTest& t, const float* px,
+                                       const float* py, const float* pz, const int* pv,
+                                       const int* blockLow, int count, int best) const {
     static const float edge = snapEdge();
     for (int start = 0; start < count; start += kBlock) {
+        if (blockLow != nullptr && blockLow[start / kBlock] >= best) continue;
         const int end = std::min(start + kBlock, count);
         // A branch-free first look at the block, which the compiler
         // vectorises; only a block with a hit is looked at again.
@@ -260,9 +287,11 @@ int PatchHierarchy::lowestAroundBeyond(int patch, int f, const PlaneTest& t, con
             const float d = (px[j] - t.qx) * t.nx + (py[j] - t.qy) * t.ny + (pz[j] - t.qz) * t.nz;
             if (!(d >= edge)) continue;
             const auto v = static_cast<std::size_t>(pv[j]);
+            // The faces around a vertex are listed in ascending order.
             for (int k = vertexFacesStart_[v]; k < vertexFacesStart_[v + 1]; ++k) {
                 const int g = vertexFaces_[static_cast<std::size_t>(k)];
-                if (g < best && g != f && patchOf_[static_cast<std::size_t>(g)] == patch && !shareVertex(f, g))
+                if (g >= best) break;
+                if (g != f && patchOf_[static_cast<std::size_t>(g)] == patch && !shareVertex(f, g))
                     best = g;
             }
         }
@@ -276,8 +305,9 @@ int PatchHierarchy::lowestAllergen(int patch, int f) {
     Tree& tree = trees_[static_cast<std::size_t>(patch)];
     const Candidates* group = candidatesFor(tree, patch, f);
     if (group == nullptr || f < group->from) return lowestAllergenByTree(patch, f);
-    const int best = lowestAroundBeyond(patch, f, planeTestOf(f), group->x.data(), group->y.data(), group->z.data(),
-                                        group->vertex.data(), group->count, INT_MAX);
+    const int best = lowestAroundBeyond(patch, f, planeTestOf(f), group->x.data(), group->y.data(),
+                                        group->z.data(), group->vertex.data(),
+                                        group->blockLow.data(), group->count, INT_MAX);
     return best == INT_MAX ? -1 : best;
 }
 
@@ -294,7 +324,7 @@ int PatchHierarchy::lowestAllergenByTree(int patch, int f) const {
     const double n[3] = {t.nx, t.ny, t.nz};
     const double q[3] = {t.qx, t.qy, t.qz};
     int best = INT_MAX;
-    int stack[128];
+    int stack[kStackDepth];
     int top = 0;
     stack[top++] = 0;
     while (top > 0) {
@@ -304,14 +334,15 @@ int PatchHierarchy::lowestAllergenByTree(int patch, int f) const {
         if (nodeUpper(node, n, q, scale) < 0.0001 - scale * kRounding) continue;
         if (node.child[0] < 0) {
             const auto first = static_cast<std::size_t>(node.pfirst);
-            best = lowestAroundBeyond(patch, f, t, &tree.px[first], &tree.py[first], &tree.pz[first], &tree.pv[first],
-                                      node.pcount, best);
+            best = lowestAroundBeyond(patch, f, t, &tree.px[first], &tree.py[first],
+                                      &tree.pz[first], &tree.pv[first], nullptr, node.pcount, best);
             continue;
         }
         // The child with the lower face numbers first: the lowest allergen
         // is found early and prunes the rest.
         int c0 = node.child[0], c1 = node.child[1];
-        if (tree.nodes[static_cast<std::size_t>(c0)].minFace > tree.nodes[static_cast<std::size_t>(c1)].minFace)
+        if (tree.nodes[static_cast<std::size_t>(c0)].minFace >
+            tree.nodes[static_cast<std::size_t>(c1)].minFace)
             std::swap(c0, c1);
         stack[top++] = c1;
         stack[top++] = c0;

@@ -18,6 +18,11 @@ constexpr double kRounding = 3e-7;
 
 using Node = PatchHierarchy::Node;
 
+// Room for the nodes a depth-first traversal holds: one per level and one
+// more. A split leaves at least an eighth of a node's faces on either side,
+// so a tree over fewer than 2^31 faces has fewer than 160 levels.
+constexpr int kStackDepth = 192;
+
 // An upper bound of n . (p - q) over the vertices p held by node, in exact
 // arithmetic: the tighter of the box bound and the slab-and-cylinder bound
 // (the part along the node's axis from its slab, the rest from its box or
@@ -46,6 +51,40 @@ inline double nodeUpper(const Node& node, const double* n, const double* q, doub
     across = std::min(across, std::sqrt(perp2) * node.rperp);
     const double slab = offset + std::max(along * node.hmin, along * node.hmax) + across;
     return std::min(offset + boxWidth, slab);
+}
+
+// The range [lower, upper] of the plane distance n . (p - q) of point p over
+// every face of node (normal n, plane point q), in exact arithmetic, and in
+// scale a bound of sum |n_i| |p_i - q_i| over those faces, which sizes the
+// float rounding of the exact test. With t = p - c (c the box centre),
+// n . (p - q) = n . t + n . (c - q): the second term lies within the node's
+// [dlo, dhi]; the first within the tightest of the bounds from the normals'
+// box and from their cone (axis . t +- spread |t|). The rounding of these
+// double computations (relative 2^-52 on terms no larger than scale) is far
+// inside the float rounding margin the callers add.
+inline void planeRange(const Node& node, const double* p, double& lower, double& upper,
+                       double& scale) {
+    double t[3], boxLower = 0.0, boxUpper = 0.0, along = 0.0, t2 = 0.0, half2 = 0.0;
+    double boxScale = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        t[i] = p[i] - 0.5 * (double(node.lo[i]) + node.hi[i]);
+        const double half = 0.5 * (double(node.hi[i]) - node.lo[i]);
+        const double a = node.nlo[i] * t[i], b = node.nhi[i] * t[i];
+        boxLower += std::min(a, b);
+        boxUpper += std::max(a, b);
+        boxScale +=
+            std::max(std::fabs(node.nlo[i]), std::fabs(node.nhi[i])) * (std::fabs(t[i]) + half);
+        along += node.axis[i] * t[i];
+        t2 += t[i] * t[i];
+        half2 += half * half;
+    }
+    const double reach = std::sqrt(t2);
+    const double cone = node.spread * reach;
+    lower = std::max(boxLower, along - cone) + node.dlo;
+    upper = std::min(boxUpper, along + cone) + node.dhi;
+    // |n| <= 1 (unit normals in float, a little over 1 at most) and
+    // |p - q| <= |t| + the half diagonal.
+    scale = std::min(boxScale, (1.0 + 1e-6) * (reach + std::sqrt(half2)));
 }
 
 } // namespace hbx3

@@ -16,7 +16,15 @@ namespace {
 // on meshes of a million faces.
 constexpr int kLeafSize = 32;
 
-float component(const Vec3& v, int i) { return i == 0 ? v.x : (i == 1 ? v.y : v.z); }
+// A node is split by a normal component rather than by position when that
+// component spreads over more than 1 / kNormalWeight (about 20 degrees):
+// below that, the cone term of the plane bounds is small next to the
+// offsets of the planes.
+constexpr double kNormalWeight = 3.0;
+
+float component(const Vec3& v, int i) {
+    return i == 0 ? v.x : (i == 1 ? v.y : v.z);
+}
 
 // Could a value within [lower, upper] in exact arithmetic, computed with
 // rounding up to margin, come out beyond the snap window on the allergic
@@ -28,7 +36,8 @@ bool mayBeBeyond(char side, double lower, double upper, double margin) {
 
 void setAxis(Node& node, const double* m) {
     const double len = std::sqrt(m[0] * m[0] + m[1] * m[1] + m[2] * m[2]);
-    for (int i = 0; i < 3; ++i) node.axis[i] = len > 0.0 ? m[i] / len : (i == 2 ? 1.0 : 0.0);
+    for (int i = 0; i < 3; ++i)
+        node.axis[i] = len > 0.0 ? m[i] / len : (i == 2 ? 1.0 : 0.0);
 }
 
 } // namespace
@@ -36,7 +45,8 @@ void setAxis(Node& node, const double* m) {
 PatchHierarchy::PatchHierarchy(const Mesh3D& mesh, const std::vector<int>& patchOf)
     : mesh_(mesh), patchOf_(patchOf) {
     world_.resize(mesh.vertices.size());
-    for (std::size_t v = 0; v < world_.size(); ++v) world_[v] = filePosition(mesh, static_cast<int>(v));
+    for (std::size_t v = 0; v < world_.size(); ++v)
+        world_[v] = filePosition(mesh, static_cast<int>(v));
     faceBox_.resize(mesh.faces.size() * 6);
     for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
         float* box = &faceBox_[f * 6];
@@ -57,25 +67,31 @@ PatchHierarchy::PatchHierarchy(const Mesh3D& mesh, const std::vector<int>& patch
     // Faces around each vertex, in three passes: count, offsets, fill.
     vertexFacesStart_.assign(mesh.vertices.size() + 1, 0);
     for (const MeshFace& face : mesh.faces) {
-        for (int k = 0; k < 3; ++k) ++vertexFacesStart_[static_cast<std::size_t>(face.vertex[k]) + 1];
+        for (int k = 0; k < 3; ++k)
+            ++vertexFacesStart_[static_cast<std::size_t>(face.vertex[k]) + 1];
     }
-    for (std::size_t v = 0; v < mesh.vertices.size(); ++v) vertexFacesStart_[v + 1] += vertexFacesStart_[v];
+    for (std::size_t v = 0; v < mesh.vertices.size(); ++v)
+        vertexFacesStart_[v + 1] += vertexFacesStart_[v];
     vertexFaces_.resize(static_cast<std::size_t>(vertexFacesStart_.back()));
     {
         std::vector<int> fill(vertexFacesStart_.begin(), vertexFacesStart_.end() - 1);
         for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
             for (int k = 0; k < 3; ++k)
-                vertexFaces_[static_cast<std::size_t>(fill[static_cast<std::size_t>(mesh.faces[f].vertex[k])]++)] = static_cast<int>(f);
+                vertexFaces_[static_cast<std::size_t>(
+                    fill[static_cast<std::size_t>(mesh.faces[f].vertex[k])]++)] =
+                    static_cast<int>(f);
         }
     }
 }
 
 void PatchHierarchy::release(int patch) {
-    if (static_cast<std::size_t>(patch) < trees_.size()) trees_[static_cast<std::size_t>(patch)] = Tree{};
+    if (static_cast<std::size_t>(patch) < trees_.size())
+        trees_[static_cast<std::size_t>(patch)] = Tree{};
 }
 
 void PatchHierarchy::build(int patch, const int* faces, int count) {
-    if (static_cast<std::size_t>(patch) >= trees_.size()) trees_.resize(static_cast<std::size_t>(patch) + 1);
+    if (static_cast<std::size_t>(patch) >= trees_.size())
+        trees_.resize(static_cast<std::size_t>(patch) + 1);
     Tree& tree = trees_[static_cast<std::size_t>(patch)];
     // Fresh storage sized to this patch: a patch that shrank must not keep
     // the capacity of its larger past.
@@ -146,8 +162,11 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
         // it: every subtree's vertices are then one run of the arrays.
         node.pfirst = static_cast<int>(tree.pv.size());
         for (int j = first; j < first + count; ++j) {
-            for (int v : mesh_.faces[static_cast<std::size_t>(tree.items[static_cast<std::size_t>(j)])].vertex) {
-                if (std::find(tree.pv.begin() + node.pfirst, tree.pv.end(), v) != tree.pv.end()) continue;
+            for (int v :
+                 mesh_.faces[static_cast<std::size_t>(tree.items[static_cast<std::size_t>(j)])]
+                     .vertex) {
+                if (std::find(tree.pv.begin() + node.pfirst, tree.pv.end(), v) != tree.pv.end())
+                    continue;
                 const Vec3& p = world_[static_cast<std::size_t>(v)];
                 tree.px.push_back(p.x);
                 tree.py.push_back(p.y);
@@ -157,38 +176,73 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
         }
         node.pcount = static_cast<int>(tree.pv.size()) - node.pfirst;
         fitCylinder(tree, node);
+        fitPlanes(tree, node);
         tree.nodes[static_cast<std::size_t>(index)] = node;
         return index;
     }
 
-    // Split at the median face along the longest extent of the face boxes'
-    // centres.
+    // Split at the median face along the longest extent of six keys: the
+    // face boxes' centres (doubled), and the normals' components weighted by
+    // the largest of those extents. Faces of one smooth sheet split by
+    // position until a node is about as wide as the sheet's radius of
+    // curvature; faces whose normals point apart (the two sides of a thin
+    // wall, the turns of a wall that winds around itself facing one way or
+    // the other) split by normal first, so that the plane bounds of the
+    // queries stay tight however the patch winds.
     float clo[3] = {INFINITY, INFINITY, INFINITY}, chi[3] = {-INFINITY, -INFINITY, -INFINITY};
+    float nlo[3] = {INFINITY, INFINITY, INFINITY}, nhi[3] = {-INFINITY, -INFINITY, -INFINITY};
     for (int j = first; j < first + count; ++j) {
-        const float* box = &faceBox_[static_cast<std::size_t>(tree.items[static_cast<std::size_t>(j)]) * 6];
+        const int f = tree.items[static_cast<std::size_t>(j)];
+        const float* box = &faceBox_[static_cast<std::size_t>(f) * 6];
+        const Vec3& n = mesh_.faces[static_cast<std::size_t>(f)].norm;
         for (int i = 0; i < 3; ++i) {
             const float c = box[i] + box[3 + i];
             clo[i] = std::min(clo[i], c);
             chi[i] = std::max(chi[i], c);
+            nlo[i] = std::min(nlo[i], component(n, i));
+            nhi[i] = std::max(nhi[i], component(n, i));
         }
     }
     int axis = 0;
     for (int i = 1; i < 3; ++i) {
         if (chi[i] - clo[i] > chi[axis] - clo[axis]) axis = i;
     }
+    double widest = double(chi[axis]) - clo[axis];
+    const double weight = widest * kNormalWeight;
+    for (int i = 0; i < 3; ++i) {
+        if ((double(nhi[i]) - nlo[i]) * weight > widest) {
+            axis = 3 + i;
+            widest = (double(nhi[i]) - nlo[i]) * weight;
+        }
+    }
     // The faces' keys side by side with their numbers, so that the
     // selection compares without fetching boxes; face numbers break ties.
-    const int half = count / 2;
+    // The split falls at the middle of the keys' range when that leaves
+    // at least an eighth of the faces on either side, else at the median:
+    // two clusters of unequal size (a wall's two sides facing one way, half
+    // a turn apart) part at the gap between them, where a median cut would
+    // leave straddling children level after level.
     std::vector<KeyedFace>& keyed = keyedScratch_;
     keyed.resize(static_cast<std::size_t>(count));
+    const float mid =
+        axis < 3 ? 0.5f * (clo[axis] + chi[axis]) : 0.5f * (nlo[axis - 3] + nhi[axis - 3]);
+    int below = 0;
     for (int j = 0; j < count; ++j) {
         const int f = tree.items[static_cast<std::size_t>(first + j)];
         const float* box = &faceBox_[static_cast<std::size_t>(f) * 6];
-        keyed[static_cast<std::size_t>(j)] = KeyedFace{box[axis] + box[3 + axis], f};
+        const float key = axis < 3
+                              ? box[axis] + box[3 + axis]
+                              : component(mesh_.faces[static_cast<std::size_t>(f)].norm, axis - 3);
+        keyed[static_cast<std::size_t>(j)] = KeyedFace{key, f};
+        below += key < mid ? 1 : 0;
     }
-    std::nth_element(keyed.begin(), keyed.begin() + half, keyed.end(), [](const KeyedFace& a, const KeyedFace& b) {
-        return a.key < b.key || (a.key == b.key && a.face < b.face);
-    });
+    const int half = below >= count / 8 && count - below >= count / 8 && below > 0 && below < count
+                         ? below
+                         : count / 2;
+    std::nth_element(keyed.begin(), keyed.begin() + half, keyed.end(),
+                     [](const KeyedFace& a, const KeyedFace& b) {
+                         return a.key < b.key || (a.key == b.key && a.face < b.face);
+                     });
     for (int j = 0; j < count; ++j)
         tree.items[static_cast<std::size_t>(first + j)] = keyed[static_cast<std::size_t>(j)].face;
     const int left = buildRange(tree, first, half, index);
@@ -213,18 +267,42 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
     }
     setAxis(node, m);
     fitCylinder(tree, node);
+    fitPlanes(tree, node);
     tree.nodes[static_cast<std::size_t>(index)] = node;
     return index;
 }
 
+void PatchHierarchy::fitPlanes(const Tree& tree, Node& node) const {
+    double c[3];
+    for (int i = 0; i < 3; ++i)
+        c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
+    double spread2 = 0.0;
+    node.dlo = INFINITY;
+    node.dhi = -INFINITY;
+    for (int j = node.first; j < node.first + node.count; ++j) {
+        const MeshFace& face =
+            mesh_.faces[static_cast<std::size_t>(tree.items[static_cast<std::size_t>(j)])];
+        const Vec3& q = world_[static_cast<std::size_t>(face.vertex[0])];
+        const Vec3& n = face.norm;
+        const double d = n.x * (c[0] - q.x) + n.y * (c[1] - q.y) + n.z * (c[2] - q.z);
+        node.dlo = std::min(node.dlo, d);
+        node.dhi = std::max(node.dhi, d);
+        const double e[3] = {n.x - node.axis[0], n.y - node.axis[1], n.z - node.axis[2]};
+        spread2 = std::max(spread2, e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
+    }
+    node.spread = std::sqrt(spread2);
+}
+
 void PatchHierarchy::fitCylinder(const Tree& tree, Node& node) const {
     double c[3];
-    for (int i = 0; i < 3; ++i) c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
+    for (int i = 0; i < 3; ++i)
+        c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
     node.hmin = INFINITY;
     node.hmax = -INFINITY;
     double r2 = 0.0;
     for (int j = node.pfirst; j < node.pfirst + node.pcount; ++j) {
-        const double d[3] = {tree.px[static_cast<std::size_t>(j)] - c[0], tree.py[static_cast<std::size_t>(j)] - c[1],
+        const double d[3] = {tree.px[static_cast<std::size_t>(j)] - c[0],
+                             tree.py[static_cast<std::size_t>(j)] - c[1],
                              tree.pz[static_cast<std::size_t>(j)] - c[2]};
         const double h = node.axis[0] * d[0] + node.axis[1] * d[1] + node.axis[2] * d[2];
         node.hmin = std::min(node.hmin, h);
@@ -241,7 +319,8 @@ void PatchHierarchy::fitCylinder(const Tree& tree, Node& node) const {
 
 void PatchHierarchy::remove(int patch, int f) {
     std::vector<Node>& nodes = trees_[static_cast<std::size_t>(patch)].nodes;
-    for (int n = leafOf_[static_cast<std::size_t>(f)]; n >= 0; n = nodes[static_cast<std::size_t>(n)].parent)
+    for (int n = leafOf_[static_cast<std::size_t>(f)]; n >= 0;
+         n = nodes[static_cast<std::size_t>(n)].parent)
         --nodes[static_cast<std::size_t>(n)].live;
 }
 
@@ -283,7 +362,8 @@ bool PatchHierarchy::allergicTo(int f, int pivot) const {
 
 void PatchHierarchy::cornersOf(int face, double (&p)[3][3]) const {
     for (int k = 0; k < 3; ++k) {
-        const Vec3& w = world_[static_cast<std::size_t>(mesh_.faces[static_cast<std::size_t>(face)].vertex[k])];
+        const Vec3& w =
+            world_[static_cast<std::size_t>(mesh_.faces[static_cast<std::size_t>(face)].vertex[k])];
         p[k][0] = w.x;
         p[k][1] = w.y;
         p[k][2] = w.z;
@@ -291,21 +371,6 @@ void PatchHierarchy::cornersOf(int face, double (&p)[3][3]) const {
 }
 
 namespace {
-
-// Range of the plane distance of corner p over every face of node (normals
-// within [nlo, nhi], planes through a vertex within [lo, hi]); scale bounds
-// the magnitudes that size the float rounding of the exact test.
-void cornerRange(const Node& node, const double* p, double& lower, double& upper, double& scale) {
-    lower = upper = scale = 0.0;
-    for (int i = 0; i < 3; ++i) {
-        const double t0 = p[i] - node.hi[i];
-        const double t1 = p[i] - node.lo[i];
-        const double c[4] = {node.nlo[i] * t0, node.nlo[i] * t1, node.nhi[i] * t0, node.nhi[i] * t1};
-        lower += std::min(std::min(c[0], c[1]), std::min(c[2], c[3]));
-        upper += std::max(std::max(c[0], c[1]), std::max(c[2], c[3]));
-        scale += std::max(std::max(std::fabs(c[0]), std::fabs(c[1])), std::max(std::fabs(c[2]), std::fabs(c[3])));
-    }
-}
 
 // Is a value within [lower, upper] in exact arithmetic, computed with
 // rounding up to margin, surely beyond the snap window on the allergic side?
@@ -324,7 +389,7 @@ bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
     const Tree& tree = trees_[static_cast<std::size_t>(patch)];
     double p[3][3];
     cornersOf(pivot, p);
-    int stack[128];
+    int stack[kStackDepth];
     int top = 0;
     stack[top++] = 0;
     while (top > 0) {
@@ -333,7 +398,7 @@ bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
         bool may = false;
         for (int k = 0; k < 3 && !may; ++k) {
             double lower, upper, scale;
-            cornerRange(node, p[k], lower, upper, scale);
+            planeRange(node, p[k], lower, upper, scale);
             may = mayBeBeyond(side, lower, upper, scale * kRounding);
         }
         if (!may) continue;
@@ -373,7 +438,7 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
     const bool allergic = side == 'v' || side == 'c';
     double p[3][3];
     cornersOf(pivot, p);
-    int stack[128];
+    int stack[kStackDepth];
     int top = 0;
     stack[top++] = 0;
     while (top > 0) {
@@ -382,14 +447,15 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
         bool all = false;
         for (int k = 0; k < 3 && allergic && !all; ++k) {
             double lower, upper, scale;
-            cornerRange(node, p[k], lower, upper, scale);
+            planeRange(node, p[k], lower, upper, scale);
             all = surelyBeyond(side, lower, upper, scale * kRounding);
         }
         if (all) continue;
         if (node.child[0] < 0) {
             for (int j = node.first; j < node.first + node.count; ++j) {
                 const int f = tree.items[static_cast<std::size_t>(j)];
-                if (patchOf_[static_cast<std::size_t>(f)] != patch || shareVertex(f, pivot)) continue;
+                if (patchOf_[static_cast<std::size_t>(f)] != patch || shareVertex(f, pivot))
+                    continue;
                 if (!allergicTo(f, pivot)) out.push_back(f);
             }
             if (out.size() > limit) return false;

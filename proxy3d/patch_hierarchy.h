@@ -17,7 +17,7 @@
 namespace hbx3 {
 
 class PatchHierarchy {
-public:
+  public:
     // Reads the faces' vertex, norm and side and the vertices' file
     // positions; the mesh must outlive the hierarchy. patchOf names the
     // patch id of every face (kept up to date by the caller).
@@ -70,7 +70,15 @@ public:
         // box centre: the slab is also a cylinder, a bound that does not
         // depend on how the faces lie to the coordinate axes.
         double rperp;
-        int child[2];     // -1: leaf
+        // The faces' planes: the largest |n - axis| over their normals n,
+        // and the range of n . (centre - q) over their planes (q the plane's
+        // point), with centre the box's centre. With these the plane
+        // distance n . (p - q) of a point p is bounded over the whole node
+        // without any term from the node's extent, so faces that lie in one
+        // plane, however far they spread, bound as tightly as a single one.
+        double spread;
+        double dlo, dhi;
+        int child[2];       // -1: leaf
         int first, count;   // range in items
         int pfirst, pcount; // range in the tree's vertex arrays
         int parent;
@@ -78,20 +86,24 @@ public:
         int minFace; // lowest face number below (a bound once faces leave)
     };
 
-private:
+  private:
     // The candidate vertices of a group (a subtree of a few dozen faces):
     // gathered once, they stand for every face of the patch that could be
     // an allergen of a face of the group not below `from`. A few of these
     // are kept and reused in turn.
     struct Candidates {
-        int patch = -1;          // owner: patch id, group node, and the
-        int node = -1;           // generation of the owner's tree; -1: free
+        int patch = -1; // owner: patch id, group node, and the
+        int node = -1;  // generation of the owner's tree; -1: free
         unsigned generation = 0;
         int from = 0;
         // The first `count` entries are the candidates; the arrays only
         // grow, so that a reused slot allocates nothing.
         std::vector<float> x, y, z;
         std::vector<int> vertex;
+        // Per block of kBlock candidates (see allergen_groups.cpp), the
+        // lowest face around any of them: a block whose lowest face is not
+        // below the best allergen found so far cannot improve on it.
+        std::vector<int> blockLow;
         int count = 0;
     };
 
@@ -124,9 +136,17 @@ private:
     PlaneTest planeTestOf(int f) const;
     // The lowest face numbered below `best` that lies in patch id `patch`,
     // is not f, shares no vertex with f and has a vertex among the `count`
-    // given ones beyond f's plane; `best` if there is none.
+    // given ones beyond f's plane; `best` if there is none. blockLow, when
+    // not null, gives a lower bound of the faces around each block of the
+    // vertices (Candidates::blockLow).
     int lowestAroundBeyond(int patch, int f, const PlaneTest& t, const float* px, const float* py,
-                           const float* pz, const int* pv, int count, int best) const;
+                           const float* pz, const int* pv, const int* blockLow, int count,
+                           int best) const;
+    // The lowest-numbered face around vertex v, of any patch.
+    int lowestAround(int v) const {
+        return vertexFaces_[static_cast<std::size_t>(
+            vertexFacesStart_[static_cast<std::size_t>(v)])];
+    }
     // The candidates of face f's group (f live in patch id `patch`),
     // gathered if they are not held, or null when the group's faces are
     // better asked one by one from the tree.
@@ -137,6 +157,9 @@ private:
     // Fills node's hmin, hmax and rperp from the vertices of its faces
     // (its box and axis set).
     void fitCylinder(const Tree& tree, Node& node) const;
+    // Fills node's spread, dlo and dhi from its faces (its box and axis
+    // set).
+    void fitPlanes(const Tree& tree, Node& node) const;
     bool isBeyond(int f, const Vec3& p) const;
     bool shareVertex(int f, int g) const;
     // The exact test of face f against the pivot's corners: no shared vertex
@@ -151,21 +174,21 @@ private:
     // a corner with a pivot are never allergic to it.
     std::vector<int> vertexFacesStart_;
     std::vector<int> vertexFaces_;
-    std::vector<Vec3> world_;          // vertex positions in file coordinates
-    std::vector<float> faceBox_;       // per face: lo x, y, z, hi x, y, z
-    std::vector<Tree> trees_;          // per patch id
-    std::vector<int> leafOf_;          // per face: its leaf in its patch's tree
-    std::vector<unsigned> seen_;       // per tree-local vertex: gathering stamp
+    std::vector<Vec3> world_;    // vertex positions in file coordinates
+    std::vector<float> faceBox_; // per face: lo x, y, z, hi x, y, z
+    std::vector<Tree> trees_;    // per patch id
+    std::vector<int> leafOf_;    // per face: its leaf in its patch's tree
+    std::vector<unsigned> seen_; // per tree-local vertex: gathering stamp
     unsigned stamp_ = 0;
-    std::vector<int> localOf_;         // per vertex: tree-local number while building
-    std::vector<unsigned> numbered_;   // per vertex: build stamp of localOf_
+    std::vector<int> localOf_;       // per vertex: tree-local number while building
+    std::vector<unsigned> numbered_; // per vertex: build stamp of localOf_
     unsigned builds_ = 0;
     struct KeyedFace {
         float key; // twice the face box's centre along the split axis
         int face;
     };
     std::vector<KeyedFace> keyedScratch_; // building: the faces of the node being split
-    std::vector<Candidates> slots_;    // candidate slots, reused in turn
+    std::vector<Candidates> slots_;       // candidate slots, reused in turn
     std::size_t nextSlot_ = 0;
     unsigned generations_ = 0;
 };

@@ -158,4 +158,53 @@ Mesh3D wholeSideTorus(std::mt19937& rng, int rings, int segments, char side) {
     return mesh;
 }
 
+// A closed wall of rectangular section (thickness x height) along a flat
+// spiral of `turns` turns, r = 1 + gap * angle / 2 pi, rising by `pitch` per
+// turn, `rings` sections, the two ends closed by fans.
+Mesh3D spiralWall(int turns, int rings, double gap, double thickness, double height, double pitch) {
+    std::vector<Vec3> positions;
+    const double pi = 3.141592653589793, end = 2.0 * pi * turns;
+    const double corner[4][2] = {{0.5, 0.0}, {0.5, 1.0}, {-0.5, 1.0}, {-0.5, 0.0}};
+    auto centre = [&](int i, double* c, double* n) {
+        const double t = end * i / rings, r = 1.0 + gap * t / (2.0 * pi), dr = gap / (2.0 * pi);
+        const double dx = dr * std::cos(t) - r * std::sin(t), dy = dr * std::sin(t) + r * std::cos(t);
+        const double len = std::sqrt(dx * dx + dy * dy);
+        c[0] = r * std::cos(t);
+        c[1] = r * std::sin(t);
+        c[2] = pitch * t / (2.0 * pi);
+        n[0] = dy / len;
+        n[1] = -dx / len;
+    };
+    for (int i = 0; i <= rings; ++i) {
+        double c[3], n[2];
+        centre(i, c, n);
+        for (const auto& k : corner)
+            positions.push_back(Vec3{static_cast<float>(c[0] + k[0] * thickness * n[0]),
+                                     static_cast<float>(c[1] + k[0] * thickness * n[1]),
+                                     static_cast<float>(c[2] + k[1] * height)});
+    }
+    for (const int i : {0, rings}) {
+        double c[3], n[2];
+        centre(i, c, n);
+        positions.push_back(Vec3{static_cast<float>(c[0]), static_cast<float>(c[1]),
+                                 static_cast<float>(c[2] + 0.5 * height)});
+    }
+    auto at = [](int i, int j) { return i * 4 + j % 4; };
+    std::vector<std::vector<int>> corners;
+    for (int i = 0; i < rings; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            corners.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1)});
+            corners.push_back({at(i, j), at(i + 1, j + 1), at(i, j + 1)});
+        }
+    }
+    const int first = 4 * (rings + 1);
+    for (int j = 0; j < 4; ++j) {
+        corners.push_back({first, at(0, j), at(0, j + 1)});
+        corners.push_back({first + 1, at(rings, j + 1), at(rings, j)});
+    }
+    Mesh3D mesh = fromLists(positions, corners);
+    derive(mesh);
+    return mesh;
+}
+
 } // namespace hbx3test

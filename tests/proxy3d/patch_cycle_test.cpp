@@ -96,6 +96,23 @@ TEST(PatchCycle, FastMatchesPlainWhenNearlyTheWholePatchMoves) {
     }
 }
 
+// Walls that wind around themselves: hierarchy nodes split by normal, the
+// plane bounds of the collect queries, candidate blocks skipped by their
+// lowest face. Proportions random, turns close together or overlapping.
+TEST(PatchCycle, FastMatchesPlainOnWoundWalls) {
+    std::mt19937 rng(31);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    int splits = 0;
+    for (int round = 0; round < 6 && !::testing::Test::HasFailure(); ++round) {
+        const int turns = 2 + round % 2, rings = 60 + static_cast<int>(80 * unit(rng));
+        const double gap = 0.05 + 0.3 * unit(rng), thickness = gap * (0.1 + 0.5 * unit(rng));
+        const double height = 0.05 + unit(rng), pitch = round % 3 == 2 ? 0.5 * height : 0.0;
+        splits += expectSamePatches(hbx3test::spiralWall(turns, rings, gap, thickness, height, pitch),
+                                    "wall " + std::to_string(round));
+    }
+    EXPECT_GT(splits, 100);
+}
+
 // Faces 0 and 1 both border face 2 but not each other: face 0 pulls face 2
 // in, then face 1 pulls that group into its number.
 TEST(PatchCycle, LastAbsorberGivesTheNumber) {
