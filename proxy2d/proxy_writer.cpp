@@ -34,7 +34,8 @@ void writeProxyRecords(const Mesh2D& mesh, hbx::OutputFile& out) {
     std::size_t outlineEdges = 0;
     for (std::size_t w = 0; w < mesh.vertices.size(); ++w)
         if (mesh.vertices[w].onOutline) number[w] = ++written;
-    for (const MeshEdge2D& e : mesh.edges) outlineEdges += e.outline;
+    for (const MeshEdge2D& e : mesh.edges)
+        outlineEdges += e.outline;
     // About what the lines take.
     const std::size_t estimate = std::size_t(written) * 48 + outlineEdges * 80 + 64;
     hbx::RecordStream records(out, estimate);
@@ -47,7 +48,8 @@ void writeProxyRecords(const Mesh2D& mesh, hbx::OutputFile& out) {
         line[0] = 'v';
         line[1] = v.type;
         char* at = line + 2;
-        for (float value : {v.pos[0], v.pos[1], v.safe[0], v.safe[1]}) at = putFloat(at, value);
+        for (float value : {v.pos[0], v.pos[1], v.safe[0], v.safe[1]})
+            at = putFloat(at, value);
         lineDone(at);
     }
     for (const MeshEdge2D& e : mesh.edges) {
@@ -56,7 +58,8 @@ void writeProxyRecords(const Mesh2D& mesh, hbx::OutputFile& out) {
         line[1] = e.type;
         char* at = putNumber(line + 2, number[e.vtx1]);
         at = putNumber(at, number[e.vtx2]);
-        for (float value : {e.vect[0], e.vect[1], e.norm[0], e.norm[1]}) at = putFloat(at, value);
+        for (float value : {e.vect[0], e.vect[1], e.norm[0], e.norm[1]})
+            at = putFloat(at, value);
         lineDone(putNumber(at, e.patch));
     }
     std::memcpy(line, "centre", 6);

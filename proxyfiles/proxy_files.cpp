@@ -57,6 +57,8 @@ void RecordStream::endLine(char* line, char* end) {
     if (buffer.size() >= drainAt_) out_.flush();
 }
 
-void RecordStream::endRecords() { out_.write(kRecordsEnd); }
+void RecordStream::endRecords() {
+    out_.write(kRecordsEnd);
+}
 
 } // namespace hbx

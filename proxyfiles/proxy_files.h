@@ -36,7 +36,7 @@ int abortProxyFile(OutputFile& out);
 // large file is never all in memory at once. Write failures stay latched in
 // out for its close().
 class RecordStream {
-public:
+  public:
     // Reserves the buffer for about `estimate` bytes of records. Throws
     // std::bad_alloc, with nothing of the records buffered or written. Expects
     // the framing to have been written out already (out's buffer is empty).
@@ -53,7 +53,7 @@ public:
 
     static constexpr std::size_t kLineRoom = 4096;
 
-private:
+  private:
     OutputFile& out_;
     std::size_t drainAt_;
 };
