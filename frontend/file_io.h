@@ -1,7 +1,7 @@
 // Whole-file input and buffered, checked output.
 //
-// Inputs are read into memory once. Outputs are formatted into one buffer and
-// written when the file is closed; every write and the close are checked, so a
+// Inputs are read into memory once. Outputs are formatted into a buffer that
+// flush() and close() write out; every write and the close are checked, so a
 // full disk is reported instead of a Shape File that silently lost its tail.
 #pragma once
 
