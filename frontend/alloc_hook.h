@@ -19,9 +19,9 @@ void disarmAllocFailure();
 // this allocation must be treated as failed.
 bool allocationFails(std::string_view site);
 
-// True when a test has armed `site`. Lets a builder that stands for many
-// documented allocations with one structure skip calling allocationFails once
-// per stood-for allocation when nothing is armed.
+// True when a test has armed `site`. Lets a builder that serves many
+// allocation sites with one structure (a token list per face line, say) skip
+// calling allocationFails once per site when nothing is armed.
 bool allocationArmed(std::string_view site);
 
 } // namespace hbx

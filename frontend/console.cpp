@@ -1,5 +1,6 @@
 #include "console.h"
 
+#include "number_format.h"
 #include "number_scan.h"
 
 #include <cstdio>
@@ -7,6 +8,13 @@
 namespace hbx {
 
 void say(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+void sayNumbered(std::string_view before, int number, std::string_view after) {
+    std::string line(before);
+    appendInt(line, number);
+    line.append(after);
+    say(line);
+}
 
 std::string readAnswer(int maxChars) {
     std::fflush(stdout);

@@ -15,6 +15,10 @@ namespace hbx {
 // Writes text to standard output.
 void say(std::string_view text);
 
+// Writes before, the number in decimal ("%d") and after, in one piece: the
+// messages that name a vertex, a normal or a face by its index.
+void sayNumbered(std::string_view before, int number, std::string_view after);
+
 // Like fgets with a buffer of maxChars + 1 bytes: reads characters up to and
 // including a line feed, but at most maxChars. Returns what was read (empty at
 // end of input). NUL bytes read are kept in the string; callers that print it

@@ -56,9 +56,9 @@ bool OutputFile::flush() {
     if (!file_) return false;
     // In pieces of 256 KB: for larger writes the kernel may back the file
     // with large page blocks, which on virtual machines that return free
-    // memory to their host must first be fetched back; writing 250 MB in
-    // 4 MB pieces cost 1.3-3 s of system time there, in 256 KB pieces 0.07 s.
-    // (fwrite hands a large block straight to the system in one write.)
+    // memory to their host must first be fetched back, a cost that grows
+    // with the piece and dominates the system time of a large file. (fwrite
+    // hands a large block straight to the system in one write.)
     constexpr std::size_t kPiece = std::size_t(256) << 10;
     for (std::size_t at = 0; at < buffer_.size() && !failed_; at += kPiece) {
         const std::size_t n = std::min(kPiece, buffer_.size() - at);

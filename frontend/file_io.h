@@ -1,8 +1,10 @@
 // Whole-file input and buffered, checked output.
 //
 // Inputs are read into memory once. Outputs are formatted into a buffer that
-// flush() and close() write out; every write and the close are checked, so a
-// full disk is reported instead of a Shape File that silently lost its tail.
+// flush() and close() write out: a writer flushes what must be on disk before
+// it goes on (the framing, a value already answered), the rest is written at
+// the close. Every write and the close are checked, so a full disk is
+// reported instead of a Shape File that silently lost its tail.
 #pragma once
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 // Line reading over a file held in memory.
 //
-// The OBJ readers were designed around fgets() with a fixed buffer: a line of
-// up to size-1 bytes comes back whole, a longer one in consecutive pieces of
+// The OBJ readers take their lines as fgets() with a fixed buffer gives them:
+// a line of up to size-1 bytes comes back whole, a longer one in consecutive pieces of
 // size-1 bytes, and a last line without a line feed is a line like any other.
 // LineReader hands out exactly those pieces. A piece is cut at its first NUL
 // byte, as the C string that fgets leaves behind would be; the bytes after the

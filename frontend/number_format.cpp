@@ -85,7 +85,7 @@ constexpr std::uint64_t kMillion = 1000000;
     };
     if (std::isnan(v)) return put(std::signbit(v) ? "-nan" : "nan");
     if (std::isinf(v)) return put(v < 0 ? "-inf" : "inf");
-    // to_chars with a precision is specified as printf("%.*f") in the C
+    // to_chars with a precision gives what printf("%.*f") gives in the C
     // locale: the exact binary value, correctly rounded. The largest float
     // has 39 integer digits, so kMaxFloatChars suffice.
     return std::to_chars(at, at + kMaxFloatChars, v, std::chars_format::fixed, 6).ptr;

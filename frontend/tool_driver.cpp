@@ -24,6 +24,21 @@ std::string_view asCString(const std::string& s) {
     return std::string_view(s.c_str(), std::strlen(s.c_str()));
 }
 
+// The input path becomes the origin line of the file as given, so a line feed
+// or a carriage return in it would break the header. Returns true after
+// printing the refusal; nothing has been opened then.
+bool refuseLineBreakInPath(const char* inputPath) {
+    if (std::strpbrk(inputPath, "\n\r") == nullptr) return false;
+    say("Error: Input path contains a line feed or carriage return\n");
+    return true;
+}
+
+// Calls the "create from file" writer of row, unless the input path is refused.
+int createFromFile(const ShapeRow& row, const char* inputPath, const char* outputPath) {
+    if (refuseLineBreakInPath(inputPath)) return 0;
+    return row.createFromFile(inputPath, outputPath);
+}
+
 int finish(const ToolDefinition& tool, int result, const char* outputPath) {
     if (result != 0) {
         if (addDetails(outputPath, tool.tool) == 0) {
@@ -45,11 +60,11 @@ int runArguments(const ToolDefinition& tool, char** argv) {
     if (std::strcmp(argv[1], tool.analyticUpper) == 0) row = &tool.analytic;
     else if (std::strcmp(argv[1], "PX") == 0) row = &tool.proxy;
     if (!row) {
-        say(tool.secondUsage);
+        say(tool.usageOnUnknownCode);
         say("\n");
         return 1;
     }
-    return finish(tool, row->createFromFile(argv[2], argv[3]), argv[3]);
+    return finish(tool, createFromFile(*row, argv[2], argv[3]), argv[3]);
 }
 
 int runInteractive(const ToolDefinition& tool) {
@@ -82,11 +97,12 @@ int runInteractive(const ToolDefinition& tool) {
     if (letter == 'S' || letter == 's') result = row->shell(outputName.c_str());
     else if (letter == 'M' || letter == 'm') result = row->manual(outputName.c_str());
     else if (letter == 'C' || letter == 'c')
-        result = row->createFromFile(inputName.c_str(), outputName.c_str());
+        result = createFromFile(*row, inputName.c_str(), outputName.c_str());
     else {
-        // An empty answer (input ended) shows nothing between the quotes.
+        // The letter is printed as the byte it is, a NUL byte too; only a
+        // missing answer (input ended) shows nothing between the quotes.
         say("Unrecognised option \"");
-        if (letter != '\0') say(std::string_view(&letter, 1));
+        if (!method.empty()) say(std::string_view(&letter, 1));
         say("\"\n");
         return 1;
     }
@@ -101,7 +117,7 @@ int runTool(const ToolDefinition& tool, int argc, char** argv) {
         if (argc == 1) status = runInteractive(tool);
         else if (argc == 4) status = runArguments(tool, argv);
         else {
-            say(tool.firstUsage);
+            say(tool.usageOnWrongCount);
             say("\n");
             status = 1;
         }

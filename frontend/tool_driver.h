@@ -20,11 +20,11 @@ struct ShapeRow {
 struct ToolDefinition {
     Tool tool;
     const char* shapePrompt;
-    const char* analyticUpper; // "SP" or "CR"
-    const char* analyticLower; // "sp" or "cr"
-    const char* firstUsage;    // wrong number of arguments
-    const char* secondUsage;   // unrecognised shape code in argument mode
-    bool printCreating;        // the 3D tool prints "Creating... "
+    const char* analyticUpper;      // "SP" or "CR"
+    const char* analyticLower;      // "sp" or "cr"
+    const char* usageOnWrongCount;  // wrong number of arguments
+    const char* usageOnUnknownCode; // unrecognised shape code in argument mode
+    bool printCreating;             // the 3D tool prints "Creating... "
     ShapeRow analytic;
     ShapeRow proxy;
 };

@@ -11,7 +11,8 @@
 // Checked after each run: the exit status is 0 or 1; 0 exactly when
 // "Complete" ends the console output, and then the output file ends with a
 // footer after the record terminator; a "create from file" run that names
-// the same file twice leaves that file untouched.
+// the same file twice leaves that file untouched; no writer runs with a line
+// feed or carriage return in its input path.
 #include "harness_support.h"
 
 #include "tool_definitions.h"
@@ -118,6 +119,10 @@ void checkRun(int status, const std::string& console) {
             !endsWith(console, "Error: Couldn't write outfile\nFail\n\n"))
             fail("a successful writer not reported as \"Complete\"", console);
     }
+    // The input path becomes the origin line: one that would break it is
+    // refused before a writer runs.
+    if (call.input.find_first_of("\n\r") != std::string::npos)
+        fail("a writer ran with a line break in the input path", console);
     if (call.sameFile) {
         std::string after;
         hbxfuzz::readFile(call.input, after);

@@ -1,10 +1,11 @@
 #include "obj_read2d.h"
 
 #include "alloc_hook.h"
+#include "console.h"
+#include "geometry_limits.h"
 #include "line_reader.h"
 #include "number_scan.h"
 
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <new>
@@ -80,10 +81,6 @@ template <typename Visit> std::int64_t forEachCorner(std::string_view piece, Vis
     return count;
 }
 
-// The same bound as every other reader of the project: a coordinate written
-// as 1e18 (the float nearest it) is out of range.
-bool vertexInRange(float v) { return std::isfinite(v) && std::fabs(v) < 1e18f; }
-
 // Asks for large pages on the untouched storage of a big array: filling a
 // hundred megabytes of records then takes a few dozen page faults instead of
 // tens of thousands. Only a hint; nothing depends on it.
@@ -118,21 +115,7 @@ template <typename T> bool obtain(std::vector<T>& array, std::int64_t count, con
 
 } // namespace
 
-std::string_view readFailureText(ReadStatus status) {
-    switch (status) {
-    case ReadStatus::Ok: return "";
-    case ReadStatus::VertexOutOfRange: return "Error: Vertex %d is out of range\n";
-    case ReadStatus::MissingVertex: return "Error: Face %d refers to a missing vertex\n";
-    case ReadStatus::MalformedCorner: return "Error: Face %d has a malformed corner\n";
-    case ReadStatus::NoVertexArray: return "Error: Couldn't allocate verticies\n";
-    case ReadStatus::NoEdgeArray: return "Error: Couldn't allocate edges\n";
-    case ReadStatus::NoCornerTable: return "Error: Couldn't allocate faces\n";
-    case ReadStatus::NoFaceTokens: return "Error: Couldn't allocate face token array\n";
-    }
-    return "";
-}
-
-ReadResult readObjMesh2D(std::string_view text, Mesh2D& mesh) {
+bool readObjMesh2D(std::string_view text, Mesh2D& mesh) {
     hbx::LineReader reader(text, kLineBuffer);
     std::string_view piece;
 
@@ -152,21 +135,20 @@ ReadResult readObjMesh2D(std::string_view text, Mesh2D& mesh) {
         }
     }
     constexpr std::int64_t kMaxRecords = std::numeric_limits<std::int32_t>::max();
-    ReadResult result;
     if (vertexCount > kMaxRecords || !obtain(mesh.vertices, vertexCount, "vertices")) {
-        result.status = ReadStatus::NoVertexArray;
-        return result;
+        hbx::say("Error: Couldn't allocate verticies\n");
+        return false;
     }
     if (edgeCount > kMaxRecords || !obtain(mesh.edges, edgeCount, "edges")) {
-        result.status = ReadStatus::NoEdgeArray;
-        return result;
+        hbx::say("Error: Couldn't allocate edges\n");
+        return false;
     }
     // The corner list table: every face's corners followed by -1, flat.
     std::vector<std::int32_t> corners;
     if (edgeCount + faceCount > kMaxRecords ||
         !obtain(corners, edgeCount + faceCount, "faces")) {
-        result.status = ReadStatus::NoCornerTable;
-        return result;
+        hbx::say("Error: Couldn't allocate faces\n");
+        return false;
     }
     // A float sum divided by the count: the count is converted to float first.
     if (vertexCount != 0) {
@@ -184,10 +166,9 @@ ReadResult readObjMesh2D(std::string_view text, Mesh2D& mesh) {
         if (isVertexLine(piece)) {
             float x, y;
             scanVertex(piece, x, y);
-            if (!vertexInRange(x) || !vertexInRange(y)) {
-                result.status = ReadStatus::VertexOutOfRange;
-                result.index = vertices;
-                return result;
+            if (!hbx::coordinateInRange(x) || !hbx::coordinateInRange(y)) {
+                hbx::sayNumbered("Error: Vertex ", vertices, " is out of range\n");
+                return false;
             }
             MeshVertex2D& v = mesh.vertices[vertices];
             v.pos[0] = x - mesh.centre[0];
@@ -200,21 +181,22 @@ ReadResult readObjMesh2D(std::string_view text, Mesh2D& mesh) {
             v.edge[1] = -1;
             ++vertices;
         } else if (isFaceLine(piece)) {
+            // A face line is parsed in place and needs no token list; the
+            // seam keeps the message of a failed token allocation reachable
+            // for the allocation-failure tests.
             if (hbx::allocationFails("face tokens")) {
-                result.status = ReadStatus::NoFaceTokens;
-                result.index = faces;
-                return result;
+                hbx::say("Error: Couldn't allocate face token array\n");
+                return false;
             }
             const std::size_t first = cornerPos;
-            bool failed = false;
+            const char* failure = nullptr; // the rest of the error line
             forEachCorner(piece, [&](const char* begin, const char* end) {
-                if (failed) return;
+                if (failure) return;
                 int written = 0;
                 if (!scanCornerInt(begin, end, &written)) {
                     // No number: the corner made last, if there is one.
                     if (lastCorner < 0) {
-                        result.status = ReadStatus::MalformedCorner;
-                        failed = true;
+                        failure = " has a malformed corner\n";
                         return;
                     }
                 } else {
@@ -224,17 +206,16 @@ ReadResult readObjMesh2D(std::string_view text, Mesh2D& mesh) {
                                                    ? std::int64_t(written) - 1
                                                    : std::int64_t(vertices) + written;
                     if (written == 0 || index < 0 || index >= totalVertices) {
-                        result.status = ReadStatus::MissingVertex;
-                        failed = true;
+                        failure = " refers to a missing vertex\n";
                         return;
                     }
                     lastCorner = static_cast<std::int32_t>(index);
                 }
                 corners[cornerPos++] = lastCorner;
             });
-            if (failed) {
-                result.index = faces;
-                return result;
+            if (failure) {
+                hbx::sayNumbered("Error: Face ", faces, failure);
+                return false;
             }
             const std::size_t count = cornerPos - first;
             corners[cornerPos++] = -1;
@@ -258,7 +239,7 @@ ReadResult readObjMesh2D(std::string_view text, Mesh2D& mesh) {
             ++faces;
         }
     }
-    return result;
+    return true;
 }
 
 } // namespace hbx2

@@ -356,11 +356,11 @@ std::int64_t OutlineIndex::countCrossings(const RayLine& ray, std::int32_t skipE
         int wanted = 0; // children wholly on the wanted side
         if (shortcut) {
             // Along the ray, measured towards the wanted side.
-            const Float4 sc = ((cx - vox) * vdx + (cy - voy) * vdy) * vSign;
-            const Float4 sr = vAbsDx * hx + vAbsDy * hy;
-            const Float4 room = sr + vLeafSlack * (hx + hy) + vScaleSlack;
-            wanted = bitsOf(sc - room > vZero);
-            bits &= ~bitsOf(sc + room < vZero);
+            const Float4 centreAlong = ((cx - vox) * vdx + (cy - voy) * vdy) * vSign;
+            const Float4 halfSpanAlong = vAbsDx * hx + vAbsDy * hy;
+            const Float4 room = halfSpanAlong + vLeafSlack * (hx + hy) + vScaleSlack;
+            wanted = bitsOf(centreAlong - room > vZero);
+            bits &= ~bitsOf(centreAlong + room < vZero);
         }
         if (index < bottom_) {
             const std::uint32_t first = index * kWidth + 1;
@@ -459,15 +459,16 @@ OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side sid
         const Float4 hx = load4(node.hx), hy = load4(node.hy);
         int bits = childrenNearLine(va, vb, vc, vAbsA, vAbsB, vMargin, cx, cy, hx, hy);
         if (bits == 0) continue;
-        const Float4 sc = (cx - vox) * vdx + (cy - voy) * vdy;
-        const Float4 sr = vAbsDx * hx + vAbsDy * hy;
+        // Each box's centre and half span, measured along the ray.
+        const Float4 centreAlong = (cx - vox) * vdx + (cy - voy) * vdy;
+        const Float4 halfSpanAlong = vAbsDx * hx + vAbsDy * hy;
         Float4 bounds;
         if (behind) {
-            bits &= ~bitsOf(sc - sr > vSlack); // wholly in front
-            bounds = -(sc + sr) - vSlack;
+            bits &= ~bitsOf(centreAlong - halfSpanAlong > vSlack); // wholly in front
+            bounds = -(centreAlong + halfSpanAlong) - vSlack;
         } else {
-            bits &= ~bitsOf(sc + sr < -vSlack); // wholly behind
-            bounds = (sc - sr) - vSlack;
+            bits &= ~bitsOf(centreAlong + halfSpanAlong < -vSlack); // wholly behind
+            bounds = (centreAlong - halfSpanAlong) - vSlack;
         }
         if (best.found) bits &= ~bitsOf(bounds > splat4(best.distance));
         Entry children[kWidth];

@@ -8,6 +8,7 @@
 // Spatial indexes may skip calls to rayCrossing but never replace it.
 #pragma once
 
+#include "geometry_limits.h"
 #include "mesh2d.h"
 
 namespace hbx2 {
@@ -105,12 +106,10 @@ inline bool rayCrossing(const RayLine& r, const EdgeSegment& e, EdgeEnds ends, C
 }
 
 // Signed distance of point p from the line of edge e through q (the position
-// of e.vtx1) along e.norm, snapped to 0 inside (-0.0001, 0.0001). Positive:
-// p lies on the side the normal points to, outside the mesh.
+// of e.vtx1) along e.norm, snapped to 0 inside (-kZeroSnap, kZeroSnap).
+// Positive: p lies on the side the normal points to, outside the mesh.
 inline float lineDistance(const MeshEdge2D& e, const float* q, const float* p) {
-    float d = e.norm[1] * (p[1] - q[1]) + e.norm[0] * (p[0] - q[0]);
-    if (d > -0.0001 && d < 0.0001) d = 0.0f;
-    return d;
+    return hbx::snapZero(e.norm[1] * (p[1] - q[1]) + e.norm[0] * (p[0] - q[0]));
 }
 
 } // namespace hbx2

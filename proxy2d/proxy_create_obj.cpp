@@ -4,7 +4,6 @@
 #include "file_io.h"
 #include "mesh2d.h"
 #include "normals.h"
-#include "number_format.h"
 #include "obj_read2d.h"
 #include "outline.h"
 #include "outline_index.h"
@@ -20,19 +19,6 @@
 
 namespace hbx2 {
 namespace {
-
-void sayReadFailure(const ReadResult& result) {
-    const std::string_view text = readFailureText(result.status);
-    const std::size_t slot = text.find("%d");
-    if (slot == std::string_view::npos) {
-        hbx::say(text);
-        return;
-    }
-    std::string message(text.substr(0, slot));
-    hbx::appendInt(message, result.index);
-    message.append(text.substr(slot + 2));
-    hbx::say(message);
-}
 
 // Outline, normals, types and safe points. Their working memory counts as
 // part of the edge records: failing to get it is reported as such.
@@ -58,11 +44,7 @@ int proxyCreateOBJ(const char* inputPath, const char* outputPath) {
     {
         std::string text;
         if (!hbx::openProxyFiles(inputPath, outputPath, hbx::Tool::TwoD, out, text)) return 0;
-        const ReadResult read = readObjMesh2D(text, mesh);
-        if (read.status != ReadStatus::Ok) {
-            sayReadFailure(read);
-            return hbx::abortProxyFile(out);
-        }
+        if (!readObjMesh2D(text, mesh)) return hbx::abortProxyFile(out);
     } // the input text is released here
     if (!deriveOutline(mesh)) return hbx::abortProxyFile(out);
     switch (buildPatches(mesh)) {

@@ -1,10 +1,8 @@
 #include "classify_mesh.h"
 
 #include "console.h"
-#include "number_format.h"
 
 #include <cmath>
-#include <string>
 
 namespace hbx3 {
 namespace {
@@ -58,9 +56,9 @@ char cornerType(const Mesh3D& mesh, int v, int e1, int e2) {
         if (face.vertex[k] != first.vtx1 && face.vertex[k] != first.vtx2) a = face.vertex[k];
     }
     const int b = second.vtx1 == v ? second.vtx2 : second.vtx1;
-    const Vec3& pv = mesh.vertices[static_cast<std::size_t>(v)].pos;
-    const float d1 = dotFrom(pv, mesh.vertices[static_cast<std::size_t>(a)].pos, x);
-    const float d2 = dotFrom(pv, mesh.vertices[static_cast<std::size_t>(b)].pos, x);
+    const Vec3& vertexPos = mesh.vertices[static_cast<std::size_t>(v)].pos;
+    const float d1 = dotFrom(vertexPos, mesh.vertices[static_cast<std::size_t>(a)].pos, x);
+    const float d2 = dotFrom(vertexPos, mesh.vertices[static_cast<std::size_t>(b)].pos, x);
     if (d1 > 0.0f) return d2 > 0.0f ? 'h' : 'n';
     return d2 < 0.0f ? 'h' : 'n';
 }
@@ -107,10 +105,7 @@ void classifyVertices(Mesh3D& mesh) {
                 type = 'n';
             } else {
                 for (int extra = 2; extra < open; ++extra) {
-                    std::string line("WARNING: Vertex ");
-                    hbx::appendInt(line, v);
-                    line.append(" has more than 2 open edges\n");
-                    hbx::say(line);
+                    hbx::sayNumbered("WARNING: Vertex ", v, " has more than 2 open edges\n");
                 }
                 type = cornerType(mesh, v, e1, e2);
             }

@@ -5,6 +5,8 @@
 // phases that derive it say where a value is rounded.
 #pragma once
 
+#include "geometry_limits.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -75,11 +77,6 @@ inline Vec3 filePosition(const Mesh3D& mesh, int vertex) {
     return Vec3{p.x + c.x, p.y + c.y, p.z + c.z};
 }
 
-// Values strictly between -0.0001 and 0.0001 (double bounds, float value)
-// count as zero wherever a sign is taken or a component stored.
-inline float snapZero(float v) {
-    if (v > -0.0001 && v < 0.0001) v = 0.0f;
-    return v;
-}
+using hbx::snapZero;
 
 } // namespace hbx3

@@ -3,11 +3,10 @@
 #include "alloc_hook.h"
 #include "console.h"
 #include "digit_words.h"
+#include "geometry_limits.h"
 #include "line_reader.h"
-#include "number_format.h"
 #include "number_scan.h"
 
-#include <cmath>
 #include <new>
 #include <string>
 
@@ -39,18 +38,10 @@ Vec3 scanTriple(std::string_view piece, std::size_t keywordLength) {
     return Vec3{v[0], v[1], v[2]};
 }
 
-// Coordinates beyond this magnitude could overflow the products of the later
-// phases; non-finite ones would reach the file.
+// Larger coordinates could overflow the products of the later phases;
+// non-finite ones would reach the file.
 bool inRange(float x, float y, float z) {
-    auto ok = [](float c) { return std::isfinite(c) && std::fabs(c) < 1e18f; };
-    return ok(x) && ok(y) && ok(z);
-}
-
-void sayIndexed(const char* before, int index, const char* after) {
-    std::string line(before);
-    hbx::appendInt(line, index);
-    line.append(after);
-    hbx::say(line);
+    return hbx::coordinateInRange(x) && hbx::coordinateInRange(y) && hbx::coordinateInRange(z);
 }
 
 // An OBJ index (1-based, or negative and relative to the records read so
@@ -92,14 +83,14 @@ bool storeCorner(MeshFace& face, int k, int v, int n, bool hasNormal, int faceIn
                  const Counts& soFar, const Counts& total) {
     face.vertex[k] = resolveIndex(v, soFar.vertices, total.vertices);
     if (face.vertex[k] < 0) {
-        sayIndexed("Error: Face ", faceIndex, " refers to a missing vertex\n");
+        hbx::sayNumbered("Error: Face ", faceIndex, " refers to a missing vertex\n");
         return false;
     }
     face.normal[k] = -1;
     if (hasNormal) {
         face.normal[k] = resolveIndex(n, soFar.normals, total.normals);
         if (face.normal[k] < 0) {
-            sayIndexed("Error: Face ", faceIndex, " refers to a missing normal\n");
+            hbx::sayNumbered("Error: Face ", faceIndex, " refers to a missing normal\n");
             return false;
         }
     }
@@ -120,20 +111,20 @@ bool readFaceTokens(std::string_view piece, int faceIndex, const Counts& soFar, 
         const char* token = p;
         while (p < end && *p != ' ') ++p;
         if (k > 2) {
-            sayIndexed("WARNING: Face ", faceIndex, " not a triangle\n");
+            hbx::sayNumbered("WARNING: Face ", faceIndex, " not a triangle\n");
             break;
         }
         int v = 0, n = 0;
         bool hasNormal = false;
         if (!parseCorner(token, p, &v, &n, &hasNormal)) {
-            sayIndexed("Error: Face ", faceIndex, " has a malformed corner\n");
+            hbx::sayNumbered("Error: Face ", faceIndex, " has a malformed corner\n");
             return false;
         }
         if (!storeCorner(face, k, v, n, hasNormal, faceIndex, soFar, total)) return false;
         ++k;
     }
     if (k < 3) {
-        sayIndexed("Error: Face ", faceIndex, " has fewer than three corners\n");
+        hbx::sayNumbered("Error: Face ", faceIndex, " has fewer than three corners\n");
         return false;
     }
     return true;
@@ -243,7 +234,7 @@ bool readFace(std::string_view piece, const char* readable, int faceIndex, const
                          total))
             return false;
     }
-    if (plain.moreTokens) sayIndexed("WARNING: Face ", faceIndex, " not a triangle\n");
+    if (plain.moreTokens) hbx::sayNumbered("WARNING: Face ", faceIndex, " not a triangle\n");
     return true;
 }
 
@@ -320,7 +311,7 @@ bool readObjMesh(std::string_view text, Mesh3D& mesh) {
         case LineKind::Vertex: {
             Vec3& pos = mesh.vertices[static_cast<std::size_t>(soFar.vertices)].pos;
             if (!inRange(pos.x, pos.y, pos.z)) {
-                sayIndexed("Error: Vertex ", soFar.vertices, " is out of range\n");
+                hbx::sayNumbered("Error: Vertex ", soFar.vertices, " is out of range\n");
                 return false;
             }
             pos = Vec3{pos.x - c.x, pos.y - c.y, pos.z - c.z};
@@ -330,7 +321,7 @@ bool readObjMesh(std::string_view text, Mesh3D& mesh) {
         case LineKind::Normal: {
             const Vec3 n = scanTriple(piece, 2);
             if (!inRange(n.x, n.y, n.z)) {
-                sayIndexed("Error: Normal ", soFar.normals, " is out of range\n");
+                hbx::sayNumbered("Error: Normal ", soFar.normals, " is out of range\n");
                 return false;
             }
             mesh.normals[static_cast<std::size_t>(soFar.normals)] = MeshNormal{n.x, n.y, n.z};
@@ -338,8 +329,9 @@ bool readObjMesh(std::string_view text, Mesh3D& mesh) {
             break;
         }
         case LineKind::Face: {
-            // The token list of a face line: no longer held, but its
-            // allocation keeps its failure.
+            // A face line is parsed in place and needs no token list; the
+            // seam keeps the message of a failed token allocation reachable
+            // for the allocation-failure tests.
             if (tokensArmed && hbx::allocationFails("face tokens")) {
                 hbx::say("Error: Couldn't allocate face token array\n");
                 return false;

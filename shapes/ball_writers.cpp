@@ -95,10 +95,7 @@ int ballCreateOBJ(const BallShape& shape, const char* inputPath, const char* out
     const BallFit fit = fitBall(text, shape.axes);
     text = std::string(); // the input is no longer needed
     if (fit.badVertex >= 0) {
-        std::string message = "Error: Vertex ";
-        appendInt(message, fit.badVertex);
-        message.append(" is out of range\n");
-        say(message);
+        sayNumbered("Error: Vertex ", fit.badVertex, " is out of range\n");
         return 0;
     }
 

@@ -5,18 +5,22 @@
 namespace hbx3 {
 namespace {
 constexpr hbx::BallShape kSphere{
-    hbx::Tool::ThreeD,
-    "SP",
-    3,
-    "radius <FLOAT \"radius\">\n"
-    "centre <FLOAT \"x centre\"> <FLOAT \"y centre\"> <FLOAT \"z centre\">\n",
-    false,
-    false,
+    .tool = hbx::Tool::ThreeD,
+    .typeCode = "SP",
+    .axes = 3,
+    .shellRecords = "radius <FLOAT \"radius\">\n"
+                    "centre <FLOAT \"x centre\"> <FLOAT \"y centre\"> <FLOAT \"z centre\">\n",
+    .shellOpenMessageEndsLine = false,
+    .fitOpenMessagesEndLine = false,
 };
 } // namespace
 
-int sphereShell(const char* outputPath) { return hbx::ballShell(kSphere, outputPath); }
-int sphereManual(const char* outputPath) { return hbx::ballManual(kSphere, outputPath); }
+int sphereShell(const char* outputPath) {
+    return hbx::ballShell(kSphere, outputPath);
+}
+int sphereManual(const char* outputPath) {
+    return hbx::ballManual(kSphere, outputPath);
+}
 int sphereCreateOBJ(const char* inputPath, const char* outputPath) {
     return hbx::ballCreateOBJ(kSphere, inputPath, outputPath);
 }

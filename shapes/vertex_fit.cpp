@@ -1,16 +1,11 @@
 #include "vertex_fit.h"
 
+#include "geometry_limits.h"
 #include "line_reader.h"
 #include "number_scan.h"
 
 #include <cmath>
 #include <vector>
-
-namespace hbx {
-namespace {
-bool inRange(float v) { return std::isfinite(v) && std::fabs(v) < 1e18f; }
-} // namespace
-} // namespace hbx
 
 namespace hbx {
 namespace {
@@ -45,7 +40,7 @@ BallFit fitBall(std::string_view objText, int axes) {
         float xyz[3];
         scanVertex(line, axes, xyz);
         for (int a = 0; a < axes; ++a) {
-            if (!inRange(xyz[a])) {
+            if (!coordinateInRange(xyz[a])) {
                 fit.badVertex = static_cast<int>(coords.size() / static_cast<std::size_t>(axes));
                 return fit;
             }
@@ -67,7 +62,7 @@ BallFit fitBall(std::string_view objText, int axes) {
         float c = s;
         if (s != 0.0f) {
             c = s / 2.0f;
-            if (c > -0.0001 && c < 0.0001) c = 0.0f;
+            c = snapZero(c);
         }
         fit.centre[a] = c;
     }

@@ -7,15 +7,17 @@ namespace hbx2 {
 
 const hbx::ToolDefinition& toolDefinition() {
     static const hbx::ToolDefinition kTool{
-        hbx::Tool::TwoD,
-        "Specify 2D shape type to make:\n [CR : circle]\n [PX : proxy]\t\t\t",
-        "CR",
-        "cr",
-        "Usage: makeHBX2 <CR/PX> <fileIn.*> <fileOut.hbx2>",
-        "Usage: makeHBX2 <CR/PX> <fileIn.*> <fileOut.hbx2>",
-        false,
-        {circleShell, circleManual, circleCreateOBJ},
-        {proxyShell, proxyManual, proxyCreateOBJ},
+        .tool = hbx::Tool::TwoD,
+        .shapePrompt = "Specify 2D shape type to make:\n [CR : circle]\n [PX : proxy]\t\t\t",
+        .analyticUpper = "CR",
+        .analyticLower = "cr",
+        .usageOnWrongCount = "Usage: makeHBX2 <CR/PX> <fileIn.*> <fileOut.hbx2>",
+        .usageOnUnknownCode = "Usage: makeHBX2 <CR/PX> <fileIn.*> <fileOut.hbx2>",
+        .printCreating = false,
+        .analytic = {.shell = circleShell,
+                     .manual = circleManual,
+                     .createFromFile = circleCreateOBJ},
+        .proxy = {.shell = proxyShell, .manual = proxyManual, .createFromFile = proxyCreateOBJ},
     };
     return kTool;
 }

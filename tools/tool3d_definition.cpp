@@ -7,15 +7,17 @@ namespace hbx3 {
 
 const hbx::ToolDefinition& toolDefinition() {
     static const hbx::ToolDefinition kTool{
-        hbx::Tool::ThreeD,
-        "Specify 3D shape type to make:\n [SP : sphere]\n [PX : proxy]\t\t\t",
-        "SP",
-        "sp",
-        "Usage: makeHBX <SP/PX> <fileIn.*> <fileOut.hbx>",
-        "Usage: makeHBX <SP/PX> <fileIn.*> <fileOut.hbx3>",
-        true,
-        {sphereShell, sphereManual, sphereCreateOBJ},
-        {proxyShell, proxyManual, proxyCreateOBJ},
+        .tool = hbx::Tool::ThreeD,
+        .shapePrompt = "Specify 3D shape type to make:\n [SP : sphere]\n [PX : proxy]\t\t\t",
+        .analyticUpper = "SP",
+        .analyticLower = "sp",
+        .usageOnWrongCount = "Usage: makeHBX <SP/PX> <fileIn.*> <fileOut.hbx>",
+        .usageOnUnknownCode = "Usage: makeHBX <SP/PX> <fileIn.*> <fileOut.hbx3>",
+        .printCreating = true,
+        .analytic = {.shell = sphereShell,
+                     .manual = sphereManual,
+                     .createFromFile = sphereCreateOBJ},
+        .proxy = {.shell = proxyShell, .manual = proxyManual, .createFromFile = proxyCreateOBJ},
     };
     return kTool;
 }

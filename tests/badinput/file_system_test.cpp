@@ -126,4 +126,54 @@ TEST(BadPaths, TheSameFileAsInputAndOutputIsRefusedAndSurvives) {
     }
 }
 
+// The input path is written into the origin line as given, so a line feed or
+// a carriage return in it would break the header (a path "a\n*end\nb" would
+// end the records before they start). Such a path is refused before any file
+// is opened, even when a file of that name exists; the output is left as it
+// was.
+TEST(BadPaths, AnInputPathWithALineBreakIsRefusedBeforeAnyFileIsTouched) {
+    const std::string refusal =
+        "Error: Input path contains a line feed or carriage return\nFail\n\n";
+    for (const auto& w : kAllWriters) {
+        for (const std::string input : {"a\n*end\nb.obj", "in.obj\r", "\n", "x\ry.obj"}) {
+            SCOPED_TRACE(std::string(w.label) + ", input \"" + input + "\"");
+            const std::string dir = prepare();
+            hbxtest::writeFile(dir + "/" + input, kMesh);
+            hbxtest::writeFile(dir + "/out", "old\n");
+            const auto r = hbxtest::runTool(exe(w), {w.code, input, "out"}, "", {}, dir);
+            EXPECT_EQ(r.out, header(w) + refusal);
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_EQ(hbxtest::readFile(dir + "/out"), "old\n");
+            // A new output is not created either.
+            const auto fresh = hbxtest::runTool(exe(w), {w.code, input, "new"}, "", {}, dir);
+            EXPECT_EQ(fresh.exitCode, 1);
+            EXPECT_FALSE(hbxtest::fileExists(dir + "/new"));
+        }
+    }
+}
+
+// Interactive mode: a name line ending in CR LF keeps its carriage return
+// (only the line feed is removed), and is refused the same way.
+TEST(BadPaths, AnInteractiveInputNameWithACarriageReturnIsRefused) {
+    const std::string prompts = "Specify generation method:\n [S : make empty shell]\n"
+                                " [M : construct manually]\n [C : create from file]\t\t"
+                                "Specify input filename:\t\tSpecify output filename:\t";
+    for (const auto& w : kAllWriters) {
+        SCOPED_TRACE(w.label);
+        const std::string dir = prepare();
+        hbxtest::writeFile(dir + "/in.obj\r", kMesh);
+        const auto r = hbxtest::runTool(exe(w), {}, std::string(w.code) + "\nC\nin.obj\r\nout\n",
+                                        {}, dir);
+        EXPECT_EQ(r.out.substr(r.out.find("\t\t\t") + 3),
+                  prompts + "Error: Input path contains a line feed or carriage return\nFail\n\n");
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_FALSE(hbxtest::fileExists(dir + "/out"));
+        // Without the carriage return the same dialogue builds the file.
+        const auto ok = hbxtest::runTool(exe(w), {}, std::string(w.code) + "\nc\nin.obj\nout\n",
+                                         {}, dir);
+        EXPECT_EQ(ok.exitCode, 0) << ok.out;
+        EXPECT_NE(hbxtest::readFile(dir + "/out").find("origin in.obj\n"), std::string::npos);
+    }
+}
+
 } // namespace

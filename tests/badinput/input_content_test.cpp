@@ -1,7 +1,8 @@
 // The catalogue of bad OBJ content, through every "create from file" writer
 // of both tools in argument mode. Each case checks the promises every run
-// keeps (exit status, console, file left behind); the fits' records and the
-// proxy builders' decided refusals are checked exactly where they are fixed.
+// keeps (exit status, console, file left behind); where the outcome is known
+// exactly (the fits' records, the proxy builders' refusal lines) it is
+// checked in full.
 #include "catalogue.h"
 #include "shape_file_hook.h"
 
@@ -56,7 +57,7 @@ struct ContentCase {
     // line; empty: only the promises are checked.
     std::string sphere;
     std::string circle;
-    // Decided outcomes of the proxy builders: the exact refusal line (then an
+    // Expected outcomes of the proxy builders: the exact refusal line (then an
     // aborted file), "ok" when the run must complete, or the exact records;
     // empty: only the promises are checked.
     std::string proxy3d = {};
@@ -183,7 +184,7 @@ std::vector<std::string> knownBroken2D(const std::string& name) {
     return {};
 }
 
-TEST(BadContent, ProxyBuildersKeepTheirPromisesAndDecidedRefusals) {
+TEST(BadContent, ProxyBuildersKeepTheirPromisesAndRefuseExactly) {
     for (const auto& c : contentCases()) {
         const hbxtest::AllowedFindings allowed(knownBroken2D(c.name));
         const std::string dir = hbxtest::makeScratchDir();

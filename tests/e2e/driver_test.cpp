@@ -60,6 +60,8 @@ struct DialogueCase {
     int exitCode;
 };
 
+const std::string kNulBetweenQuotes = std::string("Unrecognised option \"\0\"\n", 24);
+
 TEST(Driver, InteractiveRefusalsComeAfterAllPrompts) {
     const DialogueCase cases[] = {
         // Unknown code: every prompt is answered first, no file is touched.
@@ -80,6 +82,11 @@ TEST(Driver, InteractiveRefusalsComeAfterAllPrompts) {
         {true, "", kOut + "Unrecognised option \"\"\n", 1},
         {true, "SP\n", kOut + "Unrecognised option \"\"\n", 1},
         {false, "PX\n", kOut + "Unrecognised option \"\"\n", 1},
+        // A NUL byte answered as the method is printed as the character it is;
+        // a NUL in the code ends it, as a C string does.
+        {true, std::string("SP\n\0\nout\n", 9), kOut + kNulBetweenQuotes, 1},
+        {false, std::string("PX\n\0\nout\n", 9), kOut + kNulBetweenQuotes, 1},
+        {true, std::string("\0P\nS\nout\n", 9), kOut + "Unrecognised option \"\"\n", 1},
     };
     for (const auto& c : cases) {
         const std::string dir = hbxtest::makeScratchDir();

@@ -62,7 +62,7 @@ TEST(Writers, ShellAndRefusalFilesMatchTheirGoldenFiles) {
     }
 }
 
-TEST(Writers, ProxyShellLinesHaveTheirDocumentedLengths) {
+TEST(Writers, ProxyShellLinesHaveTheirFixedLengths) {
     const std::string dir = hbxtest::makeScratchDir();
     runTool(hbxtest::tool3d(), {}, "PX\nS\nout\n", {}, dir);
     const std::string rec = records(readFile(dir + "/out"));

@@ -29,10 +29,10 @@ std::string framingFor(const std::string& input) {
     return kFraming + "origin " + input + "\ntype PX\n\n*start\n";
 }
 
-// Golden files hold the records the builder's design prescribes for these
-// meshes: the square and rectangle with their negative-zero normals and safe
-// points, the fan with its inner vertex left out, the L and U with their
-// reflex corners, the ring with its hole, the hook split once.
+// Golden files hold the whole expected file for each of these meshes: the
+// square and rectangle with their negative-zero normals and safe points, the
+// fan with its inner vertex left out, the L and U with their reflex corners,
+// the ring with its hole, the hook split once.
 TEST(EndToEnd2D, WholeFilesMatchGoldenFiles) {
     for (const char* name : {"square", "rectangle", "fan", "L", "U", "ring", "hook"}) {
         const std::string dir = hbxtest::makeScratchDir();

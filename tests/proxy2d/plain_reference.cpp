@@ -78,6 +78,52 @@ void plainNormals(Mesh2D& mesh) {
     }
 }
 
+namespace {
+
+// Signed distance of vertex p from the line of outline edge e, positive on the
+// side e.norm points to (outside the mesh), each step rounded to float; a
+// distance closer to 0 than 0.0001 puts p on the line.
+float distanceFromLine(const Mesh2D& mesh, const MeshEdge2D& e, int p) {
+    const float* onLine = mesh.vertices[e.vtx1].pos;
+    const float* point = mesh.vertices[p].pos;
+    const float dx = point[0] - onLine[0];
+    const float dy = point[1] - onLine[1];
+    const float across = e.norm[1] * dy;
+    const float along = e.norm[0] * dx;
+    const float d = across + along;
+    return std::fabs(static_cast<double>(d)) < 0.0001 ? 0.0f : d;
+}
+
+// How the outline bends at each outline vertex: the far end of its second slot
+// edge lies outside the line of its first slot edge at a reflex corner ('i'),
+// inside it at a convex one ('o'), and on it where the outline runs straight
+// on ('n'). A vertex with a single outline edge (both slots name it) has no
+// corner and counts as straight.
+void plainVertexTypes(Mesh2D& mesh) {
+    const int vertexCount = static_cast<int>(mesh.vertices.size());
+    for (int w = 0; w < vertexCount; ++w) {
+        MeshVertex2D& vertex = mesh.vertices[w];
+        if (!vertex.onOutline) continue;
+        const int first = vertex.edge[0];
+        const int second = vertex.edge[1];
+        if (first == second) {
+            vertex.type = 'n';
+            continue;
+        }
+        const MeshEdge2D& leaving = mesh.edges[second];
+        const int farEnd = leaving.vtx1 == w ? leaving.vtx2 : leaving.vtx1;
+        const float d = distanceFromLine(mesh, mesh.edges[first], farEnd);
+        if (d > 0.0f)
+            vertex.type = 'i';
+        else if (d == 0.0f)
+            vertex.type = 'n';
+        else
+            vertex.type = 'o';
+    }
+}
+
+} // namespace
+
 void plainTypes(Mesh2D& mesh) {
     const int n = static_cast<int>(mesh.edges.size());
     for (int i = 0; i < n; ++i) {
@@ -97,18 +143,7 @@ void plainTypes(Mesh2D& mesh) {
         }
         e.type = c ? 'c' : (v ? 'v' : 'm');
     }
-    for (auto& w : mesh.vertices) {
-        if (!w.onOutline) continue;
-        if (w.edge[0] == w.edge[1]) {
-            w.type = 'n';
-            continue;
-        }
-        const MeshEdge2D& a = mesh.edges[w.edge[0]];
-        const MeshEdge2D& b = mesh.edges[w.edge[1]];
-        const int f = (b.vtx1 == a.vtx1 || b.vtx1 == a.vtx2) ? b.vtx2 : b.vtx1;
-        const float d = lineDistance(a, mesh.vertices[a.vtx1].pos, mesh.vertices[f].pos);
-        w.type = d == 0 ? 'n' : (d > 0 ? 'i' : 'o');
-    }
+    plainVertexTypes(mesh);
 }
 
 namespace {

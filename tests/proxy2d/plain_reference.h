@@ -1,6 +1,5 @@
-// The builder's phases as plain scans over every record, written the way the
-// builder's design describes them, for checking the indexed and incremental
-// versions against. Quadratic (and worse for the patch cycle): small meshes
+// The builder's phases as plain scans over every record, each step in its
+// simplest form, for checking the indexed and incremental versions against. Quadratic (and worse for the patch cycle): small meshes
 // only.
 #pragma once
 

@@ -46,7 +46,7 @@ int countNotes(const std::string& out) {
 
 Built buildIndexed(const std::string& obj) {
     Built b;
-    if (readObjMesh2D(obj, b.mesh).status != ReadStatus::Ok) return b;
+    if (!readObjMesh2D(obj, b.mesh)) return b;
     b.ok = true;
     findOutline(b.mesh);
     const OutlineIndex index(b.mesh);
@@ -61,7 +61,7 @@ Built buildIndexed(const std::string& obj) {
 
 Built buildPlain(const std::string& obj) {
     Built b;
-    if (readObjMesh2D(obj, b.mesh).status != ReadStatus::Ok) return b;
+    if (!readObjMesh2D(obj, b.mesh)) return b;
     b.ok = true;
     b.notes = plainDerive(b.mesh);
     return b;

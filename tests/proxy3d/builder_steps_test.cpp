@@ -1,5 +1,5 @@
 // The builder's steps on tiny meshes: allocation failures, face normals,
-// classes, edge-face normals and the decided cases.
+// classes, edge-face normals and the vertex types at open borders.
 #include "alloc_hook.h"
 #include "face_normals.h"
 #include "mesh_builders.h"

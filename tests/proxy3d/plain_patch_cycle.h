@@ -1,6 +1,6 @@
-// The patch cycle as plain scans over the face array, step by step as the
-// builder's design describes it (quadratic): the reference that the fast
-// cycle is checked against.
+// The patch cycle as plain scans over the face array, one step at a time in
+// its simplest form (quadratic): the reference that the fast cycle is checked
+// against.
 #pragma once
 
 #include "mesh3d.h"

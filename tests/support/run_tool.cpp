@@ -47,6 +47,16 @@ void writeFile(const std::string& path, const std::string& content) {
     out << content;
 }
 
+namespace {
+
+// True when exe is one of the Shape File tools, whatever folder it is in.
+bool writesShapeFiles(const std::string& exe) {
+    const std::string name = exe.substr(exe.find_last_of('/') + 1);
+    return name == "makeHBX3" || name == "makeHBX2";
+}
+
+} // namespace
+
 RunResult runTool(const std::string& exe, const std::vector<std::string>& args,
                   const std::string& stdinText, const std::vector<std::string>& env,
                   const std::string& cwd) {
@@ -82,7 +92,10 @@ RunResult runTool(const std::string& exe, const std::vector<std::string>& args,
     // posix_spawn has no portable chdir action here; run through a tiny
     // fork instead when a working directory is asked for.
     RunResult result;
-    const std::vector<WatchedPath> outputs = watchOutputs(args, stdinText, cwd);
+    // Only the two Shape File tools are watched: another program's output
+    // (a picture, say) is no Shape File.
+    const std::vector<WatchedPath> outputs =
+        writesShapeFiles(exe) ? watchOutputs(args, stdinText, cwd) : std::vector<WatchedPath>();
     pid_t pid = -1;
     if (cwd.empty()) {
         if (posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
