@@ -1,9 +1,7 @@
 #include "proxy_create_obj.h"
 
-#include "ball_writers.h"
 #include "console.h"
 #include "file_io.h"
-#include "proxy_files.h"
 #include "mesh2d.h"
 #include "normals.h"
 #include "obj_read2d.h"
@@ -11,6 +9,7 @@
 #include "outline_index.h"
 #include "outline_types.h"
 #include "patches.h"
+#include "proxy_files.h"
 #include "proxy_writer.h"
 #include "safe_points.h"
 #include "shape_file.h"
@@ -45,8 +44,6 @@ int proxyCreateOBJ(const char* inputPath, const char* outputPath) {
     {
         std::string text;
         if (!hbx::openProxyFiles(inputPath, outputPath, hbx::Tool::TwoD, out, text)) return 0;
-        // The framing is in the file from here on, whatever happens later.
-        out.flush();
         if (!readObjMesh2D(text, mesh)) return hbx::abortProxyFile(out);
     } // the input text is released here
     if (!deriveOutline(mesh)) return hbx::abortProxyFile(out);
@@ -61,9 +58,9 @@ int proxyCreateOBJ(const char* inputPath, const char* outputPath) {
         return 0;
     }
     try {
-        appendProxyRecords(mesh, out.buffer());
+        writeProxyRecords(mesh, out);
     } catch (const std::bad_alloc&) {
-        out.buffer().clear();
+        // No room for the records: nothing of them reaches the file.
         hbx::say(hbx::kWriteFailed);
         return hbx::abortProxyFile(out);
     }

@@ -1,15 +1,18 @@
-// The record section of the 2D proxy.
+// The record section of a 2D proxy Shape File.
 #pragma once
 
+#include "file_io.h"
 #include "mesh2d.h"
-
-#include <string>
 
 namespace hbx2 {
 
-// Appends one "v" line per outline vertex (ascending), one "e" line per
-// outline edge (ascending, vertex numbers counted among the written vertex
-// lines), the centre line and "*end\n\n". Throws std::bad_alloc.
-void appendProxyRecords(const Mesh2D& mesh, std::string& out);
+// Writes into out (whose framing is written out already) one "v" line per
+// outline vertex (ascending), one "e" line per outline edge (ascending,
+// vertex numbers counted among the written vertex lines), the "centre" line
+// and "*end" with its empty line. Reads the finished mesh. Throws
+// std::bad_alloc before any record is buffered; the text goes out in chunks
+// as it is formatted (see hbx::RecordStream), and write failures stay
+// latched for out's close().
+void writeProxyRecords(const Mesh2D& mesh, hbx::OutputFile& out);
 
 } // namespace hbx2

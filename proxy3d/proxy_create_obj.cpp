@@ -1,16 +1,15 @@
 #include "proxy_create_obj.h"
 
-#include "ball_writers.h"
 #include "classify_mesh.h"
 #include "console.h"
 #include "edge_face_normals.h"
 #include "edge_matching.h"
 #include "face_normals.h"
 #include "file_io.h"
-#include "proxy_files.h"
 #include "mesh3d.h"
 #include "obj_read3d.h"
 #include "patch_cycle.h"
+#include "proxy_files.h"
 #include "proxy_writer.h"
 #include "shape_file.h"
 
@@ -50,20 +49,16 @@ bool deriveProxy(Mesh3D& mesh) {
 int proxyCreateOBJ(const char* inputPath, const char* outputPath) {
     hbx::OutputFile out;
     Mesh3D mesh;
-    std::size_t framingEnd = 0;
     {
         std::string text;
         if (!hbx::openProxyFiles(inputPath, outputPath, hbx::Tool::ThreeD, out, text)) return 0;
-        framingEnd = out.buffer().size();
         if (!readObjMesh(text, mesh)) return hbx::abortProxyFile(out);
     } // the input text is released here
     if (!deriveProxy(mesh)) return hbx::abortProxyFile(out);
-
     try {
-        appendProxyRecords(mesh, out.buffer(), &out);
+        writeProxyRecords(mesh, out);
     } catch (const std::bad_alloc&) {
-        // No room for the records: nothing of them may reach the file.
-        out.buffer().resize(framingEnd);
+        // No room for the records: nothing of them reaches the file.
         hbx::say(hbx::kWriteFailed);
         return hbx::abortProxyFile(out);
     }

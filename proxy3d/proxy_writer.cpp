@@ -1,7 +1,7 @@
 #include "proxy_writer.h"
 
 #include "number_format.h"
-#include "shape_file.h"
+#include "proxy_files.h"
 
 #include <cstring>
 
@@ -11,6 +11,7 @@ namespace {
 // Each line is formed in a scratch array and appended in one piece; the
 // longest, a face line of 7 integers and 12 reals, takes under 700 bytes.
 constexpr std::size_t kLineMax = 1024;
+static_assert(kLineMax <= hbx::RecordStream::kLineRoom);
 
 char* putVector(char* at, const Vec3& v) {
     *at++ = ' ';
@@ -28,14 +29,7 @@ char* putNumber(char* at, std::int64_t n) {
 
 } // namespace
 
-// Chunked output: the buffer is reserved once to this size and drained
-// whenever fewer than kLineRoom bytes are left, which no record line
-// reaches (13 numbers of at most a few dozen characters), so it never grows
-// after the first drain.
-constexpr std::size_t kChunk = std::size_t(4) << 20;
-constexpr std::size_t kLineRoom = 4096;
-
-void appendProxyRecords(const Mesh3D& mesh, std::string& out, hbx::OutputFile* drain) {
+void writeProxyRecords(const Mesh3D& mesh, hbx::OutputFile& out) {
     // Line numbers of the primary records among the edge lines, by a running
     // count instead of counting the duplicates before each record.
     std::vector<int> lineOf(mesh.edges.size(), 0);
@@ -43,23 +37,13 @@ void appendProxyRecords(const Mesh3D& mesh, std::string& out, hbx::OutputFile* d
     for (std::size_t i = 0; i < mesh.edges.size(); ++i) {
         if (mesh.edges[i].primary) lineOf[i] = ++lines;
     }
-    // About what the lines take, so the buffer grows once.
+    // About what the lines take.
     const std::size_t estimate = mesh.vertices.size() * 40 + static_cast<std::size_t>(lines) * 50 +
                                  mesh.faces.size() * 160 + 64;
-    if (drain && estimate > kChunk) {
-        out.reserve(out.size() + kChunk + kLineRoom);
-    } else {
-        drain = nullptr;
-        out.reserve(out.size() + estimate);
-    }
-    const std::size_t limit = out.capacity() - kLineRoom;
+    hbx::RecordStream records(out, estimate);
 
     char line[kLineMax];
-    auto lineDone = [&](char* end) {
-        *end++ = '\n';
-        out.append(line, static_cast<std::size_t>(end - line));
-        if (drain && out.size() >= limit) drain->flush();
-    };
+    auto lineDone = [&](char* end) { records.endLine(line, end); };
 
     for (const MeshVertex& v : mesh.vertices) {
         line[0] = 'v';
@@ -88,7 +72,7 @@ void appendProxyRecords(const Mesh3D& mesh, std::string& out, hbx::OutputFile* d
     }
     std::memcpy(line, "centre", 6);
     lineDone(putVector(line + 6, mesh.meshCentre));
-    out.append(hbx::kRecordsEnd);
+    records.endRecords();
 }
 
 } // namespace hbx3

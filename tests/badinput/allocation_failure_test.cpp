@@ -91,6 +91,10 @@ TEST(AllocationFailure, EverySiteEndsWithItsMessageAndFile) {
          "Error: Couldn't allocate patch allergy set array\n", true},
         // The one silent failure: no message, nothing after "*start".
         {&kProxy2D, "allergy set", 0, kHook, "", false},
+        // No room for the records: none of them reaches the file.
+        {&kProxy3D, "records", 0, kTetrahedron, "Error: Couldn't write outfile\n", true},
+        {&kProxy2D, "records", 0, kHook, "NOTE: Allergies found\nError: Couldn't write outfile\n",
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.writer->label) + ", site \"" + c.site + "\" after " +
