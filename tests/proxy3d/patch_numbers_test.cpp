@@ -4,6 +4,7 @@
 #include "patch_cycle.h"
 #include "plain_patch_cycle.h"
 #include "proxy_writer.h"
+#include "run_tool.h"
 
 #include <gtest/gtest.h>
 
@@ -19,9 +20,12 @@ constexpr std::int64_t kIntMax = 2147483647;
 
 // The last field of every "f" line of the records.
 std::vector<std::int64_t> writtenPatches(const hbx3::Mesh3D& mesh) {
-    std::string text;
-    hbx3::appendProxyRecords(mesh, text);
-    std::istringstream lines(text);
+    const std::string path = hbxtest::makeScratchDir() + "/records.hbx3";
+    hbx::OutputFile file;
+    EXPECT_TRUE(file.open(path.c_str()));
+    hbx3::writeProxyRecords(mesh, file);
+    EXPECT_TRUE(file.close());
+    std::istringstream lines(hbxtest::readFile(path));
     std::vector<std::int64_t> out;
     for (std::string line; std::getline(lines, line);) {
         if (line.size() < 2 || line[0] != 'f') continue;
