@@ -28,6 +28,8 @@ bool allocationFails(std::string_view site) {
     return true;
 }
 
-bool allocationArmed(std::string_view site) { return armedSkip >= 0 && site == armedSite; }
+bool allocationArmed(std::string_view site) {
+    return armedSkip >= 0 && site == armedSite;
+}
 
 } // namespace hbx

@@ -7,7 +7,9 @@
 
 namespace hbx {
 
-void say(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void say(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
 
 void sayNumbered(std::string_view before, int number, std::string_view after) {
     std::string line(before);
@@ -57,7 +59,8 @@ bool readFloat(float* out) {
     const char* stop = scanFloat(first, first + text.size(), &v);
     // glibc keeps several pushed-back characters, so the rest can go back.
     const char* keep = stop ? stop : first;
-    for (const char* q = first + text.size(); q > keep;) std::ungetc(static_cast<unsigned char>(*--q), stdin);
+    for (const char* q = first + text.size(); q > keep;)
+        std::ungetc(static_cast<unsigned char>(*--q), stdin);
     if (!stop) return false;
     *out = v;
     return true;

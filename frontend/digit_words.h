@@ -28,8 +28,8 @@ inline std::uint64_t loadEight(const char* p) {
 // carry out of a byte of 0xfa or more can only spoil the bytes above that
 // non-digit byte, which are not counted.
 inline int leadingDigitCount(std::uint64_t w) {
-    const std::uint64_t notDigit =
-        ((w & kHighNibbles) ^ kDigitBase) | (((w + 0x0606060606060606ull) & kHighNibbles) ^ kDigitBase);
+    const std::uint64_t notDigit = ((w & kHighNibbles) ^ kDigitBase) |
+                                   (((w + 0x0606060606060606ull) & kHighNibbles) ^ kDigitBase);
     return std::countr_zero(notDigit) / 8; // 64 / 8 when all are digits
 }
 

@@ -24,7 +24,8 @@ bool readWholeFile(const char* path, std::string& out) {
         if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
         char chunk[1 << 16];
         std::size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.append(chunk, n);
+        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+            out.append(chunk, n);
         if (std::ferror(f)) ok = false;
     } catch (...) {
         ok = false;

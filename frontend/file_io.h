@@ -29,7 +29,7 @@ bool sameExistingFile(const char* a, const char* b);
 // flush() and close() write it out. The destructor closes a file still open
 // (errors then ignored), so every failure path releases the handle.
 class OutputFile {
-public:
+  public:
     OutputFile() = default;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -50,7 +50,7 @@ public:
     // failed.
     bool close();
 
-private:
+  private:
     std::FILE* file_ = nullptr;
     std::string buffer_;
     bool failed_ = false;

@@ -20,7 +20,7 @@
 namespace hbx {
 
 class LineReader {
-public:
+  public:
     // bufferSize is the fgets buffer size (256 or 4096): pieces hold at most
     // bufferSize - 1 bytes.
     LineReader(std::string_view data, std::size_t bufferSize)
@@ -43,10 +43,12 @@ public:
     // the same either way, and cutAtNul gives the piece next() would.
     bool nextRaw(std::string_view& piece) {
         if (pos_ >= data_.size()) return false;
-        while (feeds_ == 0 && block_ + kBlock < data_.size()) loadBlock(block_ + kBlock);
+        while (feeds_ == 0 && block_ + kBlock < data_.size())
+            loadBlock(block_ + kBlock);
         // The next line feed, or the end of the data.
-        const std::size_t feed = feeds_ != 0 ? block_ + static_cast<std::size_t>(std::countr_zero(feeds_))
-                                             : data_.size();
+        const std::size_t feed = feeds_ != 0
+                                     ? block_ + static_cast<std::size_t>(std::countr_zero(feeds_))
+                                     : data_.size();
         std::size_t len = feed < data_.size() ? feed + 1 - pos_ : data_.size() - pos_;
         if (len > pieceMax_) {
             len = pieceMax_; // the line feed stays for a later piece
@@ -66,7 +68,7 @@ public:
         loadBlock(0);
     }
 
-private:
+  private:
     // Line feeds are found a block of 64 bytes at a time and handed out from
     // a bit mask: a mesh line of a few dozen bytes costs about one block.
     static constexpr std::size_t kBlock = 64;
@@ -82,8 +84,8 @@ private:
             const __m128i lf = _mm_set1_epi8('\n');
             for (int i = 0; i < 4; ++i) {
                 const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
-                feeds |= static_cast<std::uint64_t>(
-                             static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lf))))
+                feeds |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(
+                             _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lf))))
                          << (16 * i);
             }
             feeds_ = feeds;

@@ -21,12 +21,13 @@ constexpr std::array<char, 200> kDigitPairs = [] {
     return t;
 }();
 
-void putPair(char* at, unsigned pair) { std::memcpy(at, &kDigitPairs[2 * pair], 2); }
+void putPair(char* at, unsigned pair) {
+    std::memcpy(at, &kDigitPairs[2 * pair], 2);
+}
 
 // Writes the decimal digits of n so that they end just before `end`, and
 // returns where they start. At least one digit ("0" for zero).
-template <class Unsigned>
-char* putDigitsBefore(char* end, Unsigned n) {
+template <class Unsigned> char* putDigitsBefore(char* end, Unsigned n) {
     while (n >= 100) {
         end -= 2;
         putPair(end, unsigned(n % 100));

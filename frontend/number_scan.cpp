@@ -12,11 +12,15 @@
 namespace hbx {
 namespace {
 
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 inline bool isHexDigit(char c) {
     return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
-inline char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+inline char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 // Matches word (lower case) case-insensitively at p. Returns the position
 // after the matched prefix and sets full when the whole word matched.
@@ -40,7 +44,8 @@ bool convertWithStrtof(const char* first, const char* last, float* out) {
     return true;
 }
 
-constexpr std::uint64_t kPow10Int[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+constexpr std::uint64_t kPow10Int[9] = {1,      10,      100,      1000,     10000,
+                                        100000, 1000000, 10000000, 100000000};
 
 // Appends the run of digits at p to mantissa (modulo 2^64: the caller counts
 // the digits and only trusts a mantissa of at most 19) and returns the
@@ -61,8 +66,9 @@ inline const char* gatherDigits(const char* p, const char* end, std::uint64_t& m
     return p;
 }
 
-constexpr double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                               1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // mantissa / 10^decimals rounded to float, when the division settles it (see
 // scanFloat); false when it does not.
@@ -82,7 +88,8 @@ inline bool exactQuotient(std::uint64_t mantissa, int decimals, float* v) {
 // Every form of "%f"; scanFloat's short path hands over whatever it does not
 // settle itself.
 [[gnu::noinline]] const char* scanFloatGeneral(const char* p, const char* end, float* out) {
-    while (p < end && isCSpace(*p)) ++p;
+    while (p < end && isCSpace(*p))
+        ++p;
     if (p >= end) return nullptr;
     const char* signStart = p;
     bool negative = false;
@@ -134,7 +141,8 @@ inline bool exactQuotient(std::uint64_t mantissa, int decimals, float* v) {
         if (gotDigit && p < end && lower(*p) == 'p') {
             ++p;
             if (p < end && (*p == '+' || *p == '-')) ++p;
-            while (p < end && isDigit(*p)) ++p;
+            while (p < end && isDigit(*p))
+                ++p;
         }
         if (!convertWithStrtof(signStart, p, out)) return nullptr;
         return p;
@@ -167,7 +175,8 @@ inline bool exactQuotient(std::uint64_t mantissa, int decimals, float* v) {
         exact = false;
         ++p;
         if (p < end && (*p == '+' || *p == '-')) ++p;
-        while (p < end && isDigit(*p)) ++p;
+        while (p < end && isDigit(*p))
+            ++p;
     }
     float v = 0.0f;
     if (exact && exactQuotient(mantissa, decimals, &v)) {
@@ -186,7 +195,8 @@ inline bool exactQuotient(std::uint64_t mantissa, int decimals, float* v) {
 
 // "%d" in full: white space, sign, and strtol's saturation.
 [[gnu::noinline]] const char* scanIntGeneral(const char* p, const char* end, int* out) {
-    while (p < end && isCSpace(*p)) ++p;
+    while (p < end && isCSpace(*p))
+        ++p;
     if (p >= end) return nullptr;
     bool negative = false;
     if (*p == '+' || *p == '-') {
@@ -201,15 +211,19 @@ inline bool exactQuotient(std::uint64_t mantissa, int decimals, float* v) {
     while (p < end && isDigit(*p)) {
         if (!overflow) {
             std::uint64_t next = mag * 10 + std::uint64_t(*p - '0');
-            if (mag > (limit / 10) || next > limit) overflow = true;
-            else mag = next;
+            if (mag > (limit / 10) || next > limit)
+                overflow = true;
+            else
+                mag = next;
         }
         ++p;
     }
     std::int64_t value;
-    if (overflow) value = negative ? std::numeric_limits<std::int64_t>::min()
-                                   : std::numeric_limits<std::int64_t>::max();
-    else value = negative ? std::int64_t(0 - mag) : std::int64_t(mag);
+    if (overflow)
+        value = negative ? std::numeric_limits<std::int64_t>::min()
+                         : std::numeric_limits<std::int64_t>::max();
+    else
+        value = negative ? std::int64_t(0 - mag) : std::int64_t(mag);
     *out = static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
     return p;
 }
@@ -222,7 +236,8 @@ namespace {
 [[gnu::always_inline]] inline const char* scanOneFloat(const char* p, const char* end, float* out) {
     // The short path: white space, a sign, digits with at most one point and
     // no exponent ("-12.375", the form of nearly every number in a mesh).
-    while (p < end && isCSpace(*p)) ++p;
+    while (p < end && isCSpace(*p))
+        ++p;
     const char* signStart = p;
     bool negative = false;
     if (p < end && (*p == '-' || *p == '+')) {
@@ -265,7 +280,9 @@ namespace {
 
 } // namespace
 
-const char* scanFloat(const char* p, const char* end, float* out) { return scanOneFloat(p, end, out); }
+const char* scanFloat(const char* p, const char* end, float* out) {
+    return scanOneFloat(p, end, out);
+}
 
 int scanFloats(const char*& p, const char* end, float* out, int count) {
     for (int i = 0; i < count; ++i) {

@@ -7,12 +7,18 @@
 namespace hbx {
 namespace {
 
-constexpr std::string_view kRule = "#===========================================================#\n";
-constexpr std::string_view kTitle3D = "#========================Shape File 3D======================#\n";
-constexpr std::string_view kTitle2D = "#======================Shape File 2D========================#\n";
-constexpr std::string_view kMotto = "#===========shapes define how objects collide===============#\n";
-constexpr std::string_view kVersion3D = "#=================makeHBX3 Version 0.0.6.4.i================#\n";
-constexpr std::string_view kVersion2D = "#================makeHBX2 Version 0.0.6.4.i=================#\n";
+constexpr std::string_view kRule =
+    "#===========================================================#\n";
+constexpr std::string_view kTitle3D =
+    "#========================Shape File 3D======================#\n";
+constexpr std::string_view kTitle2D =
+    "#======================Shape File 2D========================#\n";
+constexpr std::string_view kMotto =
+    "#===========shapes define how objects collide===============#\n";
+constexpr std::string_view kVersion3D =
+    "#=================makeHBX3 Version 0.0.6.4.i================#\n";
+constexpr std::string_view kVersion2D =
+    "#================makeHBX2 Version 0.0.6.4.i=================#\n";
 
 void appendTwoDigits(std::string& out, int v) {
     // %02d of the broken-down time fields, which are never negative.

@@ -22,8 +22,7 @@ inline constexpr std::string_view kWriteAborted = "WRITE ABORTED\n";
 
 // Appends the banner block, "origin <origin>\n", "type <typeCode>\n\n" and
 // "*start\n". origin is written byte for byte (an input path is not quoted).
-void appendFraming(std::string& out, Tool tool, std::string_view origin,
-                   std::string_view typeCode);
+void appendFraming(std::string& out, Tool tool, std::string_view origin, std::string_view typeCode);
 
 // Appends the footer for the given local time: rule line, generation stamp,
 // version banner, and the closing rule line(s). Split out of addDetails so the

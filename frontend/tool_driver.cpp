@@ -57,8 +57,10 @@ int runArguments(const ToolDefinition& tool, char** argv) {
     say("\n");
     if (tool.printCreating) say("Creating... \n");
     const ShapeRow* row = nullptr;
-    if (std::strcmp(argv[1], tool.analyticUpper) == 0) row = &tool.analytic;
-    else if (std::strcmp(argv[1], "PX") == 0) row = &tool.proxy;
+    if (std::strcmp(argv[1], tool.analyticUpper) == 0)
+        row = &tool.analytic;
+    else if (std::strcmp(argv[1], "PX") == 0)
+        row = &tool.proxy;
     if (!row) {
         say(tool.usageOnUnknownCode);
         say("\n");
@@ -85,8 +87,10 @@ int runInteractive(const ToolDefinition& tool) {
 
     const std::string_view shown = asCString(code);
     const ShapeRow* row = nullptr;
-    if (shown == tool.analyticUpper || shown == tool.analyticLower) row = &tool.analytic;
-    else if (shown == "PX" || shown == "px") row = &tool.proxy;
+    if (shown == tool.analyticUpper || shown == tool.analyticLower)
+        row = &tool.analytic;
+    else if (shown == "PX" || shown == "px")
+        row = &tool.proxy;
     if (!row) {
         say("Unrecognised option \"");
         say(shown);
@@ -94,8 +98,10 @@ int runInteractive(const ToolDefinition& tool) {
         return 1;
     }
     int result;
-    if (letter == 'S' || letter == 's') result = row->shell(outputName.c_str());
-    else if (letter == 'M' || letter == 'm') result = row->manual(outputName.c_str());
+    if (letter == 'S' || letter == 's')
+        result = row->shell(outputName.c_str());
+    else if (letter == 'M' || letter == 'm')
+        result = row->manual(outputName.c_str());
     else if (letter == 'C' || letter == 'c')
         result = createFromFile(*row, inputName.c_str(), outputName.c_str());
     else {
@@ -114,8 +120,10 @@ int runInteractive(const ToolDefinition& tool) {
 int runTool(const ToolDefinition& tool, int argc, char** argv) {
     int status = 1;
     try {
-        if (argc == 1) status = runInteractive(tool);
-        else if (argc == 4) status = runArguments(tool, argv);
+        if (argc == 1)
+            status = runInteractive(tool);
+        else if (argc == 4)
+            status = runArguments(tool, argv);
         else {
             say(tool.usageOnWrongCount);
             say("\n");

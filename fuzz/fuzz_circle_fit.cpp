@@ -1,6 +1,6 @@
 // Arbitrary bytes as the OBJ input of the circle fit (makeHBX2 CR).
-#include "file_writer_harness.h"
 #include "circle.h"
+#include "file_writer_harness.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     hbxfuzz::captureStdout();

@@ -41,7 +41,7 @@ std::string homeDir;
 struct Call {
     bool called = false;
     int result = 0;
-    std::string input;  // empty unless a "create from file" writer ran
+    std::string input; // empty unless a "create from file" writer ran
     std::string output;
     std::string inputBefore; // content of the input when it names the output too
     bool sameFile = false;
@@ -58,7 +58,9 @@ bool sameFile(const char* a, const char* b) {
 // writers record their arguments and results, then call the real ones.
 const hbx::ToolDefinition* realTool = nullptr;
 
-const hbx::ShapeRow& realRow(int row) { return row == 0 ? realTool->analytic : realTool->proxy; }
+const hbx::ShapeRow& realRow(int row) {
+    return row == 0 ? realTool->analytic : realTool->proxy;
+}
 
 template <int Row, bool Manual> int recordOutput(const char* outputPath) {
     call.called = true;

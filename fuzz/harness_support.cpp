@@ -18,7 +18,9 @@ int removeEntry(const char* path, const struct stat*, int, struct FTW*) {
 
 // The scratch directory goes when the process ends normally; after a
 // finding it stays for a look.
-void removeScratch() { nftw(scratchDir().c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS); }
+void removeScratch() {
+    nftw(scratchDir().c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
 
 std::string makeScratch() {
     struct stat st;
@@ -35,7 +37,9 @@ std::string makeScratch() {
     return buf.data();
 }
 
-std::string capturePath() { return scratchDir() + "/stdout"; }
+std::string capturePath() {
+    return scratchDir() + "/stdout";
+}
 
 } // namespace
 
@@ -79,20 +83,22 @@ bool readFile(const std::string& path, std::string& out) {
     if (!f) return false;
     char chunk[1 << 14];
     std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.append(chunk, n);
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        out.append(chunk, n);
     std::fclose(f);
     return true;
 }
 
-void removeFile(const std::string& path) { unlink(path.c_str()); }
+void removeFile(const std::string& path) {
+    unlink(path.c_str());
+}
 
 void fail(std::string_view what, std::string_view detail) {
     std::fprintf(stderr, "\n*** broken promise: %.*s\n", static_cast<int>(what.size()),
                  what.data());
     if (!detail.empty())
         std::fprintf(stderr, "--- detail ---\n%.*s\n--------------\n",
-                     static_cast<int>(detail.size() > 4000 ? 4000 : detail.size()),
-                     detail.data());
+                     static_cast<int>(detail.size() > 4000 ? 4000 : detail.size()), detail.data());
     std::abort();
 }
 
@@ -126,8 +132,7 @@ void checkWriterResult(int result, const std::string& console, const std::string
         }
         return;
     }
-    if (!hasLineStartingWith(console, "Error: "))
-        fail("failure without an error message", console);
+    if (!hasLineStartingWith(console, "Error: ")) fail("failure without an error message", console);
     if (!exists) return;
     switch (failedFile) {
     case FailedFile::None:

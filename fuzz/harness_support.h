@@ -47,7 +47,7 @@ bool hasLineStartingWith(std::string_view text, std::string_view prefix);
 
 // The kind of file a failed "create from file" writer may leave behind.
 enum class FailedFile {
-    None,         // no output file (the fits read first, then create)
+    None,   // no output file (the fits read first, then create)
     Aborted // none, or one that ends with "WRITE ABORTED" (the proxy builders)
 };
 

@@ -40,7 +40,8 @@ std::vector<std::int32_t> raysInLineOrder(const Mesh2D& mesh) {
     std::sort(keyed.begin(), keyed.end());
     std::vector<std::int32_t> order;
     order.reserve(keyed.size());
-    for (const auto& k : keyed) order.push_back(k.second);
+    for (const auto& k : keyed)
+        order.push_back(k.second);
     return order;
 }
 

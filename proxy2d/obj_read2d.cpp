@@ -71,10 +71,12 @@ template <typename Visit> std::int64_t forEachCorner(std::string_view piece, Vis
     std::size_t i = 1; // past the "f"
     const std::size_t n = piece.size();
     while (true) {
-        while (i < n && piece[i] == ' ') ++i;
+        while (i < n && piece[i] == ' ')
+            ++i;
         if (i >= n) break;
         const std::size_t start = i;
-        while (i < n && piece[i] != ' ') ++i;
+        while (i < n && piece[i] != ' ')
+            ++i;
         visit(piece.data() + start, piece.data() + i);
         ++count;
     }
@@ -88,7 +90,8 @@ void adviseLargePages(void* data, std::size_t bytes) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     constexpr std::uintptr_t kLarge = std::uintptr_t(2) << 20;
     if (bytes < 4 * kLarge) return;
-    const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
+    const std::uintptr_t first =
+        (reinterpret_cast<std::uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
     const std::uintptr_t last = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kLarge - 1);
     if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 #else
@@ -145,8 +148,7 @@ bool readObjMesh2D(std::string_view text, Mesh2D& mesh) {
     }
     // The corner list table: every face's corners followed by -1, flat.
     std::vector<std::int32_t> corners;
-    if (edgeCount + faceCount > kMaxRecords ||
-        !obtain(corners, edgeCount + faceCount, "faces")) {
+    if (edgeCount + faceCount > kMaxRecords || !obtain(corners, edgeCount + faceCount, "faces")) {
         hbx::say("Error: Couldn't allocate faces\n");
         return false;
     }
@@ -202,9 +204,8 @@ bool readObjMesh2D(std::string_view text, Mesh2D& mesh) {
                 } else {
                     // Positive: 1-based; negative: counted back from the
                     // vertex lines read so far.
-                    const std::int64_t index = written > 0
-                                                   ? std::int64_t(written) - 1
-                                                   : std::int64_t(vertices) + written;
+                    const std::int64_t index =
+                        written > 0 ? std::int64_t(written) - 1 : std::int64_t(vertices) + written;
                     if (written == 0 || index < 0 || index >= totalVertices) {
                         failure = " refers to a missing vertex\n";
                         return;

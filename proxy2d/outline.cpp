@@ -19,9 +19,11 @@ void clearTwins(Mesh2D& mesh) {
 
     // Count: records per lower vertex.
     std::vector<std::int32_t> start(vertexCount + 1, 0);
-    for (const MeshEdge2D& e : edges) ++start[std::min(e.vtx1, e.vtx2) + 1];
+    for (const MeshEdge2D& e : edges)
+        ++start[std::min(e.vtx1, e.vtx2) + 1];
     // Offsets.
-    for (std::size_t v = 0; v < vertexCount; ++v) start[v + 1] += start[v];
+    for (std::size_t v = 0; v < vertexCount; ++v)
+        start[v + 1] += start[v];
     // Fill, in ascending record order.
     std::vector<std::int32_t> byLower(edges.size());
     {
@@ -48,12 +50,15 @@ void clearTwins(Mesh2D& mesh) {
     }
     // The plain search marks every record it compares; nothing reads the
     // mark afterwards, but the records end up as it leaves them.
-    for (MeshEdge2D& e : edges) e.visited = 1;
+    for (MeshEdge2D& e : edges)
+        e.visited = 1;
 }
 
 void enterSlot(MeshVertex2D& v, std::int32_t e) {
-    if (v.edge[0] == -1) v.edge[0] = e;
-    else v.edge[1] = e;
+    if (v.edge[0] == -1)
+        v.edge[0] = e;
+    else
+        v.edge[1] = e;
 }
 
 } // namespace

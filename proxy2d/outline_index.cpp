@@ -15,7 +15,7 @@ namespace {
 constexpr float kMarginScale = 1.0f / 4096.0f;
 // Below these the relative error argument fails (products near the float
 // underflow), so such edges are tested on every query.
-constexpr float kSmallestScale = 9.094947e-13f;  // 2^-40
+constexpr float kSmallestScale = 9.094947e-13f;   // 2^-40
 constexpr double kSmallestProduct = 8.271806e-25; // 2^-80
 // Counting without the crossing arithmetic. An edge whose ends lie beyond the
 // strip margin on opposite sides of the ray's line is at least 2^-11 of the
@@ -50,7 +50,9 @@ Float4 load4(const float* p) {
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-Float4 splat4(float x) { return Float4{x, x, x, x}; }
+Float4 splat4(float x) {
+    return Float4{x, x, x, x};
+}
 // The sign bits of the four lanes (comparisons leave all bits set or none).
 int bitsOf(Mask4 m) {
 #if defined(__SSE__)
@@ -64,14 +66,16 @@ int bitsOf(Mask4 m) {
 // sizes (hx, hy), come within the strip margin of the ray's line a x + b y = c
 // on either side; an empty slot (NaN) never does. Both ray queries prune
 // nodes by this one test.
-int childrenNearLine(Float4 a, Float4 b, Float4 c, Float4 absA, Float4 absB, Float4 margin, Float4 cx,
-                     Float4 cy, Float4 hx, Float4 hy) {
+int childrenNearLine(Float4 a, Float4 b, Float4 c, Float4 absA, Float4 absB, Float4 margin,
+                     Float4 cx, Float4 cy, Float4 hx, Float4 hy) {
     const Float4 f = a * cx + b * cy - c;
     const Float4 r = absA * hx + absB * hy;
     return bitsOf((f - r <= margin) & (f + r >= -margin));
 }
 // Set bits of a four-bit mask.
-int countOf(int bits) { return static_cast<int>((0x4332322132212110ull >> (bits * 4)) & 0xf); }
+int countOf(int bits) {
+    return static_cast<int>((0x4332322132212110ull >> (bits * 4)) & 0xf);
+}
 
 struct Midpoint {
     float x, y;
@@ -164,18 +168,20 @@ void OutlineIndex::buildNodes(std::vector<Box> boxes) {
     // Levels of the heap from the bottom up: the parents of the leaves, then
     // their parents, and so on until one node is left.
     std::vector<std::size_t> widths; // nodes in use per level, bottom first
-    for (std::size_t n = boxes.size(); ; ) {
+    for (std::size_t n = boxes.size();;) {
         n = (n + kWidth - 1) / kWidth;
         widths.push_back(n);
         if (n <= 1) break;
     }
     // Level d (the root at 0) starts at (4^d - 1) / 3.
     std::vector<std::size_t> start(widths.size(), 0);
-    for (std::size_t d = 1; d < widths.size(); ++d) start[d] = start[d - 1] * kWidth + 1;
+    for (std::size_t d = 1; d < widths.size(); ++d)
+        start[d] = start[d - 1] * kWidth + 1;
     const std::size_t depth = widths.size() - 1;
     Node empty;
     const float none = std::numeric_limits<float>::quiet_NaN();
-    for (int k = 0; k < kWidth; ++k) empty.cx[k] = empty.cy[k] = empty.hx[k] = empty.hy[k] = none;
+    for (int k = 0; k < kWidth; ++k)
+        empty.cx[k] = empty.cy[k] = empty.hx[k] = empty.hy[k] = none;
     nodes_.assign(start[depth] * kWidth + 1, empty);
     bottom_ = static_cast<std::uint32_t>(start[depth]);
     for (std::size_t d = depth + 1; d-- > 0;) {
@@ -226,12 +232,14 @@ OutlineIndex::OutlineIndex(const Mesh2D& mesh) : slot_(mesh.edges.size(), -1) {
         order.push_back({p1[0] * 0.5f + p2[0] * 0.5f, p1[1] * 0.5f + p2[1] * 0.5f, i});
     }
     std::size_t capacity = kWidth;
-    while (capacity < order.size()) capacity *= kWidth;
+    while (capacity < order.size())
+        capacity *= kWidth;
     orderBlocks(order.data(), order.data() + order.size(), capacity);
     const std::size_t leaves = (order.size() + kWidth - 1) / kWidth;
     ends_.resize(leaves);
     rest_.resize(leaves, LeafRest{});
-    for (std::size_t k = 0; k < order.size(); ++k) addEdge(k / kWidth, mesh, order[k].id);
+    for (std::size_t k = 0; k < order.size(); ++k)
+        addEdge(k / kWidth, mesh, order[k].id);
     if (leaves == 0) return;
     // Fill up the last leaf (see LeafEnds).
     LeafEnds& last = ends_.back();
@@ -242,7 +250,8 @@ OutlineIndex::OutlineIndex(const Mesh2D& mesh) : slot_(mesh.edges.size(), -1) {
         rest_.back().id[k] = rest_.back().vtx1[k] = rest_.back().vtx2[k] = -1;
     }
     std::vector<Box> boxes(leaves);
-    for (std::size_t k = 0; k < leaves; ++k) boxes[k] = boxOf(k);
+    for (std::size_t k = 0; k < leaves; ++k)
+        boxes[k] = boxOf(k);
     box_ = boxes[0];
     for (const Box& b : boxes) {
         box_.lox = std::min(box_.lox, b.lox);
@@ -319,9 +328,8 @@ std::int64_t OutlineIndex::countCrossings(const RayLine& ray, std::int32_t skipE
         // The crossing test of the open rule on all four lanes at once; the
         // lanes the strip test let through are counted on the wanted side.
         const LeafRest& rest = rest_[index];
-        const CrossingParts<Float4> p =
-            crossingParts<Float4>(va, vb, vc, vox, voy, vdx, vdy, q1x, q1y, q2x, q2y,
-                                  load4(rest.vx), load4(rest.vy));
+        const CrossingParts<Float4> p = crossingParts<Float4>(
+            va, vb, vc, vox, voy, vdx, vdy, q1x, q1y, q2x, q2y, load4(rest.vx), load4(rest.vy));
         const Mask4 crosses = (p.det != vZero) & (p.t > vZero) & (p.t < load4(rest.length)) &
                               (wantBehind ? p.s < vZero : p.s > vZero);
         count += countOf(bitsOf(crosses) & bits);
@@ -381,8 +389,7 @@ std::int64_t OutlineIndex::countCrossings(const RayLine& ray, std::int32_t skipE
 }
 
 OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side side,
-                                                    std::int32_t skipVertex,
-                                                    EdgeEnds ends) const {
+                                                    std::int32_t skipVertex, EdgeEnds ends) const {
     Nearest best;
     if (ray.a1 == 0.0f && ray.b1 == 0.0f) return best;
     const float a = ray.a1, b = ray.b1, c = ray.c1;
@@ -476,19 +483,21 @@ OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side sid
         while (bits != 0) {
             const int k = __builtin_ctz(static_cast<unsigned>(bits));
             bits &= bits - 1;
-            const std::int64_t child =
-                index < bottom_ ? std::int64_t(index) * kWidth + 1 + k
-                                : ~(std::int64_t(index - bottom_) * kWidth + k);
+            const std::int64_t child = index < bottom_
+                                           ? std::int64_t(index) * kWidth + 1 + k
+                                           : ~(std::int64_t(index - bottom_) * kWidth + k);
             children[count++] = {child, bounds[k]};
         }
         // Nearest child on top of the stack.
         for (int k = 1; k < count; ++k) {
             const Entry moving = children[k];
             int j = k;
-            for (; j > 0 && children[j - 1].bound < moving.bound; --j) children[j] = children[j - 1];
+            for (; j > 0 && children[j - 1].bound < moving.bound; --j)
+                children[j] = children[j - 1];
             children[j] = moving;
         }
-        for (int k = 0; k < count; ++k) stack[top++] = children[k];
+        for (int k = 0; k < count; ++k)
+            stack[top++] = children[k];
     }
     return best;
 }

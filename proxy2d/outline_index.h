@@ -24,7 +24,7 @@
 namespace hbx2 {
 
 class OutlineIndex {
-public:
+  public:
     // Reads the outline edges of mesh (vtx1, vtx2, vect, length, outline)
     // and the positions of their vertices. Throws std::bad_alloc.
     explicit OutlineIndex(const Mesh2D& mesh);
@@ -51,7 +51,7 @@ public:
     Nearest nearestCrossing(const RayLine& ray, Side side, std::int32_t skipVertex,
                             EdgeEnds ends) const;
 
-private:
+  private:
     static constexpr int kWidth = 4;
     // The end points of four edges, stored by field: all that the counting
     // queries read of a leaf whose edges the strip test settles, in one
@@ -97,7 +97,7 @@ private:
     // without edges below stay empty (NaN boxes) and are never entered.
     std::vector<Node> nodes_;
     std::uint32_t bottom_ = 0;
-    float scale_ = 0.0f; // largest coordinate magnitude of the outline
+    float scale_ = 0.0f;              // largest coordinate magnitude of the outline
     Box box_{0.0f, 0.0f, 0.0f, 0.0f}; // of the indexed edges
 };
 

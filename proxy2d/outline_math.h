@@ -63,15 +63,15 @@ struct Crossing {
 // several edges in the lanes of a float vector: each lane performs exactly the
 // float operations below, in this order.
 template <typename F> struct CrossingParts {
-    F det; // 0: the lines are parallel (or the ray has no direction)
+    F det;  // 0: the lines are parallel (or the ray has no direction)
     F x, y; // the crossing point I of the two lines
     F t;    // I's position along the edge, from vtx1
     F s;    // I's position along the ray, from the origin
 };
 
 template <typename F>
-inline CrossingParts<F> crossingParts(F a1, F b1, F c1, F ox, F oy, F dx, F dy, F q1x, F q1y,
-                                      F q2x, F q2y, F vx, F vy) {
+inline CrossingParts<F> crossingParts(F a1, F b1, F c1, F ox, F oy, F dx, F dy, F q1x, F q1y, F q2x,
+                                      F q2y, F vx, F vy) {
     const F a2 = q2y - q1y;
     const F b2 = q1x - q2x;
     const F c2 = q1x * a2 + q1y * b2;

@@ -27,7 +27,8 @@ void classifyEdges(Mesh2D& mesh) {
         ++start[e.vtx1 + 1];
         if (e.vtx2 != e.vtx1) ++start[e.vtx2 + 1];
     }
-    for (std::size_t v = 0; v < vertexCount; ++v) start[v + 1] += start[v];
+    for (std::size_t v = 0; v < vertexCount; ++v)
+        start[v + 1] += start[v];
     std::vector<std::int32_t> atVertex(start[vertexCount]);
     {
         std::vector<std::int32_t> next(start.begin(), start.end() - 1);
@@ -51,8 +52,10 @@ void classifyEdges(Mesh2D& mesh) {
                 if (j == i) continue;
                 const std::int32_t far = farVertex(e, edges[j]);
                 const float d = lineDistance(e, q, mesh.vertices[far].pos);
-                if (d > 0.0f) vMark = false;
-                else cMark = false;
+                if (d > 0.0f)
+                    vMark = false;
+                else
+                    cMark = false;
             }
         }
         e.type = cMark ? 'c' : (vMark ? 'v' : 'm');

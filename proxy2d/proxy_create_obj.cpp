@@ -48,7 +48,8 @@ int proxyCreateOBJ(const char* inputPath, const char* outputPath) {
     } // the input text is released here
     if (!deriveOutline(mesh)) return hbx::abortProxyFile(out);
     switch (buildPatches(mesh)) {
-    case PatchResult::Done: break;
+    case PatchResult::Done:
+        break;
     case PatchResult::NoSetArray:
         hbx::say("Error: Couldn't allocate patch allergy set array\n");
         return hbx::abortProxyFile(out);

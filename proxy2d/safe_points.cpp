@@ -9,8 +9,8 @@ using Side = OutlineIndex::Side;
 
 // One search along the bisector with the given end rule. Returns false when
 // no crossing qualifies.
-bool searchSafePoint(const OutlineIndex& index, const RayLine& ray, char type,
-                     std::int32_t w, EdgeEnds ends, float* safe) {
+bool searchSafePoint(const OutlineIndex& index, const RayLine& ray, char type, std::int32_t w,
+                     EdgeEnds ends, float* safe) {
     const double kShare = 0.75;
     const float px = ray.ox, py = ray.oy;
     const Side targetSide = type == 'o' ? Side::Behind : Side::Front;

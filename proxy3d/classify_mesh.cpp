@@ -24,7 +24,8 @@ void classifyEdges(Mesh3D& mesh) {
             continue;
         }
         // The duplicate made by the lowest-numbered other face decides.
-        const MeshEdge& j = mesh.edges[static_cast<std::size_t>(mesh.nextInGroup[static_cast<std::size_t>(i)])];
+        const MeshEdge& j =
+            mesh.edges[static_cast<std::size_t>(mesh.nextInGroup[static_cast<std::size_t>(i)])];
         const Vec3 q = filePosition(mesh, j.opposite);
         const Vec3 s = filePosition(mesh, e.vtx1);
         const Vec3& n = mesh.faces[static_cast<std::size_t>(e.face1)].norm;
@@ -73,7 +74,8 @@ void classifyVertices(Mesh3D& mesh) {
         ++start[static_cast<std::size_t>(e.vtx1) + 1];
         if (e.vtx2 != e.vtx1) ++start[static_cast<std::size_t>(e.vtx2) + 1];
     }
-    for (int v = 0; v < vertexCount; ++v) start[v + 1] += start[v];
+    for (int v = 0; v < vertexCount; ++v)
+        start[v + 1] += start[v];
     std::vector<int> list(static_cast<std::size_t>(start[static_cast<std::size_t>(vertexCount)]));
     {
         std::vector<int> fill(start.begin(), start.end() - 1);
@@ -81,7 +83,8 @@ void classifyVertices(Mesh3D& mesh) {
             const MeshEdge& e = mesh.edges[static_cast<std::size_t>(i)];
             if (!e.primary) continue;
             list[static_cast<std::size_t>(fill[static_cast<std::size_t>(e.vtx1)]++)] = i;
-            if (e.vtx2 != e.vtx1) list[static_cast<std::size_t>(fill[static_cast<std::size_t>(e.vtx2)]++)] = i;
+            if (e.vtx2 != e.vtx1)
+                list[static_cast<std::size_t>(fill[static_cast<std::size_t>(e.vtx2)]++)] = i;
         }
     }
 
@@ -91,11 +94,15 @@ void classifyVertices(Mesh3D& mesh) {
         for (int b = start[v]; b < start[v + 1]; ++b) {
             const int i = list[static_cast<std::size_t>(b)];
             const char t = mesh.edges[static_cast<std::size_t>(i)].type;
-            if (t == 'i') concave = true;
-            else if (t == 'o') convex = true;
+            if (t == 'i')
+                concave = true;
+            else if (t == 'o')
+                convex = true;
             else if (t == 'h') {
-                if (open == 0) e1 = i;
-                else if (open == 1) e2 = i;
+                if (open == 0)
+                    e1 = i;
+                else if (open == 1)
+                    e2 = i;
                 ++open;
             }
         }
@@ -130,9 +137,12 @@ void classifyFaces(Mesh3D& mesh) {
             concave = concave || t == 'i';
         }
         face.hasOpenEdge = open ? 1 : 0;
-        if (!convex) face.side = open ? 'm' : 'c';
-        else if (!concave) face.side = open ? 'm' : 'v';
-        else face.side = 'm';
+        if (!convex)
+            face.side = open ? 'm' : 'c';
+        else if (!concave)
+            face.side = open ? 'm' : 'v';
+        else
+            face.side = 'm';
     }
 }
 

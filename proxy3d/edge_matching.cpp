@@ -24,14 +24,17 @@ void matchEdges(Mesh3D& mesh) {
     // Bucket the records by their lower vertex, in ascending record order
     // (count, offsets, fill).
     std::vector<int> start(static_cast<std::size_t>(vertexCount) + 1, 0);
-    for (const MeshEdge& e : mesh.edges) ++start[static_cast<std::size_t>(std::min(e.vtx1, e.vtx2)) + 1];
-    for (int v = 0; v < vertexCount; ++v) start[v + 1] += start[v];
+    for (const MeshEdge& e : mesh.edges)
+        ++start[static_cast<std::size_t>(std::min(e.vtx1, e.vtx2)) + 1];
+    for (int v = 0; v < vertexCount; ++v)
+        start[v + 1] += start[v];
     std::vector<int> bucket(static_cast<std::size_t>(edgeCount));
     {
         std::vector<int> fill(start.begin(), start.end() - 1);
         for (int i = 0; i < edgeCount; ++i) {
             const MeshEdge& e = mesh.edges[static_cast<std::size_t>(i)];
-            bucket[static_cast<std::size_t>(fill[static_cast<std::size_t>(std::min(e.vtx1, e.vtx2))]++)] = i;
+            bucket[static_cast<std::size_t>(
+                fill[static_cast<std::size_t>(std::min(e.vtx1, e.vtx2))]++)] = i;
         }
     }
 

@@ -65,7 +65,8 @@ Vec3 orientedNormal(const Mesh3D& mesh, const MeshFace& face) {
 } // namespace
 
 void computeFaceNormals(Mesh3D& mesh) {
-    for (MeshFace& face : mesh.faces) face.norm = orientedNormal(mesh, face);
+    for (MeshFace& face : mesh.faces)
+        face.norm = orientedNormal(mesh, face);
 }
 
 } // namespace hbx3

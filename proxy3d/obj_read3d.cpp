@@ -106,10 +106,12 @@ bool readFaceTokens(std::string_view piece, int faceIndex, const Counts& soFar, 
     int k = 0;
     for (;;) {
         // Only the space separates tokens; tabs and line ends belong to them.
-        while (p < end && *p == ' ') ++p;
+        while (p < end && *p == ' ')
+            ++p;
         if (p >= end) break;
         const char* token = p;
-        while (p < end && *p != ' ') ++p;
+        while (p < end && *p != ' ')
+            ++p;
         if (k > 2) {
             hbx::sayNumbered("WARNING: Face ", faceIndex, " not a triangle\n");
             break;
@@ -130,7 +132,9 @@ bool readFaceTokens(std::string_view piece, int faceIndex, const Counts& soFar, 
     return true;
 }
 
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The corners of a face line as nearly every file writes them: three tokens
 // of plain digits ("7", "7/3", "7//5", "7/3/5"), spaces between, whatever
@@ -167,7 +171,9 @@ inline int digitRunLength(const char* p) {
 
 // At a number's place that holds no digit: true when "%d" reads nothing
 // there either, without skipping white space or reading a sign.
-inline bool plainlyMissing(char c) { return c == ' ' || !(hbx::isCSpace(c) || c == '+' || c == '-'); }
+inline bool plainlyMissing(char c) {
+    return c == ' ' || !(hbx::isCSpace(c) || c == '+' || c == '-');
+}
 
 // Returns false without printing anything when the line is not of the plain
 // form. The piece must end in its line feed, and the eight bytes from any of
@@ -177,7 +183,8 @@ bool scanPlainFace(std::string_view piece, PlainFace& face) {
     const char* p = piece.data() + 1; // past the "f"
     std::uint32_t value = 0;
     for (int k = 0; k < 3; ++k) {
-        while (*p == ' ') ++p;
+        while (*p == ' ')
+            ++p;
         if (!isDigit(*p)) return false;
         int n = digitRun(p, &value);
         if (n == 0) return false;
@@ -208,11 +215,13 @@ bool scanPlainFace(std::string_view piece, PlainFace& face) {
             }
         }
         // The rest of the token is not looked at.
-        while (*p != ' ' && *p != '\n' && *p != '\0') ++p;
+        while (*p != ' ' && *p != '\n' && *p != '\0')
+            ++p;
     }
     face.moreTokens = false;
     if (*p == ' ') {
-        while (*p == ' ') ++p;
+        while (*p == ' ')
+            ++p;
         face.moreTokens = *p != '\0';
     }
     return true;
@@ -230,8 +239,8 @@ bool readFace(std::string_view piece, const char* readable, int faceIndex, const
     if (!plainPiece)
         return readFaceTokens(hbx::LineReader::cutAtNul(piece), faceIndex, soFar, total, face);
     for (int k = 0; k < 3; ++k) {
-        if (!storeCorner(face, k, plain.vertex[k], plain.normal[k], plain.hasNormal[k], faceIndex, soFar,
-                         total))
+        if (!storeCorner(face, k, plain.vertex[k], plain.normal[k], plain.hasNormal[k], faceIndex,
+                         soFar, total))
             return false;
     }
     if (plain.moreTokens) hbx::sayNumbered("WARNING: Face ", faceIndex, " not a triangle\n");
@@ -263,9 +272,14 @@ bool readObjMesh(std::string_view text, Mesh3D& mesh) {
                 ++total.vertices;
                 break;
             }
-            case LineKind::Normal: ++total.normals; break;
-            case LineKind::Face: ++total.faces; break;
-            case LineKind::Other: break;
+            case LineKind::Normal:
+                ++total.normals;
+                break;
+            case LineKind::Face:
+                ++total.faces;
+                break;
+            case LineKind::Other:
+                break;
             }
         }
     } catch (const std::bad_alloc&) {
@@ -342,7 +356,8 @@ bool readObjMesh(std::string_view text, Mesh3D& mesh) {
             ++soFar.faces;
             break;
         }
-        case LineKind::Other: break;
+        case LineKind::Other:
+            break;
         }
     }
     return true;

@@ -12,8 +12,10 @@ std::vector<int> mergeNeighbours(const Mesh3D& mesh) {
         for (int k = 0; k < 3; ++k) {
             const MeshEdge& e = mesh.edges[static_cast<std::size_t>(face.edge[k])];
             int g = -1;
-            if (e.face1 == f && e.face2 != -1) g = e.face2;
-            else if (e.face2 == f) g = e.face1;
+            if (e.face1 == f && e.face2 != -1)
+                g = e.face2;
+            else if (e.face2 == f)
+                g = e.face1;
             if (g >= 0 && mesh.faces[static_cast<std::size_t>(g)].side == face.side)
                 neighbours[static_cast<std::size_t>(3 * f + k)] = g;
         }
@@ -24,16 +26,19 @@ std::vector<int> mergeNeighbours(const Mesh3D& mesh) {
 PatchMerger::PatchMerger(const Mesh3D& mesh)
     : parent_(mesh.faces.size()), size_(mesh.faces.size()), label_(mesh.faces.size()),
       number_(mesh.faces.size()) {
-    for (std::size_t f = 0; f < mesh.faces.size(); ++f) number_[f] = mesh.faces[f].patch;
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f)
+        number_[f] = mesh.faces[f].patch;
 }
 
 void PatchMerger::writeNumbers(Mesh3D& mesh) const {
-    for (std::size_t f = 0; f < mesh.faces.size(); ++f) mesh.faces[f].patch = number_[f];
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f)
+        mesh.faces[f].patch = number_[f];
 }
 
 int PatchMerger::find(int f) {
     int root = f;
-    while (parent_[static_cast<std::size_t>(root)] != root) root = parent_[static_cast<std::size_t>(root)];
+    while (parent_[static_cast<std::size_t>(root)] != root)
+        root = parent_[static_cast<std::size_t>(root)];
     while (parent_[static_cast<std::size_t>(f)] != root) {
         const int next = parent_[static_cast<std::size_t>(f)];
         parent_[static_cast<std::size_t>(f)] = root;
@@ -48,7 +53,8 @@ void PatchMerger::unite(int absorber, int absorbed) {
     if (a == b) return; // same number already: the sweep changes nothing
     const std::int64_t keep = label_[static_cast<std::size_t>(a)];
     int big = a, small = b;
-    if (size_[static_cast<std::size_t>(big)] < size_[static_cast<std::size_t>(small)]) std::swap(big, small);
+    if (size_[static_cast<std::size_t>(big)] < size_[static_cast<std::size_t>(small)])
+        std::swap(big, small);
     parent_[static_cast<std::size_t>(small)] = big;
     size_[static_cast<std::size_t>(big)] += size_[static_cast<std::size_t>(small)];
     label_[static_cast<std::size_t>(big)] = keep;

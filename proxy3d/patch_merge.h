@@ -26,7 +26,7 @@ std::vector<int> mergeNeighbours(const Mesh3D& mesh);
 // faces. The patch cycle keeps the numbers of whole patches itself and asks
 // the merger only for the faces it merges one by one.
 class PatchMerger {
-public:
+  public:
     // Starts every face with the patch number its record holds.
     explicit PatchMerger(const Mesh3D& mesh);
 
@@ -72,7 +72,7 @@ public:
     // The representative face of f's group after the latest merge.
     int find(int f);
 
-private:
+  private:
     void unite(int absorber, int absorbed);
 
     std::vector<int> parent_;

@@ -33,7 +33,8 @@ bool deriveProxy(Mesh3D& mesh) {
     }
     computeEdgeFaceNormals(mesh);
     switch (buildPatches(mesh)) {
-    case PatchResult::Done: return true;
+    case PatchResult::Done:
+        return true;
     case PatchResult::SetArrayFailed:
         hbx::say("Error: Couldn't allocate patch allergy set array\n");
         return false;

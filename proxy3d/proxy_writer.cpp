@@ -62,7 +62,8 @@ void writeProxyRecords(const Mesh3D& mesh, hbx::OutputFile& out) {
         line[0] = 'f';
         line[1] = f.side;
         char* at = line + 2;
-        for (int k = 0; k < 3; ++k) at = putNumber(at, f.vertex[k] + 1);
+        for (int k = 0; k < 3; ++k)
+            at = putNumber(at, f.vertex[k] + 1);
         for (int k = 0; k < 3; ++k) {
             at = putNumber(at, lineOf[static_cast<std::size_t>(f.edge[k])]);
             at = putVector(at, f.efsNorm[k]);

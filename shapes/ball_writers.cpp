@@ -64,8 +64,8 @@ int ballManual(const BallShape& shape, const char* outputPath) {
     appendFloat(out.buffer(), radius);
     out.write("\n");
     out.flush();
-    static constexpr const char* kPrompts[3] = {"Enter X Centre: ", "Enter Y Centre: ",
-                                                "Enter Z Centre: "};
+    static constexpr const char* kPrompts[3] = {
+        "Enter X Centre: ", "Enter Y Centre: ", "Enter Z Centre: "};
     float centre[3] = {0.0f, 0.0f, 0.0f};
     for (int a = 0; a < shape.axes; ++a) {
         say(kPrompts[a]);

@@ -16,8 +16,8 @@ struct BallShape {
     std::string_view typeCode; // "SP" or "CR"
     int axes;                  // 3 or 2
     std::string_view shellRecords;
-    bool shellOpenMessageEndsLine;  // "Couldn't create outfile" of the shell writer
-    bool fitOpenMessagesEndLine;    // both open messages of the fit
+    bool shellOpenMessageEndsLine; // "Couldn't create outfile" of the shell writer
+    bool fitOpenMessagesEndLine;   // both open messages of the fit
 };
 
 // Shell file with placeholders. Returns 1, or 0 when the output cannot be

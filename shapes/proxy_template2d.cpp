@@ -18,7 +18,11 @@ constexpr hbx::ProxyTemplate kProxy2D{
 };
 } // namespace
 
-int proxyShell(const char* outputPath) { return hbx::proxyTemplateShell(kProxy2D, outputPath); }
-int proxyManual(const char* outputPath) { return hbx::proxyTemplateManual(kProxy2D, outputPath); }
+int proxyShell(const char* outputPath) {
+    return hbx::proxyTemplateShell(kProxy2D, outputPath);
+}
+int proxyManual(const char* outputPath) {
+    return hbx::proxyTemplateManual(kProxy2D, outputPath);
+}
 
 } // namespace hbx2

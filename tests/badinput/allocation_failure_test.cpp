@@ -40,8 +40,10 @@ std::string helixTube() {
         for (int j = 0; j < around; ++j) {
             const int a = i * around + j + 1, b = i * around + (j + 1) % around + 1;
             const int c = a + around, d = b + around;
-            s += "f " + std::to_string(a) + " " + std::to_string(c) + " " + std::to_string(d) + "\n";
-            s += "f " + std::to_string(a) + " " + std::to_string(d) + " " + std::to_string(b) + "\n";
+            s +=
+                "f " + std::to_string(a) + " " + std::to_string(c) + " " + std::to_string(d) + "\n";
+            s +=
+                "f " + std::to_string(a) + " " + std::to_string(d) + " " + std::to_string(b) + "\n";
         }
     }
     return s;

@@ -16,7 +16,9 @@ namespace {
 const std::string kRule = "#===========================================================#\n";
 }
 
-const char* exe(const Writer& w) { return w.threeD ? hbxtest::tool3d() : hbxtest::tool2d(); }
+const char* exe(const Writer& w) {
+    return w.threeD ? hbxtest::tool3d() : hbxtest::tool2d();
+}
 
 std::string header(const Writer& w) {
     return std::string("Making shape type: ") + w.code + "\n" + (w.threeD ? "Creating... \n" : "");
@@ -54,7 +56,9 @@ bool endsWith(const std::string& s, const std::string& tail) {
 }
 // In argument mode the header comes first, so an error always starts a line
 // after it.
-bool hasErrorLine(const std::string& text) { return text.find("\nError: ") != std::string::npos; }
+bool hasErrorLine(const std::string& text) {
+    return text.find("\nError: ") != std::string::npos;
+}
 } // namespace
 
 void expectPromisesKept(const Writer& w, const Outcome& o, const std::string& context) {
@@ -70,9 +74,9 @@ void expectPromisesKept(const Writer& w, const Outcome& o, const std::string& co
         const std::string masked = hbxtest::maskStamp(o.file);
         const std::string footer =
             "*end\n\n" + kRule + "#STAMP#\n" +
-            (w.threeD ? "#=================makeHBX3 Version 0.0.6.4.i================#\n" + kRule +
-                            kRule
-                      : "#================makeHBX2 Version 0.0.6.4.i=================#\n" + kRule);
+            (w.threeD
+                 ? "#=================makeHBX3 Version 0.0.6.4.i================#\n" + kRule + kRule
+                 : "#================makeHBX2 Version 0.0.6.4.i=================#\n" + kRule);
         EXPECT_TRUE(endsWith(masked, footer)) << masked;
         if (w.proxy) {
             const std::string rec = records(o.file);

@@ -13,7 +13,7 @@ namespace badinput {
 struct Writer {
     const char* label; // for failure messages
     bool threeD;
-    const char* code;  // "SP", "CR" or "PX"
+    const char* code; // "SP", "CR" or "PX"
     bool proxy;
 };
 

@@ -22,7 +22,8 @@ const std::string kMesh = "v 1 2 3\nv -1 -2 -3\n";
 std::set<std::string> entries(const std::string& dir) {
     std::set<std::string> names;
     if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d)) names.insert(e->d_name);
+        while (dirent* e = readdir(d))
+            names.insert(e->d_name);
         closedir(d);
     }
     return names;
@@ -31,9 +32,9 @@ std::set<std::string> entries(const std::string& dir) {
 struct CutCase {
     bool threeD;
     std::string stdinText;
-    std::string console;   // after the shape prompt
-    std::string outName;   // the file the run leaves ("" : none at all)
-    std::string outFile;   // its content
+    std::string console; // after the shape prompt
+    std::string outName; // the file the run leaves ("" : none at all)
+    std::string outFile; // its content
 };
 
 std::string framing3(const std::string& origin, const std::string& code) {
@@ -75,8 +76,8 @@ TEST(CutDialogue, EveryPromptCanMeetTheEndOfInput) {
          kMethod + kOut + "Enter Radius: Enter X Centre: Enter Y Centre: " + noNumber, "out",
          framing3("Manual", "SP") + "radius 1.000000\n"},
         {true, "SP\nM\nout\n1 2 3",
-         kMethod + kOut + "Enter Radius: Enter X Centre: Enter Y Centre: Enter Z Centre: " +
-             noNumber,
+         kMethod + kOut +
+             "Enter Radius: Enter X Centre: Enter Y Centre: Enter Z Centre: " + noNumber,
          "out", framing3("Manual", "SP") + "radius 1.000000\n"},
         {false, "cr\nm\nout\n", kMethod + kOut + "Enter Radius: " + noNumber, "out",
          framing2("Manual", "CR")},

@@ -14,8 +14,9 @@ namespace {
 
 using namespace badinput;
 
-const std::string kMesh = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nvn 1 1 1\n"
-                          "f 1//1 3//1 2//1\nf 1//1 2//1 4//1\nf 1//1 4//1 3//1\nf 2//1 3//1 4//1\n";
+const std::string kMesh =
+    "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nvn 1 1 1\n"
+    "f 1//1 3//1 2//1\nf 1//1 2//1 4//1\nf 1//1 4//1 3//1\nf 2//1 3//1 4//1\n";
 
 // The open-failure messages: the sphere fit ends neither with a line feed,
 // every other writer ends both with one.
@@ -23,7 +24,8 @@ std::string statMessage(const Writer& w, const std::string& input) {
     return "Error: Couldn't stat \"" + input + (w.code == std::string("SP") ? "\"" : "\"\n");
 }
 std::string createMessage(const Writer& w) {
-    return std::string("Error: Couldn't create outfile") + (w.code == std::string("SP") ? "" : "\n");
+    return std::string("Error: Couldn't create outfile") +
+           (w.code == std::string("SP") ? "" : "\n");
 }
 
 // A scratch directory with the mesh in.obj, a folder sub/, a hard link and a
@@ -110,8 +112,8 @@ TEST(BadPaths, AFullDiskIsNeverReportedAsSuccess) {
 
 TEST(BadPaths, TheSameFileAsInputAndOutputIsRefusedAndSurvives) {
     for (const auto& w : kAllWriters) {
-        for (const std::string output : {"in.obj", "./in.obj", "sub/../in.obj", "hard.obj",
-                                         "soft.obj"}) {
+        for (const std::string output :
+             {"in.obj", "./in.obj", "sub/../in.obj", "hard.obj", "soft.obj"}) {
             SCOPED_TRACE(std::string(w.label) + ", output " + output);
             const std::string dir = prepare();
             const auto r = hbxtest::runTool(exe(w), {w.code, "in.obj", output}, "", {}, dir);
@@ -162,15 +164,15 @@ TEST(BadPaths, AnInteractiveInputNameWithACarriageReturnIsRefused) {
         SCOPED_TRACE(w.label);
         const std::string dir = prepare();
         hbxtest::writeFile(dir + "/in.obj\r", kMesh);
-        const auto r = hbxtest::runTool(exe(w), {}, std::string(w.code) + "\nC\nin.obj\r\nout\n",
-                                        {}, dir);
+        const auto r =
+            hbxtest::runTool(exe(w), {}, std::string(w.code) + "\nC\nin.obj\r\nout\n", {}, dir);
         EXPECT_EQ(r.out.substr(r.out.find("\t\t\t") + 3),
                   prompts + "Error: Input path contains a line feed or carriage return\nFail\n\n");
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_FALSE(hbxtest::fileExists(dir + "/out"));
         // Without the carriage return the same dialogue builds the file.
-        const auto ok = hbxtest::runTool(exe(w), {}, std::string(w.code) + "\nc\nin.obj\nout\n",
-                                         {}, dir);
+        const auto ok =
+            hbxtest::runTool(exe(w), {}, std::string(w.code) + "\nc\nin.obj\nout\n", {}, dir);
         EXPECT_EQ(ok.exitCode, 0) << ok.out;
         EXPECT_NE(hbxtest::readFile(dir + "/out").find("origin in.obj\n"), std::string::npos);
     }

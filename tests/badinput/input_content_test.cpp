@@ -34,7 +34,9 @@ const std::string kTriangleCircle = "radius 0.707107\ncentre 0.500000 0.500000\n
 
 // "v 1", spaces, "2": a line of exactly n bytes before its line feed. Read
 // whole it gives (1, 2, 0); cut after 255 bytes, the 2 is lost: (1, 0, 0).
-std::string paddedVertex(std::size_t n) { return "v 1" + std::string(n - 4, ' ') + "2\n"; }
+std::string paddedVertex(std::size_t n) {
+    return "v 1" + std::string(n - 4, ' ') + "2\n";
+}
 const std::string kWholeSphere = "radius 2.692582\ncentre 0.000000 0.000000 -1.500000\n";
 const std::string kCutSphere = "radius 2.061553\ncentre 0.000000 -1.000000 -1.500000\n";
 const std::string kCutCircle = "radius 1.414214\ncentre 0.000000 -1.000000\n";
@@ -46,7 +48,8 @@ std::string polygon(int corners) {
         s += "v " + std::to_string(std::cos(a)) + " " + std::to_string(std::sin(a)) + " 0\n";
     }
     s += "f";
-    for (int i = 1; i <= corners; ++i) s += " " + std::to_string(i);
+    for (int i = 1; i <= corners; ++i)
+        s += " " + std::to_string(i);
     return s + "\n";
 }
 
@@ -98,19 +101,24 @@ std::vector<ContentCase> contentCases() {
         {"vertex line with fewer numbers", "v 1 abc 3\nv -1 -2 -3\n", kCutSphere, kCutCircle, ""},
         // Corner indices.
         {"index 0", kTriangle + "f 0 1 2\n", kTriangleSphere, kTriangleCircle,
-         "Error: Face 0 refers to a missing vertex\n", "Error: Face 0 refers to a missing vertex\n"},
-        {"relative indices", kTriangle + "f -3 -2 -1\n", kTriangleSphere, kTriangleCircle, "ok", "ok"},
+         "Error: Face 0 refers to a missing vertex\n",
+         "Error: Face 0 refers to a missing vertex\n"},
+        {"relative indices", kTriangle + "f -3 -2 -1\n", kTriangleSphere, kTriangleCircle, "ok",
+         "ok"},
         {"relative index before the first vertex", kTriangle + "f 1 2 3\nf -4 -2 -1\n",
-         kTriangleSphere, kTriangleCircle, "Error: Face 1 refers to a missing vertex\n", "Error: Face 1 refers to a missing vertex\n"},
+         kTriangleSphere, kTriangleCircle, "Error: Face 1 refers to a missing vertex\n",
+         "Error: Face 1 refers to a missing vertex\n"},
         {"index past the end", kTriangle + "f 1 2 4\n", kTriangleSphere, kTriangleCircle,
-         "Error: Face 0 refers to a missing vertex\n", "Error: Face 0 refers to a missing vertex\n"},
+         "Error: Face 0 refers to a missing vertex\n",
+         "Error: Face 0 refers to a missing vertex\n"},
         {"normal index past the end", kTriangle + "vn 0 0 1\nf 1//1 2//1 3//2\n", kTriangleSphere,
          kTriangleCircle, "Error: Face 0 refers to a missing normal\n", "ok"},
-        {"vertices after the face line", "f 1 2 3\n" + kTriangle, kTriangleSphere,
-         kTriangleCircle, "ok", "ok"},
+        {"vertices after the face line", "f 1 2 3\n" + kTriangle, kTriangleSphere, kTriangleCircle,
+         "ok", "ok"},
         // Coordinates out of range are refused in file order.
         {"nan coordinate", kTriangle + "v nan 0 0\nf 1 2 3\n", "Error: Vertex 3 is out of range\n",
-         "Error: Vertex 3 is out of range\n", "Error: Vertex 3 is out of range\n", "Error: Vertex 3 is out of range\n"},
+         "Error: Vertex 3 is out of range\n", "Error: Vertex 3 is out of range\n",
+         "Error: Vertex 3 is out of range\n"},
         {"inf z coordinate", kTriangle + "v 0 0 -inf\nf 1 2 3\n",
          "Error: Vertex 3 is out of range\n", "", "Error: Vertex 3 is out of range\n", "ok"},
         {"1e38 coordinates", "v 1e38 0 0\n" + kTriangle + "f 2 3 4\n",
@@ -133,8 +141,8 @@ std::vector<ContentCase> contentCases() {
          "", "", "ok"},
         {"face with one corner", kTriangle + "f 1\n", kTriangleSphere, kTriangleCircle,
          "Error: Face 0 has fewer than three corners\n"},
-        {"face with two corners", kTriangle + "f 1 2 3\nf 1 2\n", kTriangleSphere,
-         kTriangleCircle, "Error: Face 1 has fewer than three corners\n"},
+        {"face with two corners", kTriangle + "f 1 2 3\nf 1 2\n", kTriangleSphere, kTriangleCircle,
+         "Error: Face 1 has fewer than three corners\n"},
         {"face with 1000 corners", polygon(1000), "", "", "", "ok"},
         {"zero-length vertex normals",
          "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nvn 0 0 0\n"
@@ -222,8 +230,10 @@ TEST(BadContent, FaceLinesCutAtTheBufferSizeLoseTheirLastCorners) {
         std::size_t lineBytes; // before the line feed
         bool whole;
     };
-    const Cut cuts[] = {{&kProxy3D, 255, true}, {&kProxy3D, 256, false},
-                        {&kProxy2D, 4095, true}, {&kProxy2D, 4096, false}};
+    const Cut cuts[] = {{&kProxy3D, 255, true},
+                        {&kProxy3D, 256, false},
+                        {&kProxy2D, 4095, true},
+                        {&kProxy2D, 4096, false}};
     for (const auto& c : cuts) {
         SCOPED_TRACE(std::string(c.writer->label) + ", line of " + std::to_string(c.lineBytes));
         const std::string dir = hbxtest::makeScratchDir();
@@ -233,8 +243,7 @@ TEST(BadContent, FaceLinesCutAtTheBufferSizeLoseTheirLastCorners) {
             head + std::string(c.lineBytes - head.size() - last.size(), ' ') + last + "\n";
         ASSERT_EQ(line.size(), c.lineBytes + 1);
         hbxtest::writeFile(dir + "/padded.obj", square + line);
-        hbxtest::writeFile(dir + "/plain.obj",
-                           square + (c.whole ? "f 1 2 3 4\n" : "f 1 2 3\n"));
+        hbxtest::writeFile(dir + "/plain.obj", square + (c.whole ? "f 1 2 3 4\n" : "f 1 2 3\n"));
         const Outcome padded = runWriter(*c.writer, dir, "padded.obj", "padded.out");
         const Outcome plain = runWriter(*c.writer, dir, "plain.obj", "plain.out");
         EXPECT_EQ(plain.run.exitCode, 0) << plain.run.out;
@@ -258,8 +267,7 @@ TEST(BadContent, LongCornerNumbersAreRefusedWithoutOverflow) {
             const Outcome o = runWriter(*w, dir, "in.obj", "out");
             EXPECT_EQ(o.run.err, "");
             EXPECT_EQ(o.run.exitCode, 1);
-            EXPECT_EQ(o.run.out,
-                      header(*w) + "Error: Face 0 refers to a missing vertex\nFail\n\n");
+            EXPECT_EQ(o.run.out, header(*w) + "Error: Face 0 refers to a missing vertex\nFail\n\n");
             EXPECT_EQ(o.file, framing(*w, "in.obj") + "WRITE ABORTED\n");
         }
     }

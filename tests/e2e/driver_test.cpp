@@ -30,22 +30,29 @@ TEST(Driver, WrongArgumentCountsAndUnknownCodesPrintUsage) {
         {true, {"SP", "a", "b", "c"}, "Usage: makeHBX <SP/PX> <fileIn.*> <fileOut.hbx>\n"},
         {false, {"CR", "a"}, "Usage: makeHBX2 <CR/PX> <fileIn.*> <fileOut.hbx2>\n"},
         {false, {"CR", "a", "b", "c"}, "Usage: makeHBX2 <CR/PX> <fileIn.*> <fileOut.hbx2>\n"},
-        {true, {"sp", "a", "b"},
+        {true,
+         {"sp", "a", "b"},
          "Making shape type: sp\nCreating... \nUsage: makeHBX <SP/PX> <fileIn.*> <fileOut.hbx3>\n"},
-        {true, {"px", "a", "b"},
+        {true,
+         {"px", "a", "b"},
          "Making shape type: px\nCreating... \nUsage: makeHBX <SP/PX> <fileIn.*> <fileOut.hbx3>\n"},
-        {true, {"CR", "a", "b"},
+        {true,
+         {"CR", "a", "b"},
          "Making shape type: CR\nCreating... \nUsage: makeHBX <SP/PX> <fileIn.*> <fileOut.hbx3>\n"},
-        {false, {"cr", "a", "b"},
+        {false,
+         {"cr", "a", "b"},
          "Making shape type: cr\nUsage: makeHBX2 <CR/PX> <fileIn.*> <fileOut.hbx2>\n"},
-        {false, {"SP", "a", "b"},
+        {false,
+         {"SP", "a", "b"},
          "Making shape type: SP\nUsage: makeHBX2 <CR/PX> <fileIn.*> <fileOut.hbx2>\n"},
-        {false, {"CRX", "a", "b"},
+        {false,
+         {"CRX", "a", "b"},
          "Making shape type: CRX\nUsage: makeHBX2 <CR/PX> <fileIn.*> <fileOut.hbx2>\n"},
     };
     for (const auto& c : cases) {
         const std::string dir = hbxtest::makeScratchDir();
-        const auto r = runTool(c.threeD ? hbxtest::tool3d() : hbxtest::tool2d(), c.args, "", {}, dir);
+        const auto r =
+            runTool(c.threeD ? hbxtest::tool3d() : hbxtest::tool2d(), c.args, "", {}, dir);
         EXPECT_EQ(r.out, c.out);
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_EQ(r.err, "");
@@ -90,7 +97,8 @@ TEST(Driver, InteractiveRefusalsComeAfterAllPrompts) {
     };
     for (const auto& c : cases) {
         const std::string dir = hbxtest::makeScratchDir();
-        const auto r = runTool(c.threeD ? hbxtest::tool3d() : hbxtest::tool2d(), {}, c.input, {}, dir);
+        const auto r =
+            runTool(c.threeD ? hbxtest::tool3d() : hbxtest::tool2d(), {}, c.input, {}, dir);
         EXPECT_EQ(r.out, (c.threeD ? kPrompt3 : kPrompt2) + kMethod + c.expected) << c.input;
         EXPECT_EQ(r.exitCode, c.exitCode) << c.input;
         EXPECT_FALSE(hbxtest::fileExists(dir + "/out")) << c.input;
@@ -124,8 +132,9 @@ TEST(Driver, CreateFromFileAsksForTheInputName) {
     EXPECT_EQ(r.out, kPrompt2 + kMethod + kIn + kOut + "Complete\n\n");
     EXPECT_EQ(r.exitCode, 0);
     const std::string file = hbxtest::readFile(dir + "/out.hbx2");
-    EXPECT_NE(file.find("origin in.obj\ntype CR\n\n*start\nradius 2.236068\ncentre 2.000000 3.000000\n"),
-              std::string::npos);
+    EXPECT_NE(
+        file.find("origin in.obj\ntype CR\n\n*start\nradius 2.236068\ncentre 2.000000 3.000000\n"),
+        std::string::npos);
 }
 
 TEST(Driver, LongFileNamesKeep253Characters) {
@@ -140,8 +149,8 @@ TEST(Driver, LongFileNamesKeep253Characters) {
     // With "C" the rest of a long input name becomes the output name.
     const std::string dir2 = hbxtest::makeScratchDir();
     hbxtest::writeFile(dir2 + "/" + std::string(253, 'b'), "v 0 0 0\n");
-    const auto r2 = runTool(hbxtest::tool3d(), {}, "SP\nC\n" + std::string(253, 'b') + "Xout.hbx3\n",
-                            {}, dir2);
+    const auto r2 =
+        runTool(hbxtest::tool3d(), {}, "SP\nC\n" + std::string(253, 'b') + "Xout.hbx3\n", {}, dir2);
     EXPECT_EQ(r2.exitCode, 0) << r2.out;
     EXPECT_TRUE(hbxtest::fileExists(dir2 + "/out.hbx3"));
 }

@@ -23,7 +23,9 @@ const std::string kDialogue2 = "Specify 2D shape type to make:\n [CR : circle]\n
                                " [M : construct manually]\n [C : create from file]\t\t"
                                "Specify output filename:\t";
 
-std::string golden(const std::string& name) { return readFile(std::string(HBX_GOLDEN_DIR) + "/" + name); }
+std::string golden(const std::string& name) {
+    return readFile(std::string(HBX_GOLDEN_DIR) + "/" + name);
+}
 
 // Records between "*start\n" and "*end\n".
 std::string records(const std::string& file) {
@@ -41,10 +43,12 @@ struct GoldenCase {
 };
 
 TEST(Writers, ShellAndRefusalFilesMatchTheirGoldenFiles) {
-    const std::string refusal3 = "\nYou want to create a 3D proxy collision shape by hand?\n"
-                                 "I appreciate your enthusiasm, but dude, that just never going to work.\n\n";
-    const std::string refusal2 = "\nYou want to make a proxy collision shape by hand?\n"
-                                 "I appreciate your enthusiasm, but I seriously don't recomend it.\n\n";
+    const std::string refusal3 =
+        "\nYou want to create a 3D proxy collision shape by hand?\n"
+        "I appreciate your enthusiasm, but dude, that just never going to work.\n\n";
+    const std::string refusal2 =
+        "\nYou want to make a proxy collision shape by hand?\n"
+        "I appreciate your enthusiasm, but I seriously don't recomend it.\n\n";
     const GoldenCase cases[] = {
         {true, "SP\nS\nout\n", "sphere_shell.hbx3", "Complete\n\n"},
         {true, "PX\nS\nout\n", "proxy_shell.hbx3", "Complete\n\n"},
@@ -55,7 +59,8 @@ TEST(Writers, ShellAndRefusalFilesMatchTheirGoldenFiles) {
     };
     for (const auto& c : cases) {
         const std::string dir = hbxtest::makeScratchDir();
-        const auto r = runTool(c.threeD ? hbxtest::tool3d() : hbxtest::tool2d(), {}, c.answers, {}, dir);
+        const auto r =
+            runTool(c.threeD ? hbxtest::tool3d() : hbxtest::tool2d(), {}, c.answers, {}, dir);
         EXPECT_EQ(r.out, (c.threeD ? kDialogue3 : kDialogue2) + c.console) << c.goldenFile;
         EXPECT_EQ(r.exitCode, 0);
         EXPECT_EQ(hbxtest::maskStamp(readFile(dir + "/out")), golden(c.goldenFile)) << c.goldenFile;
@@ -67,13 +72,15 @@ TEST(Writers, ProxyShellLinesHaveTheirFixedLengths) {
     runTool(hbxtest::tool3d(), {}, "PX\nS\nout\n", {}, dir);
     const std::string rec = records(readFile(dir + "/out"));
     std::vector<size_t> lengths;
-    for (size_t a = 0, b; (b = rec.find('\n', a)) != std::string::npos; a = b + 1) lengths.push_back(b - a + 1);
+    for (size_t a = 0, b; (b = rec.find('\n', a)) != std::string::npos; a = b + 1)
+        lengths.push_back(b - a + 1);
     EXPECT_EQ(lengths, (std::vector<size_t>{63, 109, 398, 64}));
 
     runTool(hbxtest::tool2d(), {}, "PX\nS\nout\n", {}, dir);
     const std::string rec2 = records(readFile(dir + "/out"));
     lengths.clear();
-    for (size_t a = 0, b; (b = rec2.find('\n', a)) != std::string::npos; a = b + 1) lengths.push_back(b - a + 1);
+    for (size_t a = 0, b; (b = rec2.find('\n', a)) != std::string::npos; a = b + 1)
+        lengths.push_back(b - a + 1);
     EXPECT_EQ(lengths, (std::vector<size_t>{81, 125, 45}));
 }
 
@@ -91,7 +98,8 @@ TEST(Writers, FootersHaveFiveLinesIn3DAndFourIn2DStampedInLocalTime) {
             const bool three = std::string(name) == "out3";
             EXPECT_EQ(footer.size(), three ? 5u * 62 : 4u * 62);
             std::smatch m;
-            const std::regex stamp("generated at ([0-9]{2}):([0-9]{2}):([0-9]{2}) on ([0-9]{2}):([0-9]{2}):([0-9]{4})");
+            const std::regex stamp("generated at ([0-9]{2}):([0-9]{2}):([0-9]{2}) on "
+                                   "([0-9]{2}):([0-9]{2}):([0-9]{4})");
             ASSERT_TRUE(std::regex_search(footer, m, stamp));
             // The stamp is UTC shifted by the zone's offset (0 or +14 hours).
             const std::time_t shifted = before + (std::string(tz) == "UTC0" ? 0 : 14 * 3600);
@@ -108,8 +116,11 @@ TEST(Writers, FootersHaveFiveLinesIn3DAndFourIn2DStampedInLocalTime) {
 TEST(Writers, ManualEntryWritesTheTypedValues) {
     const std::string dir = hbxtest::makeScratchDir();
     auto r = runTool(hbxtest::tool3d(), {}, "sp\nm\nout\n 2.5\n-1\n\n0.1 1e-7\n", {}, dir);
-    EXPECT_EQ(r.out, kDialogue3 + "Enter Radius: Enter X Centre: Enter Y Centre: Enter Z Centre: Complete\n\n");
-    EXPECT_EQ(records(readFile(dir + "/out")), "radius 2.500000\ncentre -1.000000 0.100000 0.000000\n");
+    EXPECT_EQ(r.out,
+              kDialogue3 +
+                  "Enter Radius: Enter X Centre: Enter Y Centre: Enter Z Centre: Complete\n\n");
+    EXPECT_EQ(records(readFile(dir + "/out")),
+              "radius 2.500000\ncentre -1.000000 0.100000 0.000000\n");
     EXPECT_NE(readFile(dir + "/out").find("origin Manual\ntype SP\n\n"), std::string::npos);
 
     r = runTool(hbxtest::tool2d(), {}, "CR\nM\nout\n-0 3 -4\n", {}, dir);
@@ -126,7 +137,10 @@ TEST(Writers, ManualEntryRefusesAnswersThatAreNotNumbers) {
     EXPECT_EQ(records(readFile(dir + "/out")), "<no record section>");
     // Input ends at the y centre: the radius line was already written.
     r = runTool(hbxtest::tool2d(), {}, "CR\nM\nout\n1 2", {}, dir);
-    EXPECT_EQ(r.out, kDialogue2 + "Enter Radius: Enter X Centre: Enter Y Centre: Error: Expected a number\nFail\n\n");
+    EXPECT_EQ(
+        r.out,
+        kDialogue2 +
+            "Enter Radius: Enter X Centre: Enter Y Centre: Error: Expected a number\nFail\n\n");
     EXPECT_EQ(r.exitCode, 1);
     const std::string file = readFile(dir + "/out");
     EXPECT_EQ(file.substr(file.size() - 23), "*start\nradius 1.000000\n");
@@ -140,7 +154,8 @@ struct FitCase {
 
 TEST(Writers, FitsFollowTheBoundingBoxCentreAndMeanDistance) {
     const FitCase cases[] = {
-        {"v 0 0 0\nv 2 0 0\nv 0 2 0\nv 0 0 2\n", "radius 1.732051\ncentre 1.000000 1.000000 1.000000\n",
+        {"v 0 0 0\nv 2 0 0\nv 0 2 0\nv 0 0 2\n",
+         "radius 1.732051\ncentre 1.000000 1.000000 1.000000\n",
          "radius 1.414214\ncentre 1.000000 1.000000\n"},
         // Sums of exactly zero skip the halving: radius five thirds.
         {"v 0 0 0\nv 4 0 0\nv 1 0 0", "radius 1.666667\ncentre 2.000000 0.000000 0.000000\n",
@@ -160,7 +175,8 @@ TEST(Writers, FitsFollowTheBoundingBoxCentreAndMeanDistance) {
          "radius 0.000000\ncentre 0.000000 0.000000\n"},
         // Only "v" and a space makes a vertex line; vn/vt values don't count.
         {"v -1 -1 0\nv 1 1 0\nvn 100 100 100\nvt 50 50\nv\t9 9 9\n v 9 9 9\nf 1 2\n",
-         "radius 1.414214\ncentre 0.000000 0.000000 0.000000\n", "radius 1.414214\ncentre 0.000000 0.000000\n"},
+         "radius 1.414214\ncentre 0.000000 0.000000 0.000000\n",
+         "radius 1.414214\ncentre 0.000000 0.000000\n"},
         // The circle ignores z.
         {"v 0 0 5\nv 2 0 -5\nv 0 2 0\n", "radius 3.935506\ncentre 1.000000 1.000000 0.000000\n",
          "radius 1.414214\ncentre 1.000000 1.000000\n"},
@@ -213,7 +229,9 @@ TEST(Writers, OpenAndWriteFailuresEndWithTheirMessagesAndFail) {
         {false, {"CR", ".", "out"}, "", "Error: Couldn't stat \".\"\nFail\n\n"},
         // A full disk is never reported as success.
         {true, {}, "SP\nS\n/dev/full\n", "Error: Couldn't write outfile\nFail\n\n"},
-        {true, {}, "PX\nM\n/dev/full\n",
+        {true,
+         {},
+         "PX\nM\n/dev/full\n",
          "\nYou want to create a 3D proxy collision shape by hand?\n"
          "I appreciate your enthusiasm, but dude, that just never going to work.\n\n"
          "Error: Couldn't write outfile\nFail\n\n"},
@@ -221,16 +239,25 @@ TEST(Writers, OpenAndWriteFailuresEndWithTheirMessagesAndFail) {
         {true, {"SP", "in.obj", "/dev/full"}, "", "Error: Couldn't write outfile\nFail\n\n"},
         {false, {"CR", "in.obj", "/dev/full"}, "", "Error: Couldn't write outfile\nFail\n\n"},
         // Input and output naming one file: refused, the input survives.
-        {true, {"SP", "in.obj", "./in.obj"}, "", "Error: Input and output are the same file\nFail\n\n"},
-        {false, {"CR", "in.obj", "in.obj"}, "", "Error: Input and output are the same file\nFail\n\n"},
+        {true,
+         {"SP", "in.obj", "./in.obj"},
+         "",
+         "Error: Input and output are the same file\nFail\n\n"},
+        {false,
+         {"CR", "in.obj", "in.obj"},
+         "",
+         "Error: Input and output are the same file\nFail\n\n"},
     };
     for (const auto& c : cases) {
         const std::string dir = hbxtest::makeScratchDir();
         writeFile(dir + "/in.obj", "v 1 2 3\n");
-        const auto r = runTool(c.threeD ? hbxtest::tool3d() : hbxtest::tool2d(), c.args, c.answers, {}, dir);
+        const auto r =
+            runTool(c.threeD ? hbxtest::tool3d() : hbxtest::tool2d(), c.args, c.answers, {}, dir);
         std::string prefix;
-        if (c.args.empty()) prefix = c.threeD ? kDialogue3 : kDialogue2;
-        else prefix = "Making shape type: " + c.args[0] + "\n" + (c.threeD ? "Creating... \n" : "");
+        if (c.args.empty())
+            prefix = c.threeD ? kDialogue3 : kDialogue2;
+        else
+            prefix = "Making shape type: " + c.args[0] + "\n" + (c.threeD ? "Creating... \n" : "");
         EXPECT_EQ(r.out, prefix + c.console) << c.answers << (c.args.empty() ? "" : c.args[1]);
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_EQ(r.err, "");
@@ -249,11 +276,13 @@ TEST(Writers, AFooterThatCannotBeAppendedFailsTheRun) {
     const std::string dir = hbxtest::makeScratchDir();
     writeFile(dir + "/in.obj", "v 0 0\nv 2 4\n");
     std::string path;
-    for (int i = 0; i < 300; ++i) path += "./";
+    for (int i = 0; i < 300; ++i)
+        path += "./";
     path += "in.obj";
-    const auto r = runTool("/bin/bash",
-                           {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" CR \"$1\" out", hbxtest::tool2d(), path},
-                           "", {}, dir);
+    const auto r = runTool(
+        "/bin/bash",
+        {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" CR \"$1\" out", hbxtest::tool2d(), path}, "",
+        {}, dir);
     EXPECT_EQ(r.out, "Making shape type: CR\nError: Couldn't write outfile\nFail\n\n");
     EXPECT_EQ(r.exitCode, 1);
     // The shape itself was written whole; only the footer was cut off.
@@ -270,7 +299,8 @@ TEST(Writers, FitsRefuseCoordinatesThatWouldPrintNanOrInf) {
     const std::string dir = hbxtest::makeScratchDir();
     writeFile(dir + "/in.obj", "v 0 0 0\nvn nan 0 0\nv 1 2 3\nv 1 inf 3\n");
     auto r = runTool(hbxtest::tool3d(), {"SP", "in.obj", "out"}, "", {}, dir);
-    EXPECT_EQ(r.out, "Making shape type: SP\nCreating... \nError: Vertex 2 is out of range\nFail\n\n");
+    EXPECT_EQ(r.out,
+              "Making shape type: SP\nCreating... \nError: Vertex 2 is out of range\nFail\n\n");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(hbxtest::fileExists(dir + "/out"));
     r = runTool(hbxtest::tool2d(), {"CR", "in.obj", "out"}, "", {}, dir);

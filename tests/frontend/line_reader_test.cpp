@@ -17,7 +17,8 @@ std::vector<std::string> fgetsPieces(const std::string& data, int size) {
     std::fwrite(data.data(), 1, data.size(), f);
     std::rewind(f);
     std::vector<char> buf(size);
-    while (std::fgets(buf.data(), size, f)) pieces.emplace_back(buf.data()); // cut at NUL
+    while (std::fgets(buf.data(), size, f))
+        pieces.emplace_back(buf.data()); // cut at NUL
     std::fclose(f);
     return pieces;
 }
@@ -28,17 +29,19 @@ std::vector<std::string> readerPieces(const std::string& data, int size) {
     std::vector<std::string> pieces, again;
     hbx::LineReader reader(data, size);
     std::string_view piece;
-    while (reader.next(piece)) pieces.emplace_back(piece);
+    while (reader.next(piece))
+        pieces.emplace_back(piece);
     reader.rewind();
-    while (reader.next(piece)) again.emplace_back(piece);
+    while (reader.next(piece))
+        again.emplace_back(piece);
     EXPECT_EQ(again, pieces);
     return pieces;
 }
 
 TEST(LineReader, MatchesFgetsOnLineLengthsAroundTheBuffer) {
     for (int size : {256, 4096}) {
-        for (int len : {0, 1, size - 2, size - 1, size, size + 1, 2 * size - 2, 2 * size - 1,
-                        3 * size + 5}) {
+        for (int len :
+             {0, 1, size - 2, size - 1, size, size + 1, 2 * size - 2, 2 * size - 1, 3 * size + 5}) {
             for (bool finalFeed : {true, false}) {
                 std::string data = "v 1 2 3\n" + std::string(len, 'x');
                 if (finalFeed) data += "\nf 1 2 3";
@@ -59,7 +62,8 @@ TEST(LineReader, MatchesFgetsOnRandomTextWithNulsAndCarriageReturns) {
         for (int round = 0; round < 300; ++round) {
             std::string data;
             const int n = int(rng() % 3000);
-            for (int i = 0; i < n; ++i) data.push_back(alphabet[rng() % alphabet.size()]);
+            for (int i = 0; i < n; ++i)
+                data.push_back(alphabet[rng() % alphabet.size()]);
             for (int size : {256, 4096, 3, 17, 33})
                 ASSERT_EQ(readerPieces(data, size), fgetsPieces(data, size));
         }
@@ -71,7 +75,8 @@ TEST(LineReader, RawPiecesCutAtTheirNulAreThePieces) {
     for (int round = 0; round < 200; ++round) {
         std::string data;
         const int n = int(rng() % 2000);
-        for (int i = 0; i < n; ++i) data.push_back("aaaaaaaaaa \n\0"[rng() % 13]);
+        for (int i = 0; i < n; ++i)
+            data.push_back("aaaaaaaaaa \n\0"[rng() % 13]);
         hbx::LineReader raw(data, 256);
         std::vector<std::string> pieces;
         std::string_view piece;

@@ -51,7 +51,8 @@ TEST(AppendFloat, MatchesPrintfOnSpecialValues) {
                               -std::numeric_limits<float>::quiet_NaN(),
                               16777217.0f,
                               123456.789f};
-    for (float v : specials) EXPECT_EQ(formatF(v), printfF(v)) << std::bit_cast<std::uint32_t>(v);
+    for (float v : specials)
+        EXPECT_EQ(formatF(v), printfF(v)) << std::bit_cast<std::uint32_t>(v);
 }
 
 TEST(AppendFloat, MatchesPrintfOnRandomBitPatterns) {
@@ -80,7 +81,8 @@ TEST(AppendFloat, MatchesPrintfOnValuesNearRoundingBoundaries) {
 // Every stride-th float from lo up to hi, and every other one of those
 // negated, against printf.
 void expectRangeMatchesPrintf(float lo, float hi, std::uint32_t stride) {
-    const std::uint32_t first = std::bit_cast<std::uint32_t>(lo), last = std::bit_cast<std::uint32_t>(hi);
+    const std::uint32_t first = std::bit_cast<std::uint32_t>(lo),
+                        last = std::bit_cast<std::uint32_t>(hi);
     bool negate = false;
     for (std::uint32_t b = first; b < last; b += stride, negate = !negate) {
         const float v = negate ? -std::bit_cast<float>(b) : std::bit_cast<float>(b);
@@ -94,11 +96,11 @@ TEST(AppendFloat, MatchesPrintfAcrossWholeBinades) {
         std::uint32_t stride;
     };
     const Range ranges[] = {
-        {0x1p-22f, 0x1p-19f, 17},  // where values stop printing as zero
-        {4.99e-7f, 5.01e-7f, 1},   // every float around the half-millionth
-        {0.5f, 1.0f, 17},          // rounding up into the integer part
-        {0x1p23f, 0x1p24f, 17},    // the last binade with a fraction bit
-        {0x1p42f, 0x1p45f, 17},    // the largest exactly scaled values and beyond
+        {0x1p-22f, 0x1p-19f, 17}, // where values stop printing as zero
+        {4.99e-7f, 5.01e-7f, 1},  // every float around the half-millionth
+        {0.5f, 1.0f, 17},         // rounding up into the integer part
+        {0x1p23f, 0x1p24f, 17},   // the last binade with a fraction bit
+        {0x1p42f, 0x1p45f, 17},   // the largest exactly scaled values and beyond
     };
     for (const Range& r : ranges) {
         SCOPED_TRACE(r.lo);
@@ -117,10 +119,19 @@ TEST(AppendFloat, RoundsExactHalvesToEven) {
 }
 
 TEST(AppendInt, MatchesPrintf) {
-    const int values[] = {0,      1,       -1,       9,         10,         -10,        42,         -17,
-                          99,     100,     999,      1000,      -9999,      10000,      99999,      100000,
-                          999999, 1000000, -9999999, 10000000,  99999999,   100000000,  -999999999,
-                          1000000000,      2147483647,          -2147483647 - 1};
+    const int values[] = {0,          1,
+                          -1,         9,
+                          10,         -10,
+                          42,         -17,
+                          99,         100,
+                          999,        1000,
+                          -9999,      10000,
+                          99999,      100000,
+                          999999,     1000000,
+                          -9999999,   10000000,
+                          99999999,   100000000,
+                          -999999999, 1000000000,
+                          2147483647, -2147483647 - 1};
     for (int v : values) {
         std::string s = "x";
         hbx::appendInt(s, v);
@@ -139,7 +150,8 @@ TEST(WriteInt64, MatchesPrintf) {
             values.push_back(-v);
         }
     }
-    for (std::int64_t v : {std::int64_t(2147483647), std::int64_t(2147483648), std::int64_t(4294967296)})
+    for (std::int64_t v :
+         {std::int64_t(2147483647), std::int64_t(2147483648), std::int64_t(4294967296)})
         values.push_back(v);
     for (std::int64_t v : values) {
         char expected[32], got[hbx::kMaxInt64Chars + 1];
@@ -185,21 +197,18 @@ void expectSameFloatScan(const std::string& text) {
 }
 
 TEST(ScanFloat, MatchesSscanfOnHandPickedForms) {
-    const char* cases[] = {"1",        " 2.5",       "\t\n-3",     "+4.25",     ".5",
-                           "5.",       "-.5e1",      "1e5",        "1E-5",      "1e",
-                           "1e+",      "1e-x",       "1.2.3",      "--1",       "+-1",
-                           "-",        "+",          ".",          "",          "   ",
-                           "abc",      "inf",        "-INF",       "Infinity",  "infinit",
-                           "infx",     "nan",        "-NaN",       "nan(123)",  "na",
-                           "0x1p3",    "0x1.8p1",    "-0x.8",      "0x",        "0xg",
-                           "0X1P-2",   "1e39",       "-1e39",      "1e-39",     "1e-46",
-                           "1e-50",    "3.4028235e38", "3.4028236e38", "0.1",  "-0",
-                           "0.000000059604645", "123abc",   "7/8/9",      "1,5",       "1 2",
-                           "00012",    "1e0005",
-                           // Their nearest double lies exactly halfway between two floats:
-                           // rounding to double first, then to float, would be wrong.
-                           "56.29537391662598", "4.01684832572937", "-56.29537391662598",     "99999999999999999999999999999999999999999"};
-    for (const char* c : cases) expectSameFloatScan(c);
+    const char* cases[] = {
+        "1", " 2.5", "\t\n-3", "+4.25", ".5", "5.", "-.5e1", "1e5", "1E-5", "1e", "1e+", "1e-x",
+        "1.2.3", "--1", "+-1", "-", "+", ".", "", "   ", "abc", "inf", "-INF", "Infinity",
+        "infinit", "infx", "nan", "-NaN", "nan(123)", "na", "0x1p3", "0x1.8p1", "-0x.8", "0x",
+        "0xg", "0X1P-2", "1e39", "-1e39", "1e-39", "1e-46", "1e-50", "3.4028235e38", "3.4028236e38",
+        "0.1", "-0", "0.000000059604645", "123abc", "7/8/9", "1,5", "1 2", "00012", "1e0005",
+        // Their nearest double lies exactly halfway between two floats:
+        // rounding to double first, then to float, would be wrong.
+        "56.29537391662598", "4.01684832572937", "-56.29537391662598",
+        "99999999999999999999999999999999999999999"};
+    for (const char* c : cases)
+        expectSameFloatScan(c);
 }
 
 TEST(ScanFloat, MatchesSscanfOnRandomText) {
@@ -210,7 +219,8 @@ TEST(ScanFloat, MatchesSscanfOnRandomText) {
     for (int i = 0; i < 200000; ++i) {
         std::string s;
         const int n = len(rng);
-        for (int k = 0; k < n; ++k) s.push_back(alphabet[pick(rng)]);
+        for (int k = 0; k < n; ++k)
+            s.push_back(alphabet[pick(rng)]);
         expectSameFloatScan(s);
     }
 }
@@ -234,9 +244,11 @@ TEST(ScanFloat, MatchesSscanfOnPlainDecimalsOfEveryLength) {
     for (int i = 0; i < 400000; ++i) {
         const int intDigits = int(rng() % 17), fracDigits = int(rng() % 26);
         std::string s = (rng() % 2) ? "-" : "";
-        for (int k = 0; k < intDigits; ++k) s.push_back(char('0' + rng() % 10));
+        for (int k = 0; k < intDigits; ++k)
+            s.push_back(char('0' + rng() % 10));
         if (fracDigits > 0 || intDigits == 0) s.push_back('.');
-        for (int k = 0; k < fracDigits || (intDigits == 0 && k == 0); ++k) s.push_back(char('0' + rng() % 10));
+        for (int k = 0; k < fracDigits || (intDigits == 0 && k == 0); ++k)
+            s.push_back(char('0' + rng() % 10));
         expectSameFloatScan(s);
     }
 }
@@ -245,17 +257,29 @@ TEST(ScanFloat, MatchesSscanfOnPlainDecimalsFollowedByOtherText) {
     // Digits are read a word at a time: what follows a number within the
     // same eight bytes (bytes just outside '0'..'9' among them) must end it
     // exactly where scanf does, or hand it to the general path.
-    const std::string suffixes[] = {"\n",      " 2.5\n",   "e3 ",     "E-2",      "x1",     ".5",
-                                    std::string("\0 7", 3), ":;<=>?@", "/1/2/3",   "\x80\xff" "9",
-                                    "12345678", "0"};
+    const std::string suffixes[] = {"\n",
+                                    " 2.5\n",
+                                    "e3 ",
+                                    "E-2",
+                                    "x1",
+                                    ".5",
+                                    std::string("\0 7", 3),
+                                    ":;<=>?@",
+                                    "/1/2/3",
+                                    "\x80\xff"
+                                    "9",
+                                    "12345678",
+                                    "0"};
     std::mt19937 rng(17);
     for (const std::string& suffix : suffixes) {
         for (int i = 0; i < 20000; ++i) {
             const int intDigits = int(rng() % 12), fracDigits = int(rng() % 20);
             std::string s = (rng() % 4 == 0) ? " -" : " ";
-            for (int k = 0; k < intDigits; ++k) s.push_back(char('0' + rng() % 10));
+            for (int k = 0; k < intDigits; ++k)
+                s.push_back(char('0' + rng() % 10));
             if (fracDigits > 0 || intDigits == 0) s.push_back('.');
-            for (int k = 0; k < fracDigits; ++k) s.push_back(char('0' + rng() % 10));
+            for (int k = 0; k < fracDigits; ++k)
+                s.push_back(char('0' + rng() % 10));
             expectSameFloatScan(s + suffix);
         }
     }
@@ -271,11 +295,11 @@ TEST(ScanFloat, StopsAtEndOfRangeWithoutReadingPastIt) {
 }
 
 TEST(ScanInt, MatchesSscanf) {
-    const char* cases[] = {"0",  "12",  "-7",   "+8",  "  42abc", "/3", "-",          "+",
-                           "",   "x1",  "2147483647", "2147483648", "-2147483649",
-                           "99999999999999999999", "-99999999999999999999", "4294967297", "3/4/5",
-                           // Nine digits are read without a range check, ten are not.
-                           "999999999", "1000000000/", "123456789/1", "00000000000012", "0000000009"};
+    const char* cases[] = {
+        "0", "12", "-7", "+8", "  42abc", "/3", "-", "+", "", "x1", "2147483647", "2147483648",
+        "-2147483649", "99999999999999999999", "-99999999999999999999", "4294967297", "3/4/5",
+        // Nine digits are read without a range check, ten are not.
+        "999999999", "1000000000/", "123456789/1", "00000000000012", "0000000009"};
     for (const char* c : cases) {
         int cv = -777, ov = -777, n = -1;
         const int got = std::sscanf(c, "%d%n", &cv, &n);

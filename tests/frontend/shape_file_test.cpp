@@ -14,7 +14,8 @@ std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);
     std::string line;
-    while (std::getline(in, line)) out.push_back(line);
+    while (std::getline(in, line))
+        out.push_back(line);
     return out;
 }
 
@@ -22,17 +23,18 @@ TEST(Framing, BannerOriginTypeAndStartInOrder) {
     std::string three, two;
     hbx::appendFraming(three, hbx::Tool::ThreeD, "my mesh.obj", "PX");
     hbx::appendFraming(two, hbx::Tool::TwoD, hbx::kShellOrigin, "CR");
-    EXPECT_EQ(three,
-              "#===========================================================#\n"
-              "#========================Shape File 3D======================#\n"
-              "#===========shapes define how objects collide===============#\n"
-              "#===========================================================#\n\n"
-              "origin my mesh.obj\n"
-              "type PX\n\n"
-              "*start\n");
-    EXPECT_EQ(two.substr(62, 62), "#======================Shape File 2D========================#\n");
+    EXPECT_EQ(three, "#===========================================================#\n"
+                     "#========================Shape File 3D======================#\n"
+                     "#===========shapes define how objects collide===============#\n"
+                     "#===========================================================#\n\n"
+                     "origin my mesh.obj\n"
+                     "type PX\n\n"
+                     "*start\n");
+    EXPECT_EQ(two.substr(62, 62),
+              "#======================Shape File 2D========================#\n");
     EXPECT_NE(two.find("origin <STRING \"fileName\">\ntype CR\n\n*start\n"), std::string::npos);
-    for (const auto& l : lines(three.substr(0, 4 * 62))) EXPECT_EQ(l.size(), 61u);
+    for (const auto& l : lines(three.substr(0, 4 * 62)))
+        EXPECT_EQ(l.size(), 61u);
 }
 
 TEST(Footer, StampPadsTimeAndDateButNotTheYear) {
@@ -44,7 +46,8 @@ TEST(Footer, StampPadsTimeAndDateButNotTheYear) {
     EXPECT_EQ(l[2], "#=================makeHBX3 Version 0.0.6.4.i================#");
     EXPECT_EQ(l[3], l[0]);
     EXPECT_EQ(l[4], l[0]);
-    for (const auto& line : l) EXPECT_EQ(line.size(), 61u);
+    for (const auto& line : l)
+        EXPECT_EQ(line.size(), 61u);
 
     std::string two;
     hbx::appendFooter(two, hbx::Tool::TwoD, 23, 59, 59, 31, 12, 1999);
@@ -83,7 +86,8 @@ TEST(OutputFile, WritesLongTextWhole) {
     ASSERT_TRUE(out.open(path.c_str()));
     for (int part = 0; part < 3; ++part) {
         std::string text;
-        for (int i = 0; text.size() < (std::size_t(3) << 20) + 17 * part; ++i) text += std::to_string(i) + ' ';
+        for (int i = 0; text.size() < (std::size_t(3) << 20) + 17 * part; ++i)
+            text += std::to_string(i) + ' ';
         out.write(text);
         expected += text;
         if (part < 2) {

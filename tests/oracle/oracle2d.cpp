@@ -33,7 +33,9 @@ std::vector<Vertex> verts;
 std::vector<Edge> edges;
 V2 centre;
 
-float snap(float v) { return (v > -0.0001 && v < 0.0001) ? 0.0f : v; }
+float snap(float v) {
+    return (v > -0.0001 && v < 0.0001) ? 0.0f : v;
+}
 
 // The ray crossing; `closedEnds` widens the edge test to 0 <= t <= length
 // (the second search for a safe point).
@@ -81,13 +83,18 @@ void outline() {
     for (int i = 0; i < n; ++i) {
         Edge& e = edges[i];
         if (!e.outline) continue;
-        e.vect = {verts[e.vtx2].pos.x - verts[e.vtx1].pos.x, verts[e.vtx2].pos.y - verts[e.vtx1].pos.y};
+        e.vect = {verts[e.vtx2].pos.x - verts[e.vtx1].pos.x,
+                  verts[e.vtx2].pos.y - verts[e.vtx1].pos.y};
         e.length = (float)std::sqrt((double)(e.vect.y * e.vect.y + e.vect.x * e.vect.x));
-        if (e.length != 0) e.vect = {e.vect.x / e.length, e.vect.y / e.length};
-        else e.vect = {0, 0};
+        if (e.length != 0)
+            e.vect = {e.vect.x / e.length, e.vect.y / e.length};
+        else
+            e.vect = {0, 0};
         for (int v : {e.vtx1, e.vtx2}) {
-            if (verts[v].edge[0] == -1) verts[v].edge[0] = i;
-            else verts[v].edge[1] = i;
+            if (verts[v].edge[0] == -1)
+                verts[v].edge[0] = i;
+            else
+                verts[v].edge[1] = i;
         }
     }
     // A vertex with a single outline edge holds it in both slots.
@@ -97,7 +104,8 @@ void outline() {
         Edge& e = edges[i];
         if (!e.outline) continue;
         e.norm = {-e.vect.y, e.vect.x};
-        V2 m = {(verts[e.vtx1].pos.x + verts[e.vtx2].pos.x) / 2, (verts[e.vtx1].pos.y + verts[e.vtx2].pos.y) / 2};
+        V2 m = {(verts[e.vtx1].pos.x + verts[e.vtx2].pos.x) / 2,
+                (verts[e.vtx1].pos.y + verts[e.vtx2].pos.y) / 2};
         int behind = 0, front = 0;
         for (int j = 0; j < n; ++j) {
             if (j == i || !edges[j].outline) continue;
@@ -121,11 +129,16 @@ void types() {
             if (j == i || !edges[j].outline) continue;
             const Edge& o = edges[j];
             int far;
-            if (o.vtx1 == e.vtx1 || o.vtx1 == e.vtx2) far = o.vtx2;
-            else if (o.vtx2 == e.vtx1 || o.vtx2 == e.vtx2) far = o.vtx1;
-            else continue;
-            if (lineDistance(e, verts[far].pos) > 0) v = false;
-            else c = false;
+            if (o.vtx1 == e.vtx1 || o.vtx1 == e.vtx2)
+                far = o.vtx2;
+            else if (o.vtx2 == e.vtx1 || o.vtx2 == e.vtx2)
+                far = o.vtx1;
+            else
+                continue;
+            if (lineDistance(e, verts[far].pos) > 0)
+                v = false;
+            else
+                c = false;
         }
         e.type = c ? 'c' : (v ? 'v' : 'm');
     }
@@ -144,10 +157,13 @@ void safePoints() {
         Vertex& w = verts[wi];
         if (!w.onOutline || w.type == 'n') continue;
         V2 p = w.pos;
-        V2 b = {edges[w.edge[1]].norm.x + edges[w.edge[0]].norm.x, edges[w.edge[1]].norm.y + edges[w.edge[0]].norm.y};
+        V2 b = {edges[w.edge[1]].norm.x + edges[w.edge[0]].norm.x,
+                edges[w.edge[1]].norm.y + edges[w.edge[0]].norm.y};
         float l = (float)std::sqrt((double)(b.y * b.y + b.x * b.x));
-        if (l != 0) b = {b.x / l, b.y / l};
-        else b = {0, 0};
+        if (l != 0)
+            b = {b.x / l, b.y / l};
+        else
+            b = {0, 0};
         bool foundT = false, foundF = false;
         V2 t{}, fb{};
         for (int pass = 0; pass < 2 && !foundT && !foundF; ++pass) {
@@ -159,12 +175,18 @@ void safePoints() {
                 if (!cross(p, b, e, pass == 1, hit, s)) continue;
                 bool* found;
                 V2* kept;
-                if (w.type == 'i' && s > 0) found = &foundT, kept = &t;
-                else if (w.type == 'i' && s < 0) found = &foundF, kept = &fb;
-                else if (w.type == 'o' && s < 0) found = &foundT, kept = &t;
-                else continue;
-                float dn = (float)std::sqrt((double)((hit.x - p.x) * (hit.x - p.x) + (hit.y - p.y) * (hit.y - p.y)));
-                float dk = (float)std::sqrt((double)((kept->x - p.x) * (kept->x - p.x) + (kept->y - p.y) * (kept->y - p.y)));
+                if (w.type == 'i' && s > 0)
+                    found = &foundT, kept = &t;
+                else if (w.type == 'i' && s < 0)
+                    found = &foundF, kept = &fb;
+                else if (w.type == 'o' && s < 0)
+                    found = &foundT, kept = &t;
+                else
+                    continue;
+                float dn = (float)std::sqrt(
+                    (double)((hit.x - p.x) * (hit.x - p.x) + (hit.y - p.y) * (hit.y - p.y)));
+                float dk = (float)std::sqrt((double)((kept->x - p.x) * (kept->x - p.x) +
+                                                     (kept->y - p.y) * (kept->y - p.y)));
                 if (!*found || dn < dk) {
                     *found = true;
                     *kept = hit;
@@ -194,9 +216,12 @@ void patches() {
                 if (!f.outline || !f.mergeable) continue;
                 for (int w : {f.vtx1, f.vtx2}) {
                     int g;
-                    if (verts[w].edge[0] == fi) g = verts[w].edge[1];
-                    else if (verts[w].edge[1] == fi) g = verts[w].edge[0];
-                    else continue;
+                    if (verts[w].edge[0] == fi)
+                        g = verts[w].edge[1];
+                    else if (verts[w].edge[1] == fi)
+                        g = verts[w].edge[0];
+                    else
+                        continue;
                     Edge& G = edges[g];
                     bool both = f.unabsorbed && G.unabsorbed && G.type == f.type && G.mergeable;
                     if (G.type != f.type || !G.mergeable) continue;
@@ -217,8 +242,10 @@ void patches() {
             for (int m = 0; m < n; ++m) {
                 const Edge& o = edges[m];
                 if (m == i || !o.outline || o.patch != e.patch || touches(e, o)) continue;
-                float d1 = lineDistance(e, verts[o.vtx1].pos), d2 = lineDistance(e, verts[o.vtx2].pos);
-                bool hit = (e.type == 'c' && (d1 < 0 || d2 < 0)) || (e.type == 'v' && (d1 > 0 || d2 > 0));
+                float d1 = lineDistance(e, verts[o.vtx1].pos),
+                      d2 = lineDistance(e, verts[o.vtx2].pos);
+                bool hit =
+                    (e.type == 'c' && (d1 < 0 || d2 < 0)) || (e.type == 'v' && (d1 > 0 || d2 > 0));
                 if (hit) {
                     sets[i].push_back(m);
                     any = true;
@@ -311,8 +338,8 @@ int main(int argc, char** argv) {
     }
     for (const Edge& e : edges)
         if (e.outline)
-            printf("e%c %d %d %f %f %f %f %d\n", e.type, number[e.vtx1], number[e.vtx2], e.vect.x, e.vect.y,
-                   e.norm.x, e.norm.y, e.patch);
+            printf("e%c %d %d %f %f %f %f %d\n", e.type, number[e.vtx1], number[e.vtx2], e.vect.x,
+                   e.vect.y, e.norm.x, e.norm.y, e.patch);
     printf("centre %f %f\n*end\n", centre.x, centre.y);
     return 0;
 }

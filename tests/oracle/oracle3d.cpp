@@ -36,13 +36,27 @@ struct Face {
     char side;
 };
 
-float snap(float v) { return (v > -0.0001 && v < 0.0001) ? 0.0f : v; }
-float len(V3 v) { return (float)std::sqrt((double)(v.x * v.x + v.y * v.y + v.z * v.z)); }
-V3 sub(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V3 add(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-float dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 cross(V3 u, V3 w) { return {u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x}; }
-V3 divide(V3 v, float l) { return {v.x / l, v.y / l, v.z / l}; }
+float snap(float v) {
+    return (v > -0.0001 && v < 0.0001) ? 0.0f : v;
+}
+float len(V3 v) {
+    return (float)std::sqrt((double)(v.x * v.x + v.y * v.y + v.z * v.z));
+}
+V3 sub(V3 a, V3 b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+V3 add(V3 a, V3 b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+float dot(V3 a, V3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+V3 cross(V3 u, V3 w) {
+    return {u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x};
+}
+V3 divide(V3 v, float l) {
+    return {v.x / l, v.y / l, v.z / l};
+}
 
 std::vector<Vertex> verts;
 std::vector<V3> normals;
@@ -72,7 +86,8 @@ void faceNormal(Face& f) {
     if (lg0 != 0) g = divide(g, lg0);
     float lm = len(m), lg = len(g), d = dot(m, g);
     float angle;
-    if (lm == 0 || lg == 0) angle = (float)std::acos(1.0);
+    if (lm == 0 || lg == 0)
+        angle = (float)std::acos(1.0);
     else {
         float c = d / (lm * lg);
         if (c > 1.0f) c = 1.0f;
@@ -144,7 +159,8 @@ void classify() {
             continue;
         }
         int j = i + 1;
-        while (edges[j].matchId != e.matchId) ++j;
+        while (edges[j].matchId != e.matchId)
+            ++j;
         V3 q = add(verts[edges[j].opposite].pos, centre);
         V3 a = add(verts[e.vtx1].pos, centre);
         float d = snap(dot(sub(q, a), faces[e.face1].norm));
@@ -161,33 +177,44 @@ void classify() {
         }
         char t;
         if (!in && !out) {
-            if (!open) t = 'n';
+            if (!open)
+                t = 'n';
             else {
                 int e1 = -1, e2 = -1;
                 for (int i = 0; i < n; ++i) {
                     const Edge& e = edges[i];
                     if (!e.primary || e.type != 'h' || (e.vtx1 != v && e.vtx2 != v)) continue;
-                    if (e1 < 0) e1 = i;
-                    else if (e2 < 0) e2 = i;
-                    else printf("WARNING: Vertex %d has more than 2 open edges\n", v);
+                    if (e1 < 0)
+                        e1 = i;
+                    else if (e2 < 0)
+                        e2 = i;
+                    else
+                        printf("WARNING: Vertex %d has more than 2 open edges\n", v);
                 }
-                if (e2 < 0) t = 'h';
+                if (e2 < 0)
+                    t = 'h';
                 else {
                     V3 x = cross(edges[e1].unitVect, faces[edges[e1].face1].norm);
                     const Face& f1 = faces[edges[e1].face1];
                     int a = -1;
                     for (int s = 0; s < 3; ++s)
-                        if (f1.vertex[s] != edges[e1].vtx1 && f1.vertex[s] != edges[e1].vtx2) a = f1.vertex[s];
+                        if (f1.vertex[s] != edges[e1].vtx1 && f1.vertex[s] != edges[e1].vtx2)
+                            a = f1.vertex[s];
                     float d1 = dot(sub(verts[a].pos, verts[v].pos), x);
                     int b = edges[e2].vtx1 == v ? edges[e2].vtx2 : edges[e2].vtx1;
                     float d2 = dot(sub(verts[b].pos, verts[v].pos), x);
-                    if (d1 > 0) t = d2 > 0 ? 'h' : 'n';
-                    else t = d2 < 0 ? 'h' : 'n';
+                    if (d1 > 0)
+                        t = d2 > 0 ? 'h' : 'n';
+                    else
+                        t = d2 < 0 ? 'h' : 'n';
                 }
             }
-        } else if (!out) t = open ? 'h' : 'i';
-        else if (!in) t = open ? 'h' : 'o';
-        else t = 'h';
+        } else if (!out)
+            t = open ? 'h' : 'i';
+        else if (!in)
+            t = open ? 'h' : 'o';
+        else
+            t = 'h';
         verts[v].type = t;
     }
     for (Face& f : faces) {
@@ -199,9 +226,12 @@ void classify() {
             h |= t == 'h';
         }
         f.hasOpenEdge = h;
-        if (!o) f.side = h ? 'm' : 'c';
-        else if (!i) f.side = h ? 'm' : 'v';
-        else f.side = 'm';
+        if (!o)
+            f.side = h ? 'm' : 'c';
+        else if (!i)
+            f.side = h ? 'm' : 'v';
+        else
+            f.side = 'm';
     }
 }
 
@@ -214,7 +244,8 @@ void efsFor(int i, int fi, V3 x) {
     if (w < 0) w = f.vertex[0]; // degenerate faces: not exercised here
     float d = dot(sub(verts[w].pos, verts[e.vtx1].pos), x);
     int s = 0;
-    while (s < 3 && f.edge[s] != i) ++s;
+    while (s < 3 && f.edge[s] != i)
+        ++s;
     if (s == 3) return;
     f.efs[s] = d < 0 ? x : V3{-x.x, -x.y, -x.z};
 }
@@ -234,7 +265,8 @@ void edgeFaceNormals() {
         if (e.face2 != -1) efsFor(i, e.face2, x);
         for (int f = 0; f < (int)faces.size(); ++f) {
             if (f == e.face1 || f == e.face2) continue;
-            if (faces[f].edge[0] == i || faces[f].edge[1] == i || faces[f].edge[2] == i) efsFor(i, f, x);
+            if (faces[f].edge[0] == i || faces[f].edge[1] == i || faces[f].edge[2] == i)
+                efsFor(i, f, x);
         }
     }
 }
@@ -270,9 +302,12 @@ void patches() {
                 for (int k = 0; k < 3; ++k) {
                     const Edge& e = edges[faces[fi].edge[k]];
                     int g;
-                    if (e.face1 == fi && e.face2 != -1) g = e.face2;
-                    else if (e.face2 == fi) g = e.face1;
-                    else continue;
+                    if (e.face1 == fi && e.face2 != -1)
+                        g = e.face2;
+                    else if (e.face2 == fi)
+                        g = e.face1;
+                    else
+                        continue;
                     if (faces[g].side != faces[fi].side || !faces[g].mergeable) continue;
                     bool both = faces[fi].unabsorbed && faces[g].unabsorbed;
                     int old = faces[g].patch, nw = faces[fi].patch;
@@ -349,7 +384,8 @@ int main(int argc, char** argv) {
             int fi = (int)faces.size();
             char* tokens[128];
             int nt = 0;
-            for (char* t = std::strtok(line, " "); t; t = std::strtok(nullptr, " ")) tokens[nt++] = t;
+            for (char* t = std::strtok(line, " "); t; t = std::strtok(nullptr, " "))
+                tokens[nt++] = t;
             for (int k = 0; k + 1 < nt; ++k) {
                 if (k > 2) {
                     printf("WARNING: Face %d not a triangle\n", fi);
@@ -378,16 +414,18 @@ int main(int argc, char** argv) {
     classify();
     edgeFaceNormals();
     patches();
-    for (const Vertex& v : verts) printf("v%c %f %f %f\n", v.type, v.pos.x, v.pos.y, v.pos.z);
+    for (const Vertex& v : verts)
+        printf("v%c %f %f %f\n", v.type, v.pos.x, v.pos.y, v.pos.z);
     for (const Edge& e : edges)
         if (e.primary)
-            printf("e%c %d %d %f %f %f\n", e.type, e.vtx1 + 1, e.vtx2 + 1, e.unitVect.x, e.unitVect.y,
-                   e.unitVect.z);
+            printf("e%c %d %d %f %f %f\n", e.type, e.vtx1 + 1, e.vtx2 + 1, e.unitVect.x,
+                   e.unitVect.y, e.unitVect.z);
     for (const Face& f : faces) {
         printf("f%c %d %d %d", f.side, f.vertex[0] + 1, f.vertex[1] + 1, f.vertex[2] + 1);
         for (int k = 0; k < 3; ++k) {
             int e = f.edge[k], dup = 0;
-            for (int j = 0; j < e; ++j) dup += !edges[j].primary;
+            for (int j = 0; j < e; ++j)
+                dup += !edges[j].primary;
             printf(" %d %f %f %f", e - dup + 1, f.efs[k].x, f.efs[k].y, f.efs[k].z);
         }
         printf(" %f %f %f %d\n", f.norm.x, f.norm.y, f.norm.z, f.patch);

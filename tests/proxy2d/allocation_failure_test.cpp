@@ -47,8 +47,10 @@ TEST(AllocationFailures2D, MessagesAndFiles) {
         const std::string file = hbxtest::readFile(out);
         const std::size_t start = file.find("*start\n");
         ASSERT_NE(start, std::string::npos) << c.site;
-        if (c.ending) EXPECT_EQ(file.substr(start + 7), c.ending) << c.site;
-        else EXPECT_NE(file.find("*end\n\n"), std::string::npos) << c.site;
+        if (c.ending)
+            EXPECT_EQ(file.substr(start + 7), c.ending) << c.site;
+        else
+            EXPECT_NE(file.find("*end\n\n"), std::string::npos) << c.site;
     }
 }
 

@@ -15,11 +15,14 @@ namespace {
 
 using hbx2::Mesh2D;
 
-bool isNegativeZero(float v) { return v == 0.0f && std::signbit(v); }
+bool isNegativeZero(float v) {
+    return v == 0.0f && std::signbit(v);
+}
 
 std::vector<std::pair<int, int>> sides(const Mesh2D& mesh) {
     std::vector<std::pair<int, int>> out;
-    for (const auto& e : mesh.edges) out.emplace_back(e.vtx1, e.vtx2);
+    for (const auto& e : mesh.edges)
+        out.emplace_back(e.vtx1, e.vtx2);
     return out;
 }
 
@@ -37,7 +40,8 @@ TEST(Reading2D, SquareRecords) {
     }
     const std::vector<std::pair<int, int>> want = {{0, 1}, {1, 2}, {2, 0}, {0, 2}, {2, 3}, {3, 0}};
     EXPECT_EQ(sides(mesh), want);
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(mesh.edges[i].patch, i);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(mesh.edges[i].patch, i);
 }
 
 struct CornerCase {
@@ -52,18 +56,22 @@ TEST(Reading2D, CornerTokens) {
         {"texture and normal indices are ignored", "f 2/7/3 3//1 4/9\n", {{1, 2}, {2, 3}, {3, 1}}},
         {"trailing space makes a repeated corner", "f 1 2 3 \n", {{0, 1}, {1, 2}, {2, 2}, {2, 0}}},
         {"a token without a number repeats the last corner of the file",
-         "f 1 2 3\nf x 4 1\n", {{0, 1}, {1, 2}, {2, 0}, {2, 3}, {3, 0}, {0, 2}}},
+         "f 1 2 3\nf x 4 1\n",
+         {{0, 1}, {1, 2}, {2, 0}, {2, 3}, {3, 0}, {0, 2}}},
         {"negative indices count back", "f -4 -3 -1\n", {{0, 1}, {1, 3}, {3, 0}}},
         {"tabs do not separate", "f 1\t3 2 4\n", {{0, 1}, {1, 3}, {3, 0}}},
         {"several spaces separate like one", "f  1   2 3", {{0, 1}, {1, 2}, {2, 0}}},
-        {"more corners than any fixed table", "f" + std::string(600, ' ') + " 1 2 3 4",
+        {"more corners than any fixed table",
+         "f" + std::string(600, ' ') + " 1 2 3 4",
          {{0, 1}, {1, 2}, {2, 3}, {3, 0}}},
         {"signs and leading zeros", "f +2 0003 -1/5\n", {{1, 2}, {2, 3}, {3, 1}}},
         // Beyond nine digits the value is truncated as strtol's is:
         // 2^32 + 1 reads as 1 and -(2^32 - 1) as 1.
-        {"ten digits wrap like the C scanner", "f 4294967297 0000000002 -4294967295 3\n",
+        {"ten digits wrap like the C scanner",
+         "f 4294967297 0000000002 -4294967295 3\n",
          {{0, 1}, {1, 0}, {0, 2}, {2, 0}}},
-        {"a sign without digits repeats the last corner", "f 1 -x 3 +\n",
+        {"a sign without digits repeats the last corner",
+         "f 1 -x 3 +\n",
          {{0, 0}, {0, 2}, {2, 2}, {2, 0}}},
     };
     for (const CornerCase& c : cases) {
@@ -106,7 +114,8 @@ TEST(Outline2D, SquareNormalsAndSlots) {
     const Built b = buildIndexed(kSquare);
     const auto& e = b.mesh.edges;
     const int outline[6] = {1, 1, 0, 0, 1, 1};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(e[i].outline, outline[i]) << i;
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(e[i].outline, outline[i]) << i;
     EXPECT_EQ(e[0].norm[0], 0.0f);
     EXPECT_FALSE(std::signbit(e[0].norm[0]));
     EXPECT_EQ(e[0].norm[1], -1.0f);
@@ -130,7 +139,8 @@ TEST(Outline2D, SharedSidesAndDegenerateEdges) {
     // A side listed by three faces loses the mark on every record.
     Built b = buildIndexed("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 -1 0\nv 1 1 0\n"
                            "f 1 2 3\nf 2 1 4\nf 1 2 5\n");
-    for (int i : {0, 3, 6}) EXPECT_EQ(b.mesh.edges[i].outline, 0) << i;
+    for (int i : {0, 3, 6})
+        EXPECT_EQ(b.mesh.edges[i].outline, 0) << i;
     // A side from a vertex to itself: no direction, normal (-0, 0) negated.
     b = buildIndexed("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3 \n");
     const auto& loop = b.mesh.edges[2];

@@ -37,7 +37,8 @@ TEST(EndToEnd2D, WholeFilesMatchGoldenFiles) {
     for (const char* name : {"square", "rectangle", "fan", "L", "U", "ring", "hook"}) {
         const std::string dir = hbxtest::makeScratchDir();
         const std::string out = dir + "/" + name + ".hbx2";
-        const auto run = runTool(tool2d(), {"PX", std::string(name) + ".obj", out}, "", {}, kMeshes);
+        const auto run =
+            runTool(tool2d(), {"PX", std::string(name) + ".obj", out}, "", {}, kMeshes);
         EXPECT_EQ(run.exitCode, 0) << name;
         const std::string note = std::string(name) == "hook" ? "NOTE: Allergies found\n" : "";
         EXPECT_EQ(run.out, "Making shape type: PX\n" + note + "Complete\n\n") << name;
@@ -116,7 +117,8 @@ TEST(EndToEnd2D, SameFileAndUncreatableOutputWriteNothing) {
     const std::string mesh = readFile(kMeshes + "/square.obj");
     writeFile(in, mesh);
     auto run = runTool(tool2d(), {"PX", in, in});
-    EXPECT_EQ(run.out, "Making shape type: PX\nError: Input and output are the same file\nFail\n\n");
+    EXPECT_EQ(run.out,
+              "Making shape type: PX\nError: Input and output are the same file\nFail\n\n");
     EXPECT_EQ(readFile(in), mesh);
     run = runTool(tool2d(), {"PX", in, dir + "/no/such/dir/out.hbx2"});
     EXPECT_EQ(run.out, "Making shape type: PX\nError: Couldn't create outfile\nFail\n\n");

@@ -19,9 +19,9 @@
 namespace hbx2test {
 namespace {
 
+using hbx2::makeRayLine;
 using hbx2::Mesh2D;
 using hbx2::OutlineIndex;
-using hbx2::makeRayLine;
 using hbx2::RayLine;
 using Side = OutlineIndex::Side;
 
@@ -62,8 +62,8 @@ std::string compareRays(const Mesh2D& mesh, std::mt19937& rng) {
         const float* p1 = mesh.vertices[edge.vtx1].pos;
         const float* p2 = mesh.vertices[edge.vtx2].pos;
         // The normal ray from the midpoint.
-        const RayLine normal = makeRayLine((p1[0] + p2[0]) / 2, (p1[1] + p2[1]) / 2,
-                                           -edge.vect[1], edge.vect[0]);
+        const RayLine normal =
+            makeRayLine((p1[0] + p2[0]) / 2, (p1[1] + p2[1]) / 2, -edge.vect[1], edge.vect[0]);
         std::string diff = compareRay(mesh, index, normal, e, "normal of " + std::to_string(e));
         if (!diff.empty()) return diff;
         // From vtx1 through the vtx2 of another outline edge.
@@ -74,8 +74,8 @@ std::string compareRays(const Mesh2D& mesh, std::mt19937& rng) {
         if (length > 0.0) {
             const RayLine through = makeRayLine(p1[0], p1[1], static_cast<float>(dx / length),
                                                 static_cast<float>(dy / length));
-            diff = compareRay(mesh, index, through, -1,
-                              "through a vertex from " + std::to_string(e));
+            diff =
+                compareRay(mesh, index, through, -1, "through a vertex from " + std::to_string(e));
             if (!diff.empty()) return diff;
         }
         // A random direction.
@@ -101,8 +101,8 @@ TEST(OutlineIndexCounts, OneSidedCountsAgreeWithScans) {
          1.0, 0.0},
         {"grid far from the origin",
          [](std::mt19937& r) { return gridMesh(r, 12, 12, 0.6, 1.0, 0.0, 0.0); }, 1.0, 1e6},
-        {"tiny grid", [](std::mt19937& r) { return gridMesh(r, 12, 12, 0.6, 1.0, 0.0, 0.0); },
-         1e-6, 0.0},
+        {"tiny grid", [](std::mt19937& r) { return gridMesh(r, 12, 12, 0.6, 1.0, 0.0, 0.0); }, 1e-6,
+         0.0},
         {"huge grid (no shortcut by side)",
          [](std::mt19937& r) { return gridMesh(r, 12, 12, 0.6, 1.0, 0.0, 0.0); }, 1e13, 0.0},
         {"star", [](std::mt19937& r) { return starMesh(r, 300); }, 1.0, 0.0},

@@ -46,8 +46,10 @@ void plainOutline(Mesh2D& mesh) {
             e.vect[1] = 0;
         }
         for (int v : {e.vtx1, e.vtx2}) {
-            if (mesh.vertices[v].edge[0] == -1) mesh.vertices[v].edge[0] = i;
-            else mesh.vertices[v].edge[1] = i;
+            if (mesh.vertices[v].edge[0] == -1)
+                mesh.vertices[v].edge[0] = i;
+            else
+                mesh.vertices[v].edge[1] = i;
         }
     }
     for (auto& v : mesh.vertices)
@@ -63,14 +65,17 @@ void plainNormals(Mesh2D& mesh) {
         e.norm[1] = e.vect[0];
         const float* p1 = mesh.vertices[e.vtx1].pos;
         const float* p2 = mesh.vertices[e.vtx2].pos;
-        const RayLine ray = makeRayLine((p1[0] + p2[0]) / 2, (p1[1] + p2[1]) / 2, e.norm[0], e.norm[1]);
+        const RayLine ray =
+            makeRayLine((p1[0] + p2[0]) / 2, (p1[1] + p2[1]) / 2, e.norm[0], e.norm[1]);
         int behind = 0, front = 0;
         for (int j = 0; j < n; ++j) {
             if (j == i || !mesh.edges[j].outline) continue;
             Crossing c;
             if (!rayCrossing(ray, segmentOf(mesh, mesh.edges[j]), EdgeEnds::Open, &c)) continue;
-            if (c.s < 0) ++behind;
-            else ++front;
+            if (c.s < 0)
+                ++behind;
+            else
+                ++front;
         }
         if (behind % 2 == 1 && front % 2 == 0) continue;
         e.norm[0] = -e.norm[0];
@@ -134,12 +139,17 @@ void plainTypes(Mesh2D& mesh) {
             const MeshEdge2D& o = mesh.edges[j];
             if (j == i || !o.outline) continue;
             int far;
-            if (o.vtx1 == e.vtx1 || o.vtx1 == e.vtx2) far = o.vtx2;
-            else if (o.vtx2 == e.vtx1 || o.vtx2 == e.vtx2) far = o.vtx1;
-            else continue;
+            if (o.vtx1 == e.vtx1 || o.vtx1 == e.vtx2)
+                far = o.vtx2;
+            else if (o.vtx2 == e.vtx1 || o.vtx2 == e.vtx2)
+                far = o.vtx1;
+            else
+                continue;
             const float d = lineDistance(e, mesh.vertices[e.vtx1].pos, mesh.vertices[far].pos);
-            if (d > 0) v = false;
-            else c = false;
+            if (d > 0)
+                v = false;
+            else
+                c = false;
         }
         e.type = c ? 'c' : (v ? 'v' : 'm');
     }
@@ -166,9 +176,12 @@ bool plainSearch(const Mesh2D& mesh, int w, const RayLine& ray, EdgeEnds ends, f
         if (!k.outline || k.vtx1 == w || k.vtx2 == w) continue;
         Crossing c;
         if (!rayCrossing(ray, segmentOf(mesh, k), ends, &c)) continue;
-        if (v.type == 'i' && c.s > 0) keepNearer(target, c, ray.ox, ray.oy);
-        else if (v.type == 'i' && c.s < 0) keepNearer(fallback, c, ray.ox, ray.oy);
-        else if (v.type == 'o' && c.s < 0) keepNearer(target, c, ray.ox, ray.oy);
+        if (v.type == 'i' && c.s > 0)
+            keepNearer(target, c, ray.ox, ray.oy);
+        else if (v.type == 'i' && c.s < 0)
+            keepNearer(fallback, c, ray.ox, ray.oy);
+        else if (v.type == 'o' && c.s < 0)
+            keepNearer(target, c, ray.ox, ray.oy);
     }
     const float px = v.pos[0], py = v.pos[1];
     if (target.found) {
@@ -221,9 +234,12 @@ int plainPatchCycle(Mesh2D& mesh) {
                 for (int end : {edges[f].vtx1, edges[f].vtx2}) {
                     const MeshVertex2D& w = mesh.vertices[end];
                     int g;
-                    if (w.edge[0] == f) g = w.edge[1];
-                    else if (w.edge[1] == f) g = w.edge[0];
-                    else continue;
+                    if (w.edge[0] == f)
+                        g = w.edge[1];
+                    else if (w.edge[1] == f)
+                        g = w.edge[0];
+                    else
+                        continue;
                     const bool both = edges[f].unabsorbed && edges[g].unabsorbed &&
                                       edges[g].type == edges[f].type && edges[g].mergeable;
                     if (edges[g].type != edges[f].type || !edges[g].mergeable) continue;

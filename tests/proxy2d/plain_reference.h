@@ -1,6 +1,6 @@
 // The builder's phases as plain scans over every record, each step in its
-// simplest form, for checking the indexed and incremental versions against. Quadratic (and worse for the patch cycle): small meshes
-// only.
+// simplest form, for checking the indexed and incremental versions against. Quadratic (and worse
+// for the patch cycle): small meshes only.
 #pragma once
 
 #include "mesh2d.h"

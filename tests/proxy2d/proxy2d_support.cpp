@@ -12,9 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <cmath>
 #include <map>
 
 namespace hbx2test {
@@ -30,7 +30,8 @@ std::string objText(const std::vector<Point>& points, const std::vector<std::vec
     }
     for (const auto& f : faces) {
         s += "f";
-        for (int c : f) s += " " + std::to_string(c);
+        for (int c : f)
+            s += " " + std::to_string(c);
         s += "\n";
     }
     return s;
@@ -39,7 +40,8 @@ std::string objText(const std::vector<Point>& points, const std::vector<std::vec
 namespace {
 int countNotes(const std::string& out) {
     int n = 0;
-    for (std::size_t p = 0; (p = out.find("NOTE: Allergies found\n", p)) != std::string::npos; ++p) ++n;
+    for (std::size_t p = 0; (p = out.find("NOTE: Allergies found\n", p)) != std::string::npos; ++p)
+        ++n;
     return n;
 }
 } // namespace
@@ -68,7 +70,9 @@ Built buildPlain(const std::string& obj) {
 }
 
 namespace {
-bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameBits(float a, float b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 } // namespace
 
 std::string compareRecords(const Mesh2D& a, const Mesh2D& b) {
@@ -106,13 +110,16 @@ namespace {
 // Renumbers the points at random and shuffles the faces.
 void shuffleMesh(std::mt19937& rng, RandomMesh& m) {
     std::vector<int> perm(m.points.size());
-    for (std::size_t i = 0; i < perm.size(); ++i) perm[i] = static_cast<int>(i);
+    for (std::size_t i = 0; i < perm.size(); ++i)
+        perm[i] = static_cast<int>(i);
     std::shuffle(perm.begin(), perm.end(), rng);
     std::vector<Point> points(m.points.size());
-    for (std::size_t i = 0; i < perm.size(); ++i) points[perm[i]] = m.points[i];
+    for (std::size_t i = 0; i < perm.size(); ++i)
+        points[perm[i]] = m.points[i];
     m.points = points;
     for (auto& f : m.faces)
-        for (int& c : f) c = perm[c - 1] + 1;
+        for (int& c : f)
+            c = perm[c - 1] + 1;
     std::shuffle(m.faces.begin(), m.faces.end(), rng);
 }
 
@@ -138,9 +145,12 @@ RandomMesh gridMesh(std::mt19937& rng, int w, int h, double fill, double scale, 
             const int a = vid(x, y), b = vid(x + 1, y), c = vid(x + 1, y + 1), d = vid(x, y + 1);
             const double kind = u(rng);
             std::vector<std::vector<int>> faces;
-            if (kind < 0.2) faces = {{a, b, c, d}};
-            else if (kind < 0.6) faces = {{a, b, c}, {a, c, d}};
-            else faces = {{a, b, d}, {b, c, d}};
+            if (kind < 0.2)
+                faces = {{a, b, c, d}};
+            else if (kind < 0.6)
+                faces = {{a, b, c}, {a, c, d}};
+            else
+                faces = {{a, b, d}, {b, c, d}};
             for (auto& f : faces) {
                 if (u(rng) < 0.5) std::reverse(f.begin(), f.end());
                 std::rotate(f.begin(), f.begin() + (rng() % f.size()), f.end());
@@ -161,7 +171,8 @@ RandomMesh starMesh(std::mt19937& rng, int k) {
         const double rad = (rng() % 3 == 0) ? 1.0 : r(rng);
         m.points.push_back({rad * std::cos(a), rad * std::sin(a)});
     }
-    for (int i = 0; i < k; ++i) m.faces.push_back({1, 2 + i, 2 + (i + 1) % k});
+    for (int i = 0; i < k; ++i)
+        m.faces.push_back({1, 2 + i, 2 + (i + 1) % k});
     shuffleMesh(rng, m);
     return m;
 }

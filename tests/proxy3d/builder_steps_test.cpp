@@ -36,9 +36,10 @@ TEST(BuilderSteps, AllocationFailuresEndAborted) {
     const std::string dir = hbxtest::makeScratchDir();
     const std::string in = dir + "/strip.obj", out = dir + "/out.hbx3";
     // (The allergy set of a split is checked on the patch cycle itself.)
-    hbxtest::writeFile(in, "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nv 0 2 1\nv 1 2 1\nv 0 1 2\nv 1 1 2\n"
-                           "vn 0 -1 1\nf 1//1 3//1 2//1\nf 2//1 3//1 4//1\nf 3//1 5//1 4//1\n"
-                           "f 4//1 5//1 6//1\nf 5//1 7//1 6//1\nf 6//1 7//1 8//1\n");
+    hbxtest::writeFile(in,
+                       "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nv 0 2 1\nv 1 2 1\nv 0 1 2\nv 1 1 2\n"
+                       "vn 0 -1 1\nf 1//1 3//1 2//1\nf 2//1 3//1 4//1\nf 3//1 5//1 4//1\n"
+                       "f 4//1 5//1 6//1\nf 5//1 7//1 6//1\nf 6//1 7//1 8//1\n");
     std::string framing;
     hbx::appendFraming(framing, hbx::Tool::ThreeD, in, "PX");
     for (const auto& c : cases) {
@@ -123,8 +124,8 @@ TEST(BuilderSteps, EdgeClassesAndEdgeFaceNormalsAtARidge) {
         char edge;
     } cases[] = {{-1.0f, 'o'}, {1.0f, 'i'}, {0.00005f, 'n'}, {-0.0002f, 'o'}};
     for (const auto& c : cases) {
-        Mesh3D mesh = meshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, c.farZ}},
-                             {{0, 1, 2}, {1, 0, 3}});
+        Mesh3D mesh =
+            meshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, c.farZ}}, {{0, 1, 2}, {1, 0, 3}});
         hbx3test::derive(mesh);
         EXPECT_EQ(mesh.edges[0].type, c.edge) << c.farZ;
         EXPECT_EQ(mesh.edges[0].face2, 1);
@@ -138,8 +139,9 @@ TEST(BuilderSteps, EdgeClassesAndEdgeFaceNormalsAtARidge) {
 TEST(BuilderSteps, OpenBorderCorners) {
     // A flat strip along x: the middle border vertices run straight ('n'),
     // the ends turn corners ('h'); an unused vertex is 'n'.
-    Mesh3D mesh = meshOf({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}, {5, 5, 5}},
-                         {{0, 1, 4}, {0, 4, 3}, {1, 2, 5}, {1, 5, 4}});
+    Mesh3D mesh =
+        meshOf({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}, {5, 5, 5}},
+               {{0, 1, 4}, {0, 4, 3}, {1, 2, 5}, {1, 5, 4}});
     hbx3test::derive(mesh);
     const std::string types = {mesh.vertices[0].type, mesh.vertices[1].type, mesh.vertices[2].type,
                                mesh.vertices[3].type, mesh.vertices[4].type, mesh.vertices[5].type,

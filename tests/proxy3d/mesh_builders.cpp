@@ -167,7 +167,8 @@ Mesh3D spiralWall(int turns, int rings, double gap, double thickness, double hei
     const double corner[4][2] = {{0.5, 0.0}, {0.5, 1.0}, {-0.5, 1.0}, {-0.5, 0.0}};
     auto centre = [&](int i, double* c, double* n) {
         const double t = end * i / rings, r = 1.0 + gap * t / (2.0 * pi), dr = gap / (2.0 * pi);
-        const double dx = dr * std::cos(t) - r * std::sin(t), dy = dr * std::sin(t) + r * std::cos(t);
+        const double dx = dr * std::cos(t) - r * std::sin(t),
+                     dy = dr * std::sin(t) + r * std::cos(t);
         const double len = std::sqrt(dx * dx + dy * dy);
         c[0] = r * std::cos(t);
         c[1] = r * std::sin(t);

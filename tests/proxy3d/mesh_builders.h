@@ -42,6 +42,7 @@ hbx3::Mesh3D wholeSideTorus(std::mt19937& rng, int rings, int segments, char sid
 // A closed wall along a spiral that winds around itself (turns close
 // together): one convex patch whose faces see the neighbouring turns, split
 // again and again. Faces numbered section by section.
-hbx3::Mesh3D spiralWall(int turns, int rings, double gap, double thickness, double height, double pitch);
+hbx3::Mesh3D spiralWall(int turns, int rings, double gap, double thickness, double height,
+                        double pitch);
 
 } // namespace hbx3test

@@ -33,8 +33,10 @@ Reading read(const std::string& text) {
 
 std::string meshHead() {
     std::string s;
-    for (int i = 0; i < 12; ++i) s += "v " + std::to_string(i) + " " + std::to_string(i % 3) + " 1\n";
-    for (int i = 0; i < 12; ++i) s += "vn 0 " + std::to_string(i % 2) + " 1\n";
+    for (int i = 0; i < 12; ++i)
+        s += "v " + std::to_string(i) + " " + std::to_string(i % 3) + " 1\n";
+    for (int i = 0; i < 12; ++i)
+        s += "vn 0 " + std::to_string(i % 2) + " 1\n";
     return s;
 }
 
@@ -42,13 +44,20 @@ std::string meshHead() {
 // signed, or of seven to ten digits with leading zeros.
 std::string number(std::mt19937& rng) {
     switch (rng() % 14) {
-    case 0: return "0";
-    case 1: return "-" + std::to_string(1 + rng() % 14);
-    case 2: return "+" + std::to_string(1 + rng() % 12);
-    case 3: return std::to_string(13 + rng() % 3);
-    case 4: return std::string(6 + rng() % 4, '0') + std::to_string(1 + rng() % 9);
-    case 5: return "4294967297";
-    default: return std::to_string(1 + rng() % 12);
+    case 0:
+        return "0";
+    case 1:
+        return "-" + std::to_string(1 + rng() % 14);
+    case 2:
+        return "+" + std::to_string(1 + rng() % 12);
+    case 3:
+        return std::to_string(13 + rng() % 3);
+    case 4:
+        return std::string(6 + rng() % 4, '0') + std::to_string(1 + rng() % 9);
+    case 5:
+        return "4294967297";
+    default:
+        return std::to_string(1 + rng() % 12);
     }
 }
 
@@ -69,14 +78,15 @@ std::string token(std::mt19937& rng) {
 TEST(ReadObj3D, PlainFaceLinesReadAsTokenByToken) {
     // A tab before the first corner is skipped by "%d" but sends the line
     // token by token, so each line is read both ways.
-    static const std::string ends[] = {"\n", " \n", "\r\n", "", std::string("\0 4/4/4\n", 8),
-                                       std::string("  \0 4\n", 6), "  "};
+    static const std::string ends[] = {
+        "\n", " \n", "\r\n", "", std::string("\0 4/4/4\n", 8), std::string("  \0 4\n", 6), "  "};
     const std::string head = meshHead();
     std::mt19937 rng(23);
     for (int i = 0; i < 8000; ++i) {
         std::string corners;
         const int count = 1 + int(rng() % 5);
-        for (int k = 0; k < count; ++k) corners += std::string(1 + rng() % 2, ' ') + token(rng);
+        for (int k = 0; k < count; ++k)
+            corners += std::string(1 + rng() % 2, ' ') + token(rng);
         const std::string end = ends[rng() % 7];
         const std::string tail = rng() % 2 ? "" : "f 1 2 3\n";
         const std::string spaces = corners.substr(0, corners.find_first_not_of(' '));

@@ -19,7 +19,8 @@ using hbx3test::meshOf;
 
 std::vector<std::int64_t> patches(const Mesh3D& mesh) {
     std::vector<std::int64_t> out;
-    for (const hbx3::MeshFace& f : mesh.faces) out.push_back(f.patch);
+    for (const hbx3::MeshFace& f : mesh.faces)
+        out.push_back(f.patch);
     return out;
 }
 
@@ -60,7 +61,8 @@ TEST(PatchCycle, FastMatchesPlainOnRandomMeshes) {
 // faces), with the usual candidate rules and with every group gathering.
 TEST(PatchCycle, FastMatchesPlainOnLargerTerrains) {
     std::mt19937 rng(7);
-    for (const hbx3::CandidateRules rules : {hbx3::CandidateRules{4096, 16}, hbx3::CandidateRules{4096, 1}}) {
+    for (const hbx3::CandidateRules rules :
+         {hbx3::CandidateRules{4096, 16}, hbx3::CandidateRules{4096, 1}}) {
         const RulesScope scope(rules);
         for (int round = 0; round < 60; ++round) {
             expectSamePatches(hbx3test::randomTerrain(rng, 24), "terrain " + std::to_string(round));
@@ -76,8 +78,8 @@ TEST(PatchCycle, TreeQueriesAloneMatchPlain) {
     std::mt19937 rng(8);
     for (int round = 0; round < 300 && !::testing::Test::HasFailure(); ++round) {
         const Mesh3D mesh = round % 3 == 0 ? hbx3test::randomTerrain(rng, 16)
-                            : round % 2   ? hbx3test::randomSoup(rng)
-                                          : hbx3test::randomTerrain(rng);
+                            : round % 2    ? hbx3test::randomSoup(rng)
+                                           : hbx3test::randomTerrain(rng);
         expectSamePatches(mesh, "round " + std::to_string(round));
     }
 }
@@ -89,7 +91,8 @@ TEST(PatchCycle, FastMatchesPlainWhenNearlyTheWholePatchMoves) {
     for (const char side : {'v', 'c'}) {
         for (const int rings : {12, 24, 40}) {
             const Mesh3D mesh = hbx3test::wholeSideTorus(rng, rings, 10, side);
-            const int splits = expectSamePatches(mesh, std::string(1, side) + " torus " + std::to_string(rings));
+            const int splits =
+                expectSamePatches(mesh, std::string(1, side) + " torus " + std::to_string(rings));
             if (::testing::Test::HasFailure()) return;
             EXPECT_GT(splits, 2);
         }
@@ -107,8 +110,9 @@ TEST(PatchCycle, FastMatchesPlainOnWoundWalls) {
         const int turns = 2 + round % 2, rings = 60 + static_cast<int>(80 * unit(rng));
         const double gap = 0.05 + 0.3 * unit(rng), thickness = gap * (0.1 + 0.5 * unit(rng));
         const double height = 0.05 + unit(rng), pitch = round % 3 == 2 ? 0.5 * height : 0.0;
-        splits += expectSamePatches(hbx3test::spiralWall(turns, rings, gap, thickness, height, pitch),
-                                    "wall " + std::to_string(round));
+        splits +=
+            expectSamePatches(hbx3test::spiralWall(turns, rings, gap, thickness, height, pitch),
+                              "wall " + std::to_string(round));
     }
     EXPECT_GT(splits, 100);
 }
@@ -119,7 +123,8 @@ TEST(PatchCycle, LastAbsorberGivesTheNumber) {
     Mesh3D mesh = meshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {-1, 0, 0}},
                          {{1, 2, 3}, {0, 4, 2}, {0, 1, 2}});
     hbx3test::derive(mesh);
-    for (hbx3::MeshFace& f : mesh.faces) f.side = 'c';
+    for (hbx3::MeshFace& f : mesh.faces)
+        f.side = 'c';
     EXPECT_EQ(hbx3::buildPatches(mesh), hbx3::PatchResult::Done);
     EXPECT_EQ(patches(mesh), (std::vector<std::int64_t>{1, 1, 1}));
 }
@@ -143,7 +148,8 @@ TEST(PatchCycle, SplitMovesSeveralFacesWithNewNumbers) {
         {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {0, 2, 1}, {1, 2, 1}, {0, 1, 2}, {1, 1, 2}},
         {{0, 1, 2}, {2, 1, 3}, {4, 5, 6}, {2, 3, 4}, {4, 3, 5}, {6, 5, 7}});
     hbx3test::derive(mesh);
-    for (hbx3::MeshFace& f : mesh.faces) f.side = 'v';
+    for (hbx3::MeshFace& f : mesh.faces)
+        f.side = 'v';
     EXPECT_EQ(expectSamePatches(mesh, "folded strip"), 2);
     ASSERT_EQ(hbx3::buildPatches(mesh), hbx3::PatchResult::Done);
     EXPECT_EQ(patches(mesh), (std::vector<std::int64_t>{1, 1, 0, 2, 0, 0}));
@@ -156,7 +162,8 @@ TEST(PatchCycle, AllergyStartsExactlyAtTheSnapEdge) {
     float edge = 0.0001f;
     if (double(edge) < 0.0001) edge = std::nextafter(edge, 1.0f);
     const float below = std::nextafter(edge, 0.0f);
-    for (const hbx3::CandidateRules rules : {hbx3::CandidateRules{4096, 1}, hbx3::CandidateRules{0, 1}}) {
+    for (const hbx3::CandidateRules rules :
+         {hbx3::CandidateRules{4096, 1}, hbx3::CandidateRules{0, 1}}) {
         const RulesScope scope(rules);
         for (const float height : {edge, below, -edge}) {
             // A flat strip whose last face shares no vertex with the first;
@@ -166,7 +173,8 @@ TEST(PatchCycle, AllergyStartsExactlyAtTheSnapEdge) {
             hbx3test::derive(mesh);
             mesh.meshCentre = Vec3{};
             const float z[6] = {0, 0, 0, 0, 0, height};
-            for (int v = 0; v < 6; ++v) mesh.vertices[static_cast<std::size_t>(v)].pos.z = z[v];
+            for (int v = 0; v < 6; ++v)
+                mesh.vertices[static_cast<std::size_t>(v)].pos.z = z[v];
             for (hbx3::MeshFace& f : mesh.faces) {
                 f.side = 'v';
                 f.norm = Vec3{0, 0, 1};
@@ -183,7 +191,8 @@ TEST(PatchCycle, AllergySetAllocationFails) {
         {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {0, 2, 1}, {1, 2, 1}, {0, 1, 2}, {1, 1, 2}},
         {{0, 1, 2}, {2, 1, 3}, {4, 5, 6}, {2, 3, 4}, {4, 3, 5}, {6, 5, 7}});
     hbx3test::derive(mesh);
-    for (hbx3::MeshFace& f : mesh.faces) f.side = 'v';
+    for (hbx3::MeshFace& f : mesh.faces)
+        f.side = 'v';
     hbx::armAllocFailure("allergy set", 1);
     EXPECT_EQ(hbx3::buildPatches(mesh), hbx3::PatchResult::SetFailed);
     hbx::disarmAllocFailure();

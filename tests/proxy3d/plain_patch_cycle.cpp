@@ -22,9 +22,12 @@ void mergePhase(Mesh3D& mesh) {
             for (int k = 0; k < 3; ++k) {
                 const MeshEdge& e = mesh.edges[faces[f].edge[k]];
                 int g;
-                if (e.face1 == f && e.face2 != -1) g = e.face2;
-                else if (e.face2 == f) g = e.face1;
-                else continue;
+                if (e.face1 == f && e.face2 != -1)
+                    g = e.face2;
+                else if (e.face2 == f)
+                    g = e.face1;
+                else
+                    continue;
                 if (faces[g].side != faces[f].side || !faces[g].mergeable) continue;
                 const bool both = faces[f].unabsorbed && faces[g].unabsorbed;
                 const std::int64_t oldNumber = faces[g].patch;

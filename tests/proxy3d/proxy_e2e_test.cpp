@@ -35,7 +35,8 @@ const FailureCase kReadFailures[] = {
     {"no vertices", "f 1 2 3\n", "Error: Couldn't find any vertices or faces\n"},
     {"vertex nan", "v 0 0 0\nv nan 0 0\nv 0 1 0\nf 1 2 3\n", "Error: Vertex 1 is out of range\n"},
     {"vertex inf", "v 0 0 -inf\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "Error: Vertex 0 is out of range\n"},
-    {"vertex 1e18", "v 0 0 0\nv 1 0 0\nv 0 -1e18 0\nf 1 2 3\n", "Error: Vertex 2 is out of range\n"},
+    {"vertex 1e18", "v 0 0 0\nv 1 0 0\nv 0 -1e18 0\nf 1 2 3\n",
+     "Error: Vertex 2 is out of range\n"},
     {"normal huge", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nvn 2e18 0 0\nf 1 2 3\n",
      "Error: Normal 1 is out of range\n"},
     {"index 0", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 0 1 2\n",
@@ -128,11 +129,14 @@ const GoldenCase kGolden[] = {
     {"square", ""},
     {"tetrahedron", ""},
     {"dented_box", ""},
-    {"fin", "WARNING: Vertex 0 has more than 2 open edges\nWARNING: Vertex 1 has more than 2 open edges\n"},
+    {"fin", "WARNING: Vertex 0 has more than 2 open edges\nWARNING: Vertex 1 has more than 2 open "
+            "edges\n"},
     {"mixed_tokens", "WARNING: Face 0 not a triangle\nWARNING: Face 1 not a triangle\n"},
 };
 
-std::string sourceDir() { return HBX_PROXY3D_TEST_DIR; }
+std::string sourceDir() {
+    return HBX_PROXY3D_TEST_DIR;
+}
 
 TEST(ProxyCreate3D, GoldenFilesInArgumentMode) {
     const std::string dir = hbxtest::makeScratchDir();

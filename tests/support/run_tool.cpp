@@ -18,8 +18,12 @@ extern char** environ;
 
 namespace hbxtest {
 
-const char* tool3d() { return HBX3_EXE; }
-const char* tool2d() { return HBX2_EXE; }
+const char* tool3d() {
+    return HBX3_EXE;
+}
+const char* tool2d() {
+    return HBX2_EXE;
+}
 
 std::string makeScratchDir() {
     const char* base = std::getenv("TMPDIR");
@@ -67,18 +71,22 @@ RunResult runTool(const std::string& exe, const std::vector<std::string>& args,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
 
     std::vector<std::string> argStore;
     argStore.push_back(exe);
     argStore.insert(argStore.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    for (auto& a : argStore) argv.push_back(a.data());
+    for (auto& a : argStore)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
 
     std::vector<std::string> envStore;
-    for (char** e = environ; *e; ++e) envStore.emplace_back(*e);
+    for (char** e = environ; *e; ++e)
+        envStore.emplace_back(*e);
     for (const auto& kv : env) {
         const std::string key = kv.substr(0, kv.find('=') + 1);
         for (auto it = envStore.begin(); it != envStore.end();)
@@ -86,7 +94,8 @@ RunResult runTool(const std::string& exe, const std::vector<std::string>& args,
         envStore.push_back(kv);
     }
     std::vector<char*> envp;
-    for (auto& e : envStore) envp.push_back(e.data());
+    for (auto& e : envStore)
+        envp.push_back(e.data());
     envp.push_back(nullptr);
 
     // posix_spawn has no portable chdir action here; run through a tiny
@@ -126,8 +135,8 @@ RunResult runTool(const std::string& exe, const std::vector<std::string>& args,
 }
 
 std::string maskStamp(const std::string& shapeFile) {
-    static const std::regex stamp(
-        "#============generated at [0-9]{2}:[0-9]{2}:[0-9]{2} on [0-9]{2}:[0-9]{2}:[0-9]{4}============#\n");
+    static const std::regex stamp("#============generated at [0-9]{2}:[0-9]{2}:[0-9]{2} on "
+                                  "[0-9]{2}:[0-9]{2}:[0-9]{4}============#\n");
     return std::regex_replace(shapeFile, stamp, "#STAMP#\n");
 }
 
