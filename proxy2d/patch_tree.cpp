@@ -16,7 +16,7 @@ constexpr double kFloatError = 2.4e-7;
 // float underflow.
 constexpr double kDoubleError = 1e-15;
 constexpr double kTiny = 1e-36;
-constexpr double kSnap = 0.0001;
+constexpr double kSnap = hbx::kZeroSnap;
 
 } // namespace
 

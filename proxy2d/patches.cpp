@@ -467,7 +467,7 @@ PatchResult runCycles(Mesh2D& mesh, PatchStats& stats) {
         // The plain check obtains one allergy set per allergic edge.
         if (hbx::allocationArmed("allergy set"))
             for (std::size_t k = allergies.allergicCount(mesh); k > 0; --k)
-                if (hbx::allocationFails("allergy set")) return PatchResult::NoSet;
+                if (hbx::allocationFails("allergy set")) return PatchResult::SetFailed;
         hbx::say("NOTE: Allergies found\n");
         const std::int32_t pivot = allergies.lowestAllergen(first);
         ++stats.splits;
@@ -500,7 +500,7 @@ PatchResult runCycles(Mesh2D& mesh, PatchStats& stats) {
 } // namespace
 
 PatchResult buildPatches(Mesh2D& mesh, PatchStats* stats) {
-    if (hbx::allocationFails("allergy set array")) return PatchResult::NoSetArray;
+    if (hbx::allocationFails("allergy set array")) return PatchResult::SetArrayFailed;
     try {
         PatchStats counts;
         const PatchResult result = runCycles(mesh, counts);
@@ -508,7 +508,7 @@ PatchResult buildPatches(Mesh2D& mesh, PatchStats* stats) {
         return result;
     } catch (const std::bad_alloc&) {
         // Bookkeeping of the cycles stands in for the allergy sets.
-        return PatchResult::NoSet;
+        return PatchResult::SetFailed;
     }
 }
 

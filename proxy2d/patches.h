@@ -9,8 +9,8 @@ namespace hbx2 {
 
 enum class PatchResult {
     Done,
-    NoSetArray, // the patch allergy set array could not be had
-    NoSet,      // an allergy set could not be had (no message)
+    SetArrayFailed, // the patch allergy set array could not be had
+    SetFailed,      // an allergy set could not be had (no message)
 };
 
 // Needs types, normals and slots. Merges runs of outline edges of one type

@@ -50,10 +50,10 @@ int proxyCreateOBJ(const char* inputPath, const char* outputPath) {
     switch (buildPatches(mesh)) {
     case PatchResult::Done:
         break;
-    case PatchResult::NoSetArray:
+    case PatchResult::SetArrayFailed:
         hbx::say("Error: Couldn't allocate patch allergy set array\n");
         return hbx::abortProxyFile(out);
-    case PatchResult::NoSet:
+    case PatchResult::SetFailed:
         // No message and nothing more in the file: it ends with "*start".
         out.close();
         return 0;

@@ -45,8 +45,8 @@ constexpr int kBlock = 64;
 // The smallest float not below 0.0001: a float distance survives the zero
 // snap on the positive side exactly when it is at least this.
 float snapEdge() {
-    float t = 0.0001f;
-    if (double(t) < 0.0001) t = std::nextafter(t, 1.0f);
+    float t = static_cast<float>(hbx::kZeroSnap);
+    if (double(t) < hbx::kZeroSnap) t = std::nextafter(t, 1.0f);
     return t;
 }
 
@@ -69,7 +69,7 @@ const PatchHierarchy::Candidates* PatchHierarchy::candidatesFor(Tree& tree, int 
         node = tree.nodes[static_cast<std::size_t>(node)].parent;
     if (tree.groupOf.empty()) tree.groupOf.assign(tree.nodes.size(), -1);
     int& held = tree.groupOf[static_cast<std::size_t>(node)];
-    if (held == kTreeOnly) return nullptr;
+    if (held == kGroupAsksTree) return nullptr;
     if (held >= 0) return &slots_[static_cast<std::size_t>(held)];
 
     // Take the next slot in turn, telling its owner it no longer holds it.
@@ -89,7 +89,7 @@ const PatchHierarchy::Candidates* PatchHierarchy::candidatesFor(Tree& tree, int 
     Candidates& out = slots_[slot];
     out.patch = -1;
     if (!gatherCandidates(tree, patch, node, f, out)) {
-        held = kTreeOnly;
+        held = kGroupAsksTree;
         return nullptr;
     }
     out.patch = patch;
@@ -200,7 +200,7 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
             across += std::max(std::max(elo[i] * a, elo[i] * b), std::max(ehi[i] * a, ehi[i] * b));
         }
         across = std::min(across, spread * reach) * (1.0 + 1e-9);
-        if (upper + across + 2.0 * kRounding * reach + lift < 0.0001) continue;
+        if (upper + across + 2.0 * kRounding * reach + lift < hbx::kZeroSnap) continue;
         if (node.child[0] >= 0) {
             // The child with the lower face numbers first: the candidates
             // then come roughly in ascending order of the faces around
@@ -235,13 +235,13 @@ bool PatchHierarchy::gatherCandidates(const Tree& tree, int patch, int groupNode
         int count = out.count;
         for (int j = node.pfirst; j < node.pfirst + node.pcount; ++j) {
             const auto at = static_cast<std::size_t>(j);
-            const auto local = static_cast<std::size_t>(tree.pl[at]);
+            const auto local = static_cast<std::size_t>(tree.localIds[at]);
             const int isNew = seen[local] != stamp ? 1 : 0;
             seen[local] = stamp;
             ox[count] = tree.px[at];
             oy[count] = tree.py[at];
             oz[count] = tree.pz[at];
-            ov[count] = tree.pv[at];
+            ov[count] = tree.vertexIds[at];
             count += isNew;
         }
         out.count = count;
@@ -269,7 +269,7 @@ PatchHierarchy::PlaneTest PatchHierarchy::planeTestOf(int f) const {
 }
 
 int PatchHierarchy::lowestAroundBeyond(int patch, int f, const PlaneTest& t, const float* px,
-                                       const float* py, const float* pz, const int* pv,
+                                       const float* py, const float* pz, const int* vertexIds,
                                        const int* blockLow, int count, int best) const {
     static const float edge = snapEdge();
     for (int start = 0; start < count; start += kBlock) {
@@ -286,7 +286,7 @@ int PatchHierarchy::lowestAroundBeyond(int patch, int f, const PlaneTest& t, con
         for (int j = start; j < end; ++j) {
             const float d = (px[j] - t.qx) * t.nx + (py[j] - t.qy) * t.ny + (pz[j] - t.qz) * t.nz;
             if (!(d >= edge)) continue;
-            const auto v = static_cast<std::size_t>(pv[j]);
+            const auto v = static_cast<std::size_t>(vertexIds[j]);
             // The faces around a vertex are listed in ascending order.
             for (int k = vertexFacesStart_[v]; k < vertexFacesStart_[v + 1]; ++k) {
                 const int g = vertexFaces_[static_cast<std::size_t>(k)];
@@ -331,11 +331,12 @@ int PatchHierarchy::lowestAllergenByTree(int patch, int f) const {
         const Node& node = tree.nodes[static_cast<std::size_t>(stack[--top])];
         if (node.live == 0 || node.minFace >= best) continue;
         double scale;
-        if (nodeUpper(node, n, q, scale) < 0.0001 - scale * kRounding) continue;
+        if (nodeUpper(node, n, q, scale) < hbx::kZeroSnap - scale * kRounding) continue;
         if (node.child[0] < 0) {
             const auto first = static_cast<std::size_t>(node.pfirst);
-            best = lowestAroundBeyond(patch, f, t, &tree.px[first], &tree.py[first],
-                                      &tree.pz[first], &tree.pv[first], nullptr, node.pcount, best);
+            best =
+                lowestAroundBeyond(patch, f, t, &tree.px[first], &tree.py[first], &tree.pz[first],
+                                   &tree.vertexIds[first], nullptr, node.pcount, best);
             continue;
         }
         // The child with the lower face numbers first: the lowest allergen

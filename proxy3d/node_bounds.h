@@ -48,7 +48,7 @@ inline double nodeUpper(const Node& node, const double* n, const double* q, doub
         across += std::fabs(e) * half[i];
         perp2 += e * e;
     }
-    across = std::min(across, std::sqrt(perp2) * node.rperp);
+    across = std::min(across, std::sqrt(perp2) * node.radiusAroundAxis);
     const double slab = offset + std::max(along * node.hmin, along * node.hmax) + across;
     return std::min(offset + boxWidth, slab);
 }
@@ -69,11 +69,11 @@ inline void planeRange(const Node& node, const double* p, double& lower, double&
     for (int i = 0; i < 3; ++i) {
         t[i] = p[i] - 0.5 * (double(node.lo[i]) + node.hi[i]);
         const double half = 0.5 * (double(node.hi[i]) - node.lo[i]);
-        const double a = node.nlo[i] * t[i], b = node.nhi[i] * t[i];
+        const double a = node.normalLo[i] * t[i], b = node.normalHi[i] * t[i];
         boxLower += std::min(a, b);
         boxUpper += std::max(a, b);
-        boxScale +=
-            std::max(std::fabs(node.nlo[i]), std::fabs(node.nhi[i])) * (std::fabs(t[i]) + half);
+        boxScale += std::max(std::fabs(node.normalLo[i]), std::fabs(node.normalHi[i])) *
+                    (std::fabs(t[i]) + half);
         along += node.axis[i] * t[i];
         t2 += t[i] * t[i];
         half2 += half * half;

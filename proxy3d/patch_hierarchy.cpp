@@ -30,8 +30,8 @@ float component(const Vec3& v, int i) {
 // rounding up to margin, come out beyond the snap window on the allergic
 // side?
 bool mayBeBeyond(char side, double lower, double upper, double margin) {
-    if (side == 'v') return upper + margin >= 0.0001;
-    return lower - margin <= -0.0001;
+    if (side == 'v') return upper + margin >= hbx::kZeroSnap;
+    return lower - margin <= -hbx::kZeroSnap;
 }
 
 void setAxis(Node& node, const double* m) {
@@ -103,7 +103,7 @@ void PatchHierarchy::build(int patch, const int* faces, int count) {
     tree.px.reserve(points);
     tree.py.reserve(points);
     tree.pz.reserve(points);
-    tree.pv.reserve(points);
+    tree.vertexIds.reserve(points);
     buildRange(tree, 0, count, -1);
 
     // Tree-local vertex numbers, in order of first appearance.
@@ -115,14 +115,14 @@ void PatchHierarchy::build(int patch, const int* faces, int count) {
         std::fill(numbered_.begin(), numbered_.end(), 0u);
         builds_ = 1;
     }
-    tree.pl.resize(tree.pv.size());
-    for (std::size_t j = 0; j < tree.pv.size(); ++j) {
-        const auto v = static_cast<std::size_t>(tree.pv[j]);
+    tree.localIds.resize(tree.vertexIds.size());
+    for (std::size_t j = 0; j < tree.vertexIds.size(); ++j) {
+        const auto v = static_cast<std::size_t>(tree.vertexIds[j]);
         if (numbered_[v] != builds_) {
             numbered_[v] = builds_;
             localOf_[v] = tree.locals++;
         }
-        tree.pl[j] = localOf_[v];
+        tree.localIds[j] = localOf_[v];
     }
 }
 
@@ -140,8 +140,8 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
         node.minFace = INT_MAX;
         double m[3] = {0.0, 0.0, 0.0};
         for (int i = 0; i < 3; ++i) {
-            node.lo[i] = node.nlo[i] = INFINITY;
-            node.hi[i] = node.nhi[i] = -INFINITY;
+            node.lo[i] = node.normalLo[i] = INFINITY;
+            node.hi[i] = node.normalHi[i] = -INFINITY;
         }
         for (int j = first; j < first + count; ++j) {
             const int f = tree.items[static_cast<std::size_t>(j)];
@@ -152,29 +152,30 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
             for (int i = 0; i < 3; ++i) {
                 node.lo[i] = std::min(node.lo[i], box[i]);
                 node.hi[i] = std::max(node.hi[i], box[3 + i]);
-                node.nlo[i] = std::min(node.nlo[i], component(n, i));
-                node.nhi[i] = std::max(node.nhi[i], component(n, i));
+                node.normalLo[i] = std::min(node.normalLo[i], component(n, i));
+                node.normalHi[i] = std::max(node.normalHi[i], component(n, i));
                 m[i] += component(n, i);
             }
         }
         setAxis(node, m);
         // The leaf's vertices, each once, after those of the leaves before
         // it: every subtree's vertices are then one run of the arrays.
-        node.pfirst = static_cast<int>(tree.pv.size());
+        node.pfirst = static_cast<int>(tree.vertexIds.size());
         for (int j = first; j < first + count; ++j) {
             for (int v :
                  mesh_.faces[static_cast<std::size_t>(tree.items[static_cast<std::size_t>(j)])]
                      .vertex) {
-                if (std::find(tree.pv.begin() + node.pfirst, tree.pv.end(), v) != tree.pv.end())
+                if (std::find(tree.vertexIds.begin() + node.pfirst, tree.vertexIds.end(), v) !=
+                    tree.vertexIds.end())
                     continue;
                 const Vec3& p = world_[static_cast<std::size_t>(v)];
                 tree.px.push_back(p.x);
                 tree.py.push_back(p.y);
                 tree.pz.push_back(p.z);
-                tree.pv.push_back(v);
+                tree.vertexIds.push_back(v);
             }
         }
-        node.pcount = static_cast<int>(tree.pv.size()) - node.pfirst;
+        node.pcount = static_cast<int>(tree.vertexIds.size()) - node.pfirst;
         fitCylinder(tree, node);
         fitPlanes(tree, node);
         tree.nodes[static_cast<std::size_t>(index)] = node;
@@ -190,7 +191,8 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
     // the other) split by normal first, so that the plane bounds of the
     // queries stay tight however the patch winds.
     float clo[3] = {INFINITY, INFINITY, INFINITY}, chi[3] = {-INFINITY, -INFINITY, -INFINITY};
-    float nlo[3] = {INFINITY, INFINITY, INFINITY}, nhi[3] = {-INFINITY, -INFINITY, -INFINITY};
+    float normalLo[3] = {INFINITY, INFINITY, INFINITY},
+          normalHi[3] = {-INFINITY, -INFINITY, -INFINITY};
     for (int j = first; j < first + count; ++j) {
         const int f = tree.items[static_cast<std::size_t>(j)];
         const float* box = &faceBox_[static_cast<std::size_t>(f) * 6];
@@ -199,8 +201,8 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
             const float c = box[i] + box[3 + i];
             clo[i] = std::min(clo[i], c);
             chi[i] = std::max(chi[i], c);
-            nlo[i] = std::min(nlo[i], component(n, i));
-            nhi[i] = std::max(nhi[i], component(n, i));
+            normalLo[i] = std::min(normalLo[i], component(n, i));
+            normalHi[i] = std::max(normalHi[i], component(n, i));
         }
     }
     int axis = 0;
@@ -210,9 +212,9 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
     double widest = double(chi[axis]) - clo[axis];
     const double weight = widest * kNormalWeight;
     for (int i = 0; i < 3; ++i) {
-        if ((double(nhi[i]) - nlo[i]) * weight > widest) {
+        if ((double(normalHi[i]) - normalLo[i]) * weight > widest) {
             axis = 3 + i;
-            widest = (double(nhi[i]) - nlo[i]) * weight;
+            widest = (double(normalHi[i]) - normalLo[i]) * weight;
         }
     }
     // The faces' keys side by side with their numbers, so that the
@@ -224,8 +226,8 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
     // leave straddling children level after level.
     std::vector<KeyedFace>& keyed = keyedScratch_;
     keyed.resize(static_cast<std::size_t>(count));
-    const float mid =
-        axis < 3 ? 0.5f * (clo[axis] + chi[axis]) : 0.5f * (nlo[axis - 3] + nhi[axis - 3]);
+    const float mid = axis < 3 ? 0.5f * (clo[axis] + chi[axis])
+                               : 0.5f * (normalLo[axis - 3] + normalHi[axis - 3]);
     int below = 0;
     for (int j = 0; j < count; ++j) {
         const int f = tree.items[static_cast<std::size_t>(first + j)];
@@ -261,8 +263,8 @@ int PatchHierarchy::buildRange(Tree& tree, int first, int count, int parent) {
     for (int i = 0; i < 3; ++i) {
         node.lo[i] = std::min(l.lo[i], r.lo[i]);
         node.hi[i] = std::max(l.hi[i], r.hi[i]);
-        node.nlo[i] = std::min(l.nlo[i], r.nlo[i]);
-        node.nhi[i] = std::max(l.nhi[i], r.nhi[i]);
+        node.normalLo[i] = std::min(l.normalLo[i], r.normalLo[i]);
+        node.normalHi[i] = std::max(l.normalHi[i], r.normalHi[i]);
         m[i] = l.axis[i] * l.count + r.axis[i] * r.count;
     }
     setAxis(node, m);
@@ -314,7 +316,7 @@ void PatchHierarchy::fitCylinder(const Tree& tree, Node& node) const {
         }
         r2 = std::max(r2, e2);
     }
-    node.rperp = std::sqrt(r2) * (1.0 + 1e-12);
+    node.radiusAroundAxis = std::sqrt(r2) * (1.0 + 1e-12);
 }
 
 void PatchHierarchy::remove(int patch, int f) {
@@ -375,8 +377,8 @@ namespace {
 // Is a value within [lower, upper] in exact arithmetic, computed with
 // rounding up to margin, surely beyond the snap window on the allergic side?
 bool surelyBeyond(char side, double lower, double upper, double margin) {
-    if (side == 'v') return lower - margin > 0.0001;
-    return upper + margin < -0.0001;
+    if (side == 'v') return lower - margin > hbx::kZeroSnap;
+    return upper + margin < -hbx::kZeroSnap;
 }
 
 } // namespace

@@ -59,8 +59,8 @@ class PatchHierarchy {
     void collectLive(int patch, std::vector<int>& out) const;
 
     struct Node {
-        float lo[3], hi[3];   // box of the faces' vertex positions
-        float nlo[3], nhi[3]; // box of the faces' normals
+        float lo[3], hi[3];             // box of the faces' vertex positions
+        float normalLo[3], normalHi[3]; // box of the faces' normals
         // A slab holding the vertices: unit axis (the faces' mean normal
         // direction) and the range of axis . (p - box centre); much tighter
         // than the box for planes close to the faces' own.
@@ -69,7 +69,7 @@ class PatchHierarchy {
         // Largest distance of a vertex from the slab's axis line through the
         // box centre: the slab is also a cylinder, a bound that does not
         // depend on how the faces lie to the coordinate axes.
-        double rperp;
+        double radiusAroundAxis;
         // The faces' planes: the largest |n - axis| over their normals n,
         // and the range of n . (centre - q) over their planes (q the plane's
         // point), with centre the box's centre. With these the plane
@@ -113,19 +113,19 @@ class PatchHierarchy {
         // The vertices of the faces of each leaf, each once per leaf, leaf
         // after leaf: positions and numbers.
         std::vector<float> px, py, pz;
-        std::vector<int> pv;
+        std::vector<int> vertexIds;
         // The same vertices numbered within the tree, in order of first
         // appearance: a subtree's vertices get nearby numbers, so marking
         // them seen touches a few cache lines instead of the mesh's whole
         // vertex range.
-        std::vector<int> pl;
+        std::vector<int> localIds;
         int locals = 0;
         unsigned generation = 0; // changes at every build
         // Per node, once a face of its group has asked: the slot holding
-        // the group's candidates, -1 (none held) or kTreeOnly.
+        // the group's candidates, -1 (none held) or kGroupAsksTree.
         std::vector<int> groupOf;
     };
-    static constexpr int kTreeOnly = -2;
+    static constexpr int kGroupAsksTree = -2;
 
     int lowestAllergenByTree(int patch, int f) const;
     // Face f's plane and normal for the exact test, the normal negated for
@@ -140,7 +140,7 @@ class PatchHierarchy {
     // not null, gives a lower bound of the faces around each block of the
     // vertices (Candidates::blockLow).
     int lowestAroundBeyond(int patch, int f, const PlaneTest& t, const float* px, const float* py,
-                           const float* pz, const int* pv, const int* blockLow, int count,
+                           const float* pz, const int* vertexIds, const int* blockLow, int count,
                            int best) const;
     // The lowest-numbered face around vertex v, of any patch.
     int lowestAround(int v) const {
@@ -154,7 +154,7 @@ class PatchHierarchy {
     bool gatherCandidates(const Tree& tree, int patch, int node, int from, Candidates& out);
 
     int buildRange(Tree& tree, int first, int count, int parent);
-    // Fills node's hmin, hmax and rperp from the vertices of its faces
+    // Fills node's hmin, hmax and radiusAroundAxis from the vertices of its faces
     // (its box and axis set).
     void fitCylinder(const Tree& tree, Node& node) const;
     // Fills node's spread, dlo and dhi from its faces (its box and axis
