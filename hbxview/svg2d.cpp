@@ -327,13 +327,7 @@ std::string svg2D(const Drawing2D& d) {
         std::max(fit.height, 24.0 + 18 * (22 + std::min(patches.size(), kListedPatches)));
 
     std::string out;
-    appendf(out,
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
-            "width=\"%.0f\" height=\"%.0f\" viewBox=\"0 0 %.0f %.0f\"\n     "
-            "data-scale=\"%.9g\" data-min-x=\"%.9g\" data-max-y=\"%.9g\" data-margin=\"%g\">\n",
-            width, height, width, height, fit.scale, fit.minX, fit.maxY, fit.margin);
-    out += "<title>" + escapeMarkup(d.title) + "</title>\n";
-    appendf(out, "<rect width=\"%.0f\" height=\"%.0f\" fill=\"#ffffff\"/>\n", width, height);
+    appendSvgStart(out, width, height, fit, d.title);
     if (d.isCircle) {
         appendf(
             out,

@@ -16,7 +16,7 @@ void appendPoint(std::string& out, char command, double x, double y);
 
 // Text safe inside XML and HTML content and attribute values: &, <, >, " and ' become entities,
 // and every byte outside printable ASCII becomes '?', so that a file name in any encoding cannot
-// break the document.
+// break the page or picture it is written into.
 std::string escapeMarkup(std::string_view text);
 
 // The standard base64 text (with '=' padding) of the given bytes, appended to out.

@@ -1,8 +1,12 @@
 // Fitting a shape's bounds into a picture.
 #pragma once
 
+#include "text_out.h"
+
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <string_view>
 
 namespace hbxview {
 
@@ -37,5 +41,19 @@ struct Fit {
     double x(double wx) const { return margin + (wx - minX) * scale; }
     double y(double wy) const { return margin + (maxY - wy) * scale; }
 };
+
+// Appends the opening of an SVG picture of width x height pixels: the svg element, which
+// carries the fit (scale, origin and margin) for tools that read positions back, the title
+// and a white background.
+inline void appendSvgStart(std::string& out, double width, double height, const Fit& fit,
+                           std::string_view title) {
+    appendf(out,
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+            "width=\"%.0f\" height=\"%.0f\" viewBox=\"0 0 %.0f %.0f\"\n     "
+            "data-scale=\"%.9g\" data-min-x=\"%.9g\" data-max-y=\"%.9g\" data-margin=\"%g\">\n",
+            width, height, width, height, fit.scale, fit.minX, fit.maxY, fit.margin);
+    out += "<title>" + escapeMarkup(title) + "</title>\n";
+    appendf(out, "<rect width=\"%.0f\" height=\"%.0f\" fill=\"#ffffff\"/>\n", width, height);
+}
 
 } // namespace hbxview
