@@ -1,5 +1,7 @@
 #include "patch_connectivity.h"
 
+#include <algorithm>
+
 namespace hbx3 {
 namespace {
 
@@ -14,13 +16,15 @@ int findRoot(std::vector<int>& parent, int a) {
 
 } // namespace
 
-bool seedsJoin(const std::vector<int>& seeds, int p, const std::vector<int>& neighbours,
-               const std::vector<int>& patchOf, SearchScratch& scratch, std::size_t limit) {
+SeedsJoin seedsJoin(const std::vector<int>& seeds, int p, const std::vector<int>& neighbours,
+                    const std::vector<int>& patchOf, SearchScratch& scratch, std::size_t limit) {
     const unsigned stamp = ++scratch.stamp;
     std::vector<int>& queue = scratch.queue;
     std::vector<int>& parent = scratch.parent;
+    std::vector<int>& frontier = scratch.frontier;
     queue.clear();
     parent.clear();
+    frontier.clear();
     int pieces = 0;
     for (int s : seeds) {
         const auto i = static_cast<std::size_t>(s);
@@ -28,32 +32,73 @@ bool seedsJoin(const std::vector<int>& seeds, int p, const std::vector<int>& nei
         scratch.seen[i] = stamp;
         scratch.owner[i] = static_cast<int>(parent.size());
         parent.push_back(static_cast<int>(parent.size()));
+        frontier.push_back(1);
         queue.push_back(s);
         ++pieces;
     }
-    if (pieces <= 1) return true;
+    if (pieces <= 1) return SeedsJoin::Joined;
+    int growing = pieces; // pieces with faces still to grow from
     for (std::size_t head = 0; head < queue.size(); ++head) {
         const int x = queue[head];
-        const int a = scratch.owner[static_cast<std::size_t>(x)];
+        int a = findRoot(parent, scratch.owner[static_cast<std::size_t>(x)]);
         for (int k = 0; k < 3; ++k) {
             const int y = neighbours[static_cast<std::size_t>(3 * x + k)];
             if (y < 0 || patchOf[static_cast<std::size_t>(y)] != p) continue;
             const auto j = static_cast<std::size_t>(y);
             if (scratch.seen[j] != stamp) {
-                if (queue.size() >= limit) return false;
+                if (queue.size() >= limit) return SeedsJoin::Unknown;
                 scratch.seen[j] = stamp;
                 scratch.owner[j] = a;
+                ++frontier[static_cast<std::size_t>(a)];
                 queue.push_back(y);
                 continue;
             }
-            const int ra = findRoot(parent, a), rb = findRoot(parent, scratch.owner[j]);
-            if (ra == rb) continue;
-            parent[static_cast<std::size_t>(rb)] = ra;
-            if (--pieces == 1) return true;
+            // A piece that has stopped growing has every neighbour already:
+            // only growing pieces meet.
+            const int b = findRoot(parent, scratch.owner[j]);
+            if (a == b) continue;
+            parent[static_cast<std::size_t>(b)] = a;
+            frontier[static_cast<std::size_t>(a)] += frontier[static_cast<std::size_t>(b)];
+            if (--pieces == 1) return SeedsJoin::Joined;
+            if (--growing == 1) return SeedsJoin::Apart;
+        }
+        if (--frontier[static_cast<std::size_t>(a)] == 0 && --growing == 1) return SeedsJoin::Apart;
+    }
+    return SeedsJoin::Apart; // not reached: the last growing piece stops the search
+}
+
+namespace {
+
+// The removed faces of one connected piece of `removed`, starting at f
+// (marked `inSet`), marked `grouped`; fills `seeds` with their neighbours
+// in patch p.
+void removedPiece(int f, int p, const std::vector<int>& neighbours, const std::vector<int>& patchOf,
+                  SearchScratch& scratch, unsigned inSet, unsigned grouped, std::vector<int>& piece,
+                  std::vector<int>& seeds) {
+    piece.assign(1, f);
+    seeds.clear();
+    scratch.mark[static_cast<std::size_t>(f)] = grouped;
+    for (std::size_t head = 0; head < piece.size(); ++head) {
+        const int x = piece[head];
+        for (int k = 0; k < 3; ++k) {
+            const int y = neighbours[static_cast<std::size_t>(3 * x + k)];
+            if (y < 0) continue;
+            if (scratch.mark[static_cast<std::size_t>(y)] == inSet) {
+                scratch.mark[static_cast<std::size_t>(y)] = grouped;
+                piece.push_back(y);
+            } else if (patchOf[static_cast<std::size_t>(y)] == p) {
+                seeds.push_back(y);
+            }
         }
     }
-    return false; // a piece ran out of faces before meeting the others
 }
+
+// How far the search around a piece of `size` removed faces may go.
+std::size_t pieceLimit(std::size_t size) {
+    return 256 + 32 * size;
+}
+
+} // namespace
 
 bool stillConnected(const std::vector<int>& removed, int p, const std::vector<int>& neighbours,
                     const std::vector<int>& patchOf, SearchScratch& scratch) {
@@ -63,24 +108,145 @@ bool stillConnected(const std::vector<int>& removed, int p, const std::vector<in
     std::vector<int> piece, seeds;
     for (int f : removed) {
         if (scratch.mark[static_cast<std::size_t>(f)] != inSet) continue;
-        piece.assign(1, f);
-        seeds.clear();
-        scratch.mark[static_cast<std::size_t>(f)] = grouped;
-        for (std::size_t head = 0; head < piece.size(); ++head) {
-            const int x = piece[head];
-            for (int k = 0; k < 3; ++k) {
-                const int y = neighbours[static_cast<std::size_t>(3 * x + k)];
-                if (y < 0) continue;
-                if (scratch.mark[static_cast<std::size_t>(y)] == inSet) {
-                    scratch.mark[static_cast<std::size_t>(y)] = grouped;
-                    piece.push_back(y);
-                } else if (patchOf[static_cast<std::size_t>(y)] == p) {
-                    seeds.push_back(y);
+        removedPiece(f, p, neighbours, patchOf, scratch, inSet, grouped, piece, seeds);
+        if (seedsJoin(seeds, p, neighbours, patchOf, scratch, pieceLimit(piece.size())) !=
+            SeedsJoin::Joined)
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Adds the pieces that a seedsJoin found Apart saw whole (those that
+// stopped growing) to `cut`: one per root of the seeds' union-find, each
+// ascending; marks their faces isCut. Returns a face of the piece still
+// growing.
+int addCutPieces(SearchScratch& scratch, unsigned isCut, CutPieces& cut) {
+    std::vector<int> found;
+    int growing = -1;
+    for (int x : scratch.queue) {
+        const auto i = static_cast<std::size_t>(x);
+        scratch.owner[i] = findRoot(scratch.parent, scratch.owner[i]);
+        if (scratch.frontier[static_cast<std::size_t>(scratch.owner[i])] > 0) {
+            growing = x;
+            continue;
+        }
+        scratch.mark[i] = isCut;
+        found.push_back(x);
+    }
+    std::sort(found.begin(), found.end(), [&](int a, int b) {
+        const int ra = scratch.owner[static_cast<std::size_t>(a)];
+        const int rb = scratch.owner[static_cast<std::size_t>(b)];
+        return ra != rb ? ra < rb : a < b;
+    });
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        cut.faces.push_back(found[i]);
+        const bool last =
+            i + 1 == found.size() || scratch.owner[static_cast<std::size_t>(found[i + 1])] !=
+                                         scratch.owner[static_cast<std::size_t>(found[i])];
+        if (last) cut.offset.push_back(static_cast<int>(cut.faces.size()));
+    }
+    return growing;
+}
+
+} // namespace
+
+bool cutOffPieces(const std::vector<int>& removed, int p, const std::vector<int>& neighbours,
+                  const std::vector<int>& patchOf, SearchScratch& scratch, std::size_t cap,
+                  CutPieces& cut) {
+    cut.faces.clear();
+    cut.offset.assign(1, 0);
+    const unsigned inSet = ++scratch.markStamp, grouped = ++scratch.markStamp;
+    const unsigned isCut = ++scratch.markStamp;
+    auto marked = [&](int f, unsigned m) { return scratch.mark[static_cast<std::size_t>(f)] == m; };
+    for (int f : removed)
+        scratch.mark[static_cast<std::size_t>(f)] = inSet;
+
+    // Pass 1: per removed piece, whether the faces of p around it that are
+    // not cut off yet hang together; a search that sees its pieces whole
+    // cuts them off. `anySeed` keeps one of those faces per removed piece.
+    std::vector<int> piece, seeds, anySeed;
+    std::size_t removedPieces = 0;
+    for (int f : removed) {
+        if (!marked(f, inSet)) continue;
+        removedPiece(f, p, neighbours, patchOf, scratch, inSet, grouped, piece, seeds);
+        for (int x : piece)
+            scratch.pieceOf[static_cast<std::size_t>(x)] = static_cast<int>(removedPieces);
+        ++removedPieces;
+        seeds.erase(
+            std::remove_if(seeds.begin(), seeds.end(), [&](int s) { return marked(s, isCut); }),
+            seeds.end());
+        // Pieces of what is left may be large: the search may go further,
+        // step by step, until it would cost about as much as the patch.
+        SeedsJoin join = SeedsJoin::Unknown;
+        for (std::size_t limit = pieceLimit(piece.size()); join == SeedsJoin::Unknown; limit *= 4) {
+            join = seedsJoin(seeds, p, neighbours, patchOf, scratch, limit);
+            if (limit >= cap) break;
+        }
+        if (join == SeedsJoin::Unknown) return false;
+        if (join == SeedsJoin::Apart)
+            anySeed.push_back(addCutPieces(scratch, isCut, cut));
+        else
+            anySeed.push_back(seeds.empty() ? -1 : seeds[0]);
+    }
+    if (cut.count() == 0) return true; // every removed piece's neighbours hang together
+
+    // Pass 2: a cut-off piece joins the removed pieces it touches, so their
+    // neighbours left in p must hang together too. Link the removed pieces
+    // through the cut-off pieces, then ask, per linked set, whether one
+    // face of p next to each of its removed pieces (not cut off since)
+    // hang together; a search that finds them apart cuts off more pieces,
+    // which may link more removed pieces: repeat until nothing changes.
+    std::vector<int> link(removedPieces);
+    for (std::size_t r = 0; r < removedPieces; ++r)
+        link[r] = static_cast<int>(r);
+    std::vector<std::pair<int, int>> bySet; // (set's root, face)
+    for (std::size_t linked = 0; linked < cut.count();) {
+        for (; linked < cut.count(); ++linked) {
+            int first = -1;
+            for (int j = cut.offset[linked]; j < cut.offset[linked + 1]; ++j) {
+                const int q = cut.faces[static_cast<std::size_t>(j)];
+                for (int k = 0; k < 3; ++k) {
+                    const int y = neighbours[static_cast<std::size_t>(3 * q + k)];
+                    if (y < 0 || !marked(y, grouped)) continue;
+                    const int r = findRoot(link, scratch.pieceOf[static_cast<std::size_t>(y)]);
+                    if (first < 0)
+                        first = r;
+                    else if (r != first)
+                        link[static_cast<std::size_t>(r)] = first;
                 }
             }
         }
-        if (!seedsJoin(seeds, p, neighbours, patchOf, scratch, 256 + 32 * piece.size()))
-            return false;
+        bySet.clear();
+        for (std::size_t r = 0; r < removedPieces; ++r) {
+            if (anySeed[r] >= 0 && marked(anySeed[r], isCut)) anySeed[r] = -1;
+            if (anySeed[r] >= 0) bySet.emplace_back(findRoot(link, static_cast<int>(r)), r);
+        }
+        std::sort(bySet.begin(), bySet.end());
+        for (std::size_t i = 0; i < bySet.size();) {
+            std::size_t end = i;
+            seeds.clear();
+            // A search of this round may have cut off another set's faces.
+            for (; end < bySet.size() && bySet[end].first == bySet[i].first; ++end) {
+                int& seed = anySeed[static_cast<std::size_t>(bySet[end].second)];
+                if (marked(seed, isCut)) seed = -1;
+                if (seed >= 0) seeds.push_back(seed);
+            }
+            if (seeds.size() > 1) {
+                const SeedsJoin join =
+                    seedsJoin(seeds, p, neighbours, patchOf, scratch, pieceLimit(removed.size()));
+                if (join == SeedsJoin::Unknown) return false;
+                if (join == SeedsJoin::Apart) {
+                    const int growing = addCutPieces(scratch, isCut, cut);
+                    for (std::size_t e = i; e < end; ++e) {
+                        int& seed = anySeed[static_cast<std::size_t>(bySet[e].second)];
+                        if (seed >= 0) seed = marked(seed, isCut) ? -1 : growing;
+                    }
+                }
+            }
+            i = end;
+        }
     }
     return true;
 }

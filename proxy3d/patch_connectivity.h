@@ -2,6 +2,7 @@
 // at the cost of the faces visited near the question, not of the patch.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 namespace hbx3 {
@@ -9,23 +10,37 @@ namespace hbx3 {
 // Per-face scratch for the searches below: a visit stamp and an owner.
 struct SearchScratch {
     explicit SearchScratch(std::size_t faceCount)
-        : seen(faceCount, 0), owner(faceCount, -1), mark(faceCount, 0) {}
+        : seen(faceCount, 0), owner(faceCount, -1), mark(faceCount, 0), pieceOf(faceCount, -1) {}
     std::vector<unsigned> seen;
     unsigned stamp = 0;
     std::vector<int> owner;
     std::vector<int> queue;
+    std::vector<int> other;     // a second search's queue
     std::vector<int> parent;    // per seed: union-find over the growing pieces
+    std::vector<int> frontier;  // per piece root: faces reached but not grown from
     std::vector<unsigned> mark; // stillConnected: the removed faces, and those grouped
     unsigned markStamp = 0;
+    std::vector<int> pieceOf; // cutOffPieces: the removed piece of each removed face
 };
 
-// True when the faces `seeds` (of patch id p) are shown to lie in one
-// connected piece of p: all of them grow at once through merge neighbours
-// in p, and pieces that touch join. False when some piece runs out of faces
-// first, or after `limit` faces were visited without all of them joining.
+// Whether seeds hang together, as far as a search can tell.
+enum class SeedsJoin {
+    Joined, // all in one connected piece of the patch
+    Apart,  // not: the search saw every piece but one whole
+
+    Unknown, // the search reached its limit first
+};
+
+// Grows all of `seeds` (faces of patch id p) at once through merge
+// neighbours in p; pieces that touch join. Joined once one piece is left,
+// Apart once all pieces but one have run out of faces to grow from (then
+// scratch.queue lists every face reached, each one's owner leads through
+// scratch.parent to its piece's root, and scratch.frontier is 0 at the
+// roots of the pieces seen whole), Unknown after `limit` faces were
+// visited.
 // neighbours: mergeNeighbours() of the mesh; patchOf: every face's patch id.
-bool seedsJoin(const std::vector<int>& seeds, int p, const std::vector<int>& neighbours,
-               const std::vector<int>& patchOf, SearchScratch& scratch, std::size_t limit);
+SeedsJoin seedsJoin(const std::vector<int>& seeds, int p, const std::vector<int>& neighbours,
+                    const std::vector<int>& patchOf, SearchScratch& scratch, std::size_t limit);
 
 // True when patch id p, connected before `removed` left it (their patchOf
 // no longer p), is shown to be connected still. A path between two faces of
@@ -35,6 +50,27 @@ bool seedsJoin(const std::vector<int>& seeds, int p, const std::vector<int>& nei
 // limited by the piece's size.
 bool stillConnected(const std::vector<int>& removed, int p, const std::vector<int>& neighbours,
                     const std::vector<int>& patchOf, SearchScratch& scratch);
+
+// The connected pieces of a patch: piece g is faces[offset[g] ..
+// offset[g + 1]), ascending.
+struct CutPieces {
+    std::vector<int> faces;
+    std::vector<int> offset;
+    std::size_t count() const { return offset.size() - 1; }
+};
+
+// For patch id p, connected before `removed` left it: the connected pieces
+// of what is left that the searches around the removed pieces saw whole.
+// The rest of p, besides them, is connected or empty: the faces of p next
+// to each removed piece hang together, except the pieces cut off, and so
+// do, for removed pieces joined through cut-off pieces, one such face of
+// each. A path between two faces of the rest thus never leaves the rest's
+// one component. The search around a removed piece starts with a limit
+// set by its size and goes on with four times the limit while that stays
+// within `cap`. Returns false when a search reached its last limit.
+bool cutOffPieces(const std::vector<int>& removed, int p, const std::vector<int>& neighbours,
+                  const std::vector<int>& patchOf, SearchScratch& scratch, std::size_t cap,
+                  CutPieces& cut);
 
 // True when faces[0 .. count) (all of patch id p, count > 0) are connected
 // through merge neighbours in p. Visits them all.

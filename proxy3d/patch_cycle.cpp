@@ -5,6 +5,7 @@
 #include "patch_hierarchy.h"
 #include "patch_merge.h"
 #include "patch_minima.h"
+#include "patch_ranks.h"
 
 #include <algorithm>
 #include <new>
@@ -75,14 +76,16 @@ Groups groupFaces(const std::vector<int>& faces, PatchMerger& merger, std::vecto
 struct Cycle {
     Cycle(const Mesh3D& mesh, const std::vector<int>& neighbours)
         : neighbours(neighbours), merger(mesh), hierarchy(mesh, table.patchOf),
-          minima(neighbours, table.patchOf), search(mesh.faces.size()),
+          minima(neighbours, table.patchOf), ranks(table.patchOf), search(mesh.faces.size()),
           scratchId(mesh.faces.size(), -1), movedMark(mesh.faces.size(), 0) {}
     const std::vector<int>& neighbours;
     PatchTable table;
     PatchMerger merger;
     PatchHierarchy hierarchy;
     PatchMinima minima;
+    PatchRanks ranks;
     SearchScratch search;
+    CutPieces cut;
     std::vector<int> scratchId;
     std::vector<unsigned char> movedMark;
     std::int64_t maxNumber = -1;
@@ -99,6 +102,7 @@ void newPatch(const int* faces, int count, std::int64_t number, bool connected, 
     table.built.push_back(count);
     table.live.push_back(count);
     table.members.emplace_back(faces, faces + count);
+    c.ranks.reset(id, table.members.back());
     table.number.push_back(number);
     table.connected.push_back(connected ? 1 : 0);
     c.minima.fill(id, faces, count);
@@ -122,6 +126,7 @@ void compactIfHalfGone(int p, Cycle& c) {
     if (table.live[i] == 0) {
         c.hierarchy.release(p);
         c.minima.release(p);
+        c.ranks.release(p);
         table.members[i] = std::vector<int>();
         return;
     }
@@ -132,6 +137,7 @@ void compactIfHalfGone(int p, Cycle& c) {
                        [&](int f) { return table.patchOf[static_cast<std::size_t>(f)] != p; }),
         members.end());
     members.shrink_to_fit();
+    c.ranks.reset(p, members);
     c.hierarchy.build(p, members.data(), static_cast<int>(members.size()));
     table.built[i] = table.live[i];
 }
@@ -142,6 +148,7 @@ void takeOut(const std::vector<int>& faces, int p, Cycle& c) {
     for (int f : faces) {
         c.table.patchOf[static_cast<std::size_t>(f)] = -1;
         c.hierarchy.remove(p, f);
+        c.ranks.remove(p, f, c.table.members[static_cast<std::size_t>(p)]);
     }
     c.table.live[static_cast<std::size_t>(p)] -= static_cast<int>(faces.size());
 }
@@ -198,37 +205,71 @@ std::vector<int> liveFaces(int p, const Cycle& c) {
     return out;
 }
 
+// The face whose number the sweep over faces[0 .. count) (ascending, one
+// connected group) leaves to the group.
+int sweepSurvivor(const int* faces, int count, Cycle& c) {
+    const std::vector<int> group(faces, faces + count);
+    for (int f : group)
+        c.movedMark[static_cast<std::size_t>(f)] = 1;
+    const std::int64_t rank = c.merger.merge(
+        c.neighbours, group, [&](int g) { return c.movedMark[static_cast<std::size_t>(g)] != 0; },
+        0);
+    for (int f : group)
+        c.movedMark[static_cast<std::size_t>(f)] = 0;
+    return group[static_cast<std::size_t>(rank)];
+}
+
 // A split that moves most faces of a connected patch `from`, all but `stay`
-// (out of the patch already), when the moved faces are shown to stay
-// connected: they keep the patch id, its hierarchy and its low points, and
-// their number comes from the low points. Costs what stays and the faces
-// numbered above the patch's highest low point. Returns false, having
-// changed nothing more, when the moved faces may fall apart.
+// (out of the patch already). The moved faces fall into the pieces that the
+// searches around `stay` see whole, each numbered by its own sweep, and
+// the rest, shown to hang together: it keeps the patch id, its hierarchy
+// and its low points, and its number comes from the descending chain
+// (patch_minima.h). Each group's number is the first new number plus the
+// rank of its surviving face among all moved faces. Costs what stays, the
+// pieces and the chain's walk. Returns false, having changed nothing more,
+// when the searches cannot tell how the moved faces hang together.
 bool splitMostConnected(const std::vector<int>& stay, int from, Cycle& c) {
     const auto p = static_cast<std::size_t>(from);
     if (!c.table.connected[p]) return false;
-    if (!stillConnected(stay, from, c.neighbours, c.table.patchOf, c.search)) return false;
+    CutPieces& cut = c.cut;
+    if (!cutOffPieces(stay, from, c.neighbours, c.table.patchOf, c.search,
+                      static_cast<std::size_t>(c.table.live[p]) / 2, cut))
+        return false;
+    if (cut.faces.size() >= static_cast<std::size_t>(c.table.live[p])) return false;
     const std::int64_t stayNumber = c.table.number[p];
     const std::int64_t base = c.maxNumber + 1;
-    c.minima.removeFaces(from, stay);
+    // The pieces' surviving faces, ranked while all moved faces are in p.
+    std::vector<std::int64_t> pieceRank(cut.count());
+    for (std::size_t g = 0; g < cut.count(); ++g) {
+        const int z =
+            sweepSurvivor(cut.faces.data() + cut.offset[g], cut.offset[g + 1] - cut.offset[g], c);
+        pieceRank[g] = c.ranks.below(from, z, c.table.members[p]);
+    }
+    std::vector<int> cutSorted(cut.faces);
+    std::sort(cutSorted.begin(), cutSorted.end());
+    takeOut(cutSorted, from, c);
+    std::vector<int> left(stay);
+    left.insert(left.end(), cutSorted.begin(), cutSorted.end());
+    c.minima.removeFaces(from, left);
     const Survivor survivor = survivingFace(
         c.minima, from, c.table.members[p], c.table.live[p], c.neighbours, c.table.patchOf,
-        c.search.seen, c.search.stamp, static_cast<int>(searchLimit(stay.size())));
+        c.search, static_cast<long>(searchLimit(stay.size())) + c.table.live[p] / 4);
+    int z = survivor.face;
     std::int64_t rank = survivor.below;
-    if (survivor.face < 0) {
-        // Replay the sweep over the moved faces, numbered by their rank.
-        const std::vector<int> moved = liveFaces(from, c);
-        for (int f : moved)
-            c.movedMark[static_cast<std::size_t>(f)] = 1;
-        rank = c.merger.merge(
-            c.neighbours, moved,
-            [&](int g) { return c.movedMark[static_cast<std::size_t>(g)] != 0; }, 0);
-        for (int f : moved)
-            c.movedMark[static_cast<std::size_t>(f)] = 0;
+    if (z < 0) {
+        const std::vector<int> rest = liveFaces(from, c);
+        z = sweepSurvivor(rest.data(), static_cast<int>(rest.size()), c);
+        rank = std::lower_bound(rest.begin(), rest.end(), z) - rest.begin();
     }
+    rank += std::lower_bound(cutSorted.begin(), cutSorted.end(), z) - cutSorted.begin();
     c.table.number[p] = base + rank;
     c.maxNumber = base + rank;
+    for (std::size_t g = 0; g < cut.count(); ++g)
+        c.maxNumber = std::max(c.maxNumber, base + pieceRank[g]);
     stayPatch(stay, stayNumber, c);
+    for (std::size_t g = 0; g < cut.count(); ++g)
+        newPatch(cut.faces.data() + cut.offset[g], cut.offset[g + 1] - cut.offset[g],
+                 base + pieceRank[g], true, c);
     compactIfHalfGone(from, c);
     return true;
 }
@@ -259,6 +300,7 @@ void splitMostByFaces(const std::vector<int>& stay, int from, Cycle& c) {
     c.minima.removeFaces(from, parted);
     c.table.members[p].assign(groups.faces(keep), groups.faces(keep) + groups.size(keep));
     c.table.live[p] = static_cast<int>(groups.size(keep));
+    c.ranks.reset(from, c.table.members[p]);
     c.table.number[p] = c.merger.number(groups.faces(keep)[0]);
     c.table.connected[p] = 1;
     stayPatch(stay, stayNumber, c);

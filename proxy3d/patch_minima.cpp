@@ -1,5 +1,8 @@
 #include "patch_minima.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace hbx3 {
 
 PatchMinima::PatchMinima(const std::vector<int>& neighbours, const std::vector<int>& patchOf)
@@ -41,56 +44,163 @@ void PatchMinima::release(int p) {
 
 namespace {
 
-// True when face f reaches face m through merge pairs within patch p of
-// which one face is m or below, visiting at most `limit` faces.
-bool joinedBelow(int f, int m, int p, const std::vector<int>& neighbours,
-                 const std::vector<int>& patchOf, std::vector<unsigned>& seen, unsigned& stamp,
-                 int limit, std::vector<int>& queue) {
-    ++stamp;
-    queue.clear();
-    queue.push_back(f);
-    seen[static_cast<std::size_t>(f)] = stamp;
-    for (std::size_t head = 0; head < queue.size(); ++head) {
-        const int x = queue[head];
+// Whether face y (below x) lies in x's group after the sweep has visited
+// every face below x: joined through merge pairs within the patch of which
+// one face is below x.
+enum class Join {
+    Joined,     // y is in x's group
+    YApart,     // y's group, all of it in `other`, does not hold x
+    XApart,     // x's group, all of it in `queue`, does not hold y
+    OverBudget, // the searches used up the budget first
+};
+
+// The walk down the chain of one patch.
+struct ChainWalk {
+    int p;
+    const std::vector<int>& neighbours;
+    const std::vector<int>& patchOf;
+    SearchScratch& s;
+    long budget;
+};
+
+// Grows one search by the face at the head of its queue: stamps `mine` on
+// the faces it reaches, over pairs within the patch with a face below x.
+// Returns 1 when it reaches a face stamped `theirs`, -1 when its queue has
+// run out, 0 otherwise.
+int growOne(ChainWalk& w, int x, std::vector<int>& queue, std::size_t& head, unsigned mine,
+            unsigned theirs) {
+    if (head == queue.size()) return -1;
+    const int a = queue[head++];
+    for (int k = 0; k < 3; ++k) {
+        const int b = w.neighbours[static_cast<std::size_t>(3 * a + k)];
+        if (b < 0 || w.patchOf[static_cast<std::size_t>(b)] != w.p || (a >= x && b >= x)) continue;
+        const unsigned seen = w.s.seen[static_cast<std::size_t>(b)];
+        if (seen == theirs) return 1;
+        if (seen == mine) continue;
+        w.s.seen[static_cast<std::size_t>(b)] = mine;
+        queue.push_back(b);
+        --w.budget;
+    }
+    return 0;
+}
+
+// Grows a search from x and one from y (y < x) a face at a time each, until
+// they meet or one of them runs out of faces.
+Join join(ChainWalk& w, int x, int y) {
+    for (int k = 0; k < 3; ++k)
+        if (w.neighbours[static_cast<std::size_t>(3 * x + k)] == y) return Join::Joined;
+    const unsigned fromX = ++w.s.stamp, fromY = ++w.s.stamp;
+    std::vector<int>& qx = w.s.queue;
+    std::vector<int>& qy = w.s.other;
+    qx.assign(1, x);
+    qy.assign(1, y);
+    w.s.seen[static_cast<std::size_t>(x)] = fromX;
+    w.s.seen[static_cast<std::size_t>(y)] = fromY;
+    std::size_t hx = 0, hy = 0;
+    while (w.budget > 0) {
+        const int gx = growOne(w, x, qx, hx, fromX, fromY);
+        if (gx == 1) return Join::Joined;
+        if (gx == -1) return Join::XApart;
+        const int gy = growOne(w, x, qy, hy, fromY, fromX);
+        if (gy == 1) return Join::Joined;
+        if (gy == -1) return Join::YApart;
+    }
+    return Join::OverBudget;
+}
+
+// The sweep over the faces of `group` (x's group once every face below x
+// has been visited, all of it) below x, each face labelled by itself: the
+// label x's group holds then.
+int replayGroup(ChainWalk& w, std::vector<int> group, int x) {
+    std::sort(group.begin(), group.end());
+    std::vector<int>& parent = w.s.parent;
+    std::vector<int> label(group.size()), size(group.size(), 1);
+    parent.resize(group.size());
+    for (std::size_t i = 0; i < group.size(); ++i) {
+        w.s.owner[static_cast<std::size_t>(group[i])] = static_cast<int>(i);
+        parent[i] = static_cast<int>(i);
+        label[i] = group[i];
+    }
+    auto find = [&](int a) {
+        while (parent[static_cast<std::size_t>(a)] != a) {
+            parent[static_cast<std::size_t>(a)] =
+                parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(a)])];
+            a = parent[static_cast<std::size_t>(a)];
+        }
+        return a;
+    };
+    for (std::size_t i = 0; i < group.size() && group[i] < x; ++i) {
         for (int k = 0; k < 3; ++k) {
-            const int y = neighbours[static_cast<std::size_t>(3 * x + k)];
-            if (y < 0 || patchOf[static_cast<std::size_t>(y)] != p || (x > m && y > m)) continue;
-            if (y == m) return true;
-            if (seen[static_cast<std::size_t>(y)] == stamp) continue;
-            if (static_cast<int>(queue.size()) >= limit) return false;
-            seen[static_cast<std::size_t>(y)] = stamp;
-            queue.push_back(y);
+            const int g = w.neighbours[static_cast<std::size_t>(3 * group[i] + k)];
+            if (g < 0 || w.patchOf[static_cast<std::size_t>(g)] != w.p) continue;
+            const int a = find(static_cast<int>(i)),
+                      b = find(w.s.owner[static_cast<std::size_t>(g)]);
+            if (a == b) continue;
+            const int keep = label[static_cast<std::size_t>(a)];
+            int big = a, small = b;
+            if (size[static_cast<std::size_t>(big)] < size[static_cast<std::size_t>(small)])
+                std::swap(big, small);
+            parent[static_cast<std::size_t>(small)] = big;
+            size[static_cast<std::size_t>(big)] += size[static_cast<std::size_t>(small)];
+            label[static_cast<std::size_t>(big)] = keep;
         }
     }
-    return false;
+    return label[static_cast<std::size_t>(find(w.s.owner[static_cast<std::size_t>(x)]))];
 }
 
 } // namespace
 
 Survivor survivingFace(const PatchMinima& minima, int p, const std::vector<int>& members, int live,
                        const std::vector<int>& neighbours, const std::vector<int>& patchOf,
-                       std::vector<unsigned>& seen, unsigned& stamp, int searchLimit) {
+                       SearchScratch& scratch, long budget) {
     const std::set<int>& lows = minima.of(p);
     if (lows.empty()) return {};
-    const int m = *lows.rbegin();
-    if (lows.size() == 1) return {m, 0}; // m is the lowest face: all is its territory
-    std::vector<int> queue;
-    int above = 0;
-    for (auto it = members.rbegin(); it != members.rend() && *it > m; ++it) {
-        const int f = *it;
-        if (patchOf[static_cast<std::size_t>(f)] != p) continue;
-        ++above;
-        bool lowerAbove = false;
-        for (int k = 0; k < 3; ++k) {
-            const int g = neighbours[static_cast<std::size_t>(3 * f + k)];
-            lowerAbove =
-                lowerAbove || (g > m && g < f && patchOf[static_cast<std::size_t>(g)] == p);
+    if (lows.size() == 1) return {*lows.begin(), 0}; // the lowest face: all is its territory
+    ChainWalk w{p, neighbours, patchOf, scratch, budget};
+    const unsigned apart = ++scratch.markStamp;
+    auto isLive = [&](int f) { return patchOf[static_cast<std::size_t>(f)] == p; };
+    auto it = members.rbegin();
+    while (it != members.rend() && !isLive(*it))
+        ++it;
+    if (it == members.rend()) return {};
+    int x = *it;
+    int above = 0; // live faces above x
+    for (;;) {
+        if (!minima.hasLowerNeighbour(p, x)) return {x, live - 1 - above};
+        int passed = 1; // live faces from x down to the candidate, x included
+        auto c = std::next(it);
+        for (;; ++c) {
+            if (c == members.rend() || --w.budget <= 0) return {};
+            const int y = *c;
+            if (!isLive(y)) continue;
+            if (scratch.mark[static_cast<std::size_t>(y)] == apart) {
+                ++passed;
+                continue;
+            }
+            const Join j = join(w, x, y);
+            if (j == Join::OverBudget) return {};
+            if (j == Join::YApart) {
+                // y's whole group stays apart from x's at every lower step.
+                for (int f : scratch.other)
+                    scratch.mark[static_cast<std::size_t>(f)] = apart;
+                ++passed;
+                continue;
+            }
+            if (j == Join::Joined) {
+                above += passed;
+                x = y;
+                it = c;
+                break;
+            }
+            // x's group is all known: its sweep gives the face, then count
+            // the live faces above that face.
+            const int z = replayGroup(w, scratch.queue, x);
+            above += passed;
+            for (; c != members.rend() && *c != z; ++c)
+                if (isLive(*c)) ++above;
+            return {z, live - 1 - above};
         }
-        if (!lowerAbove &&
-            !joinedBelow(f, m, p, neighbours, patchOf, seen, stamp, searchLimit, queue))
-            return {};
     }
-    return {m, live - 1 - above};
 }
 
 } // namespace hbx3

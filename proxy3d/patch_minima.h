@@ -2,16 +2,18 @@
 // from the group's structure instead of replaying the merge sweep.
 //
 // The sweep visits the group's faces in ascending order and each visited
-// face pulls its neighbours' groups into its own, whose number wins. A face
-// without a lower-numbered neighbour in the group (a low point) is alone
-// when visited, so every number that survives a visit began at a low point;
-// the group keeps the number of the low point whose territory makes the
-// last pull. Given every face of the group above its highest low point m is
-// in m's territory when visited, that is m's number: each such face either
-// has a lower neighbour above m (visited after m, so in m's territory by
-// induction) or is joined to m through pairs of which one face is m or
-// below (it is in m's group once m has been visited).
+// face pulls its neighbours' groups into its own, whose number wins. After
+// the faces below x have been visited, x's group is what is joined to x
+// through pairs of which one face is below x; it was last changed by the
+// visit of its highest face y below x, which left it the number y's group
+// held then. So the group's number is that of the end of the descending
+// chain: the highest face, then repeatedly that y, until a face with no
+// lower neighbour in the group (a low point: alone when visited, it keeps
+// its own number). A group with one low point keeps the number of its
+// lowest face.
 #pragma once
+
+#include "patch_connectivity.h"
 
 #include <cstdint>
 #include <set>
@@ -60,13 +62,14 @@ struct Survivor {
 // as one connected group of moved faces. `members` lists p's faces
 // ascending, and may list faces that left (their patchOf differs); `live`
 // is the number of faces in p. With one low point (the lowest face) that is
-// all. Otherwise visits
-// the faces above the highest low point, and for those without a lower
-// neighbour above it a few faces around them (at most `searchLimit` each).
-// Returns face -1 when that does not settle it; the caller then runs the
-// sweep.
+// all. Otherwise walks the descending chain: from the highest face, the
+// next is the highest face below the current one that lies in its group
+// once the sweep has visited every face below it. Each step grows searches
+// from both faces until they meet or one runs out; a group found whole
+// this way is replayed. Returns face -1 once the walk has cost `budget`
+// face visits; the caller then runs the sweep.
 Survivor survivingFace(const PatchMinima& minima, int p, const std::vector<int>& members, int live,
                        const std::vector<int>& neighbours, const std::vector<int>& patchOf,
-                       std::vector<unsigned>& seen, unsigned& stamp, int searchLimit);
+                       SearchScratch& scratch, long budget);
 
 } // namespace hbx3

@@ -103,13 +103,12 @@ TEST(SurvivingFace, DescendingChainGivesTheSweepsNumber) {
     EXPECT_GT(groups, 10000);
 }
 
-// Each group as a patch of its own: where the low points settle the
-// surviving face it is the sweep's, with its rank in the group; the
-// shortcut settles most groups but not the ones where the highest low
-// point's territory is taken over.
-TEST(SurvivingFace, LowPointsSettleOnlyWhatTheSweepGives) {
+// Each group as a patch of its own: the chain's walk gives the sweep's
+// surviving face and its rank in the group whenever it settles, settles
+// every group given room, and gives up (face -1) when the budget runs out.
+TEST(SurvivingFace, ChainWalkGivesTheSweepsFace) {
     std::mt19937 rng(6);
-    int settled = 0, unsettled = 0;
+    int tight = 0, unsettled = 0;
     for (int round = 0; round < 3000; ++round) {
         const int faces = std::uniform_int_distribution<int>(1, 40)(rng);
         const std::vector<int> neighbours = randomNeighbours(rng, faces);
@@ -117,29 +116,31 @@ TEST(SurvivingFace, LowPointsSettleOnlyWhatTheSweepGives) {
         // Patch id = the group's surviving face.
         std::vector<int> patchOf(survivor);
         hbx3::PatchMinima minima(neighbours, patchOf);
-        std::vector<unsigned> seen(static_cast<std::size_t>(faces), 0);
-        unsigned stamp = 0;
+        hbx3::SearchScratch scratch(static_cast<std::size_t>(faces));
         for (int p = 0; p < faces; ++p) {
             std::vector<int> members;
             for (int f = 0; f < faces; ++f)
                 if (patchOf[static_cast<std::size_t>(f)] == p) members.push_back(f);
             if (members.empty()) continue;
             minima.fill(p, members.data(), static_cast<int>(members.size()));
-            const hbx3::Survivor s =
-                hbx3::survivingFace(minima, p, members, static_cast<int>(members.size()),
-                                    neighbours, patchOf, seen, stamp, 64);
-            if (s.face < 0) {
-                ++unsettled;
-                continue;
+            const long rank = std::lower_bound(members.begin(), members.end(), p) - members.begin();
+            for (const long budget : {1000L, 4L}) {
+                const hbx3::Survivor s =
+                    hbx3::survivingFace(minima, p, members, static_cast<int>(members.size()),
+                                        neighbours, patchOf, scratch, budget);
+                if (s.face < 0) {
+                    ASSERT_EQ(budget, 4) << "round " << round;
+                    ++unsettled;
+                    continue;
+                }
+                tight += budget == 4;
+                ASSERT_EQ(s.face, p) << "round " << round << " budget " << budget;
+                ASSERT_EQ(s.below, rank);
             }
-            ++settled;
-            ASSERT_EQ(s.face, p) << "round " << round;
-            ASSERT_EQ(s.below,
-                      std::lower_bound(members.begin(), members.end(), p) - members.begin());
         }
     }
-    EXPECT_GT(settled, 10 * unsettled);
     EXPECT_GT(unsettled, 0);
+    EXPECT_GT(tight, 0);
 }
 
 // Faces 0..3 with pairs 0-2, 2-3, 3-1: the highest low point is 1, but face
@@ -151,10 +152,11 @@ TEST(SurvivingFace, HighestLowPointCanLoseItsTerritory) {
     const std::vector<int> patchOf(4, 0), members = {0, 1, 2, 3};
     hbx3::PatchMinima minima(neighbours, patchOf);
     minima.fill(0, members.data(), 4);
-    std::vector<unsigned> seen(4, 0);
-    unsigned stamp = 0;
-    EXPECT_EQ(hbx3::survivingFace(minima, 0, members, 4, neighbours, patchOf, seen, stamp, 64).face,
-              -1);
+    hbx3::SearchScratch scratch(4);
+    const hbx3::Survivor s =
+        hbx3::survivingFace(minima, 0, members, 4, neighbours, patchOf, scratch, 64);
+    EXPECT_EQ(s.face, 0);
+    EXPECT_EQ(s.below, 0);
 }
 
 } // namespace
