@@ -6,7 +6,7 @@
 namespace hbx3 {
 
 PatchMinima::PatchMinima(const std::vector<int>& neighbours, const std::vector<int>& patchOf)
-    : neighbours_(neighbours), patchOf_(patchOf) {}
+    : neighbours_(neighbours), patchOf_(patchOf), low_(neighbours.size() / 3, 0) {}
 
 bool PatchMinima::hasLowerNeighbour(int p, int f) const {
     for (int k = 0; k < 3; ++k) {
@@ -17,29 +17,38 @@ bool PatchMinima::hasLowerNeighbour(int p, int f) const {
 }
 
 void PatchMinima::fill(int p, const int* faces, int count) {
-    if (sets_.size() <= static_cast<std::size_t>(p)) sets_.resize(static_cast<std::size_t>(p) + 1);
-    std::set<int>& set = sets_[static_cast<std::size_t>(p)];
-    set.clear();
+    if (counts_.size() <= static_cast<std::size_t>(p))
+        counts_.resize(static_cast<std::size_t>(p) + 1, 0);
+    int lows = 0;
     for (int j = 0; j < count; ++j) {
-        if (!hasLowerNeighbour(p, faces[j])) set.insert(set.end(), faces[j]);
+        const bool low = !hasLowerNeighbour(p, faces[j]);
+        low_[static_cast<std::size_t>(faces[j])] = low ? 1 : 0;
+        lows += low ? 1 : 0;
     }
+    counts_[static_cast<std::size_t>(p)] = lows;
 }
 
 void PatchMinima::removeFaces(int p, const std::vector<int>& removed) {
-    std::set<int>& set = sets_[static_cast<std::size_t>(p)];
-    for (int d : removed)
-        set.erase(d);
+    int& lows = counts_[static_cast<std::size_t>(p)];
+    for (int d : removed) {
+        unsigned char& low = low_[static_cast<std::size_t>(d)];
+        lows -= low;
+        low = 0;
+    }
     for (int d : removed) {
         for (int k = 0; k < 3; ++k) {
             const int g = neighbours_[static_cast<std::size_t>(3 * d + k)];
-            if (g > d && patchOf_[static_cast<std::size_t>(g)] == p && !hasLowerNeighbour(p, g))
-                set.insert(g);
+            if (g > d && patchOf_[static_cast<std::size_t>(g)] == p &&
+                !low_[static_cast<std::size_t>(g)] && !hasLowerNeighbour(p, g)) {
+                low_[static_cast<std::size_t>(g)] = 1;
+                ++lows;
+            }
         }
     }
 }
 
 void PatchMinima::release(int p) {
-    sets_[static_cast<std::size_t>(p)] = std::set<int>();
+    counts_[static_cast<std::size_t>(p)] = 0;
 }
 
 namespace {
@@ -153,12 +162,16 @@ int replayGroup(ChainWalk& w, std::vector<int> group, int x) {
 Survivor survivingFace(const PatchMinima& minima, int p, const std::vector<int>& members, int live,
                        const std::vector<int>& neighbours, const std::vector<int>& patchOf,
                        SearchScratch& scratch, long budget) {
-    const std::set<int>& lows = minima.of(p);
-    if (lows.empty()) return {};
-    if (lows.size() == 1) return {*lows.begin(), 0}; // the lowest face: all is its territory
+    auto isLive = [&](int f) { return patchOf[static_cast<std::size_t>(f)] == p; };
+    if (minima.count(p) == 0) return {};
+    if (minima.count(p) == 1) {
+        // The lowest face: the chain ends there.
+        for (int f : members)
+            if (isLive(f)) return {f, 0};
+        return {};
+    }
     ChainWalk w{p, neighbours, patchOf, scratch, budget};
     const unsigned apart = ++scratch.markStamp;
-    auto isLive = [&](int f) { return patchOf[static_cast<std::size_t>(f)] == p; };
     auto it = members.rbegin();
     while (it != members.rend() && !isLive(*it))
         ++it;
@@ -170,7 +183,7 @@ Survivor survivingFace(const PatchMinima& minima, int p, const std::vector<int>&
         int passed = 1; // live faces from x down to the candidate, x included
         auto c = std::next(it);
         for (;; ++c) {
-            if (c == members.rend() || --w.budget <= 0) return {};
+            if (c == members.rend()) return {};
             const int y = *c;
             if (!isLive(y)) continue;
             if (scratch.mark[static_cast<std::size_t>(y)] == apart) {

@@ -16,32 +16,32 @@
 #include "patch_connectivity.h"
 
 #include <cstdint>
-#include <set>
 #include <vector>
 
 namespace hbx3 {
 
-// The low points of every patch: faces with no merge neighbour of a lower
-// number in the same patch.
+// How many low points every patch has: faces with no merge neighbour of a
+// lower number in the same patch. A patch with one has it at its lowest
+// face.
 class PatchMinima {
   public:
     // neighbours: mergeNeighbours() of the mesh; patchOf: every face's patch
     // id (kept up to date by the caller). Both must outlive this.
     PatchMinima(const std::vector<int>& neighbours, const std::vector<int>& patchOf);
 
-    // Finds the low points of patch id p, whose faces are faces[0..count).
+    // Counts the low points of patch id p, whose faces are faces[0..count).
     void fill(int p, const int* faces, int count);
 
-    // Updates the low points of patch id p after `removed` left it (their
-    // patchOf already changed): they are dropped, and their higher
+    // Updates the count of patch id p after `removed` left it (their
+    // patchOf already changed): they no longer count, and their higher
     // neighbours still in p become low points when nothing lower is left.
     void removeFaces(int p, const std::vector<int>& removed);
 
-    // Releases the set of patch id p.
+    // Releases patch id p.
     void release(int p);
 
-    // The low points of patch id p, ascending.
-    const std::set<int>& of(int p) const { return sets_[static_cast<std::size_t>(p)]; }
+    // The number of low points of patch id p.
+    int count(int p) const { return counts_[static_cast<std::size_t>(p)]; }
 
     // True when face f of patch id p has a merge neighbour in p below f.
     bool hasLowerNeighbour(int p, int f) const;
@@ -49,7 +49,8 @@ class PatchMinima {
   private:
     const std::vector<int>& neighbours_;
     const std::vector<int>& patchOf_;
-    std::vector<std::set<int>> sets_;
+    std::vector<unsigned char> low_; // per face: a low point of its patch
+    std::vector<int> counts_;        // per patch id
 };
 
 // What the structure says of a connected patch's surviving face.
@@ -66,8 +67,9 @@ struct Survivor {
 // next is the highest face below the current one that lies in its group
 // once the sweep has visited every face below it. Each step grows searches
 // from both faces until they meet or one runs out; a group found whole
-// this way is replayed. Returns face -1 once the walk has cost `budget`
-// face visits; the caller then runs the sweep.
+// this way is replayed. The walk itself costs the live faces above the
+// surviving face; returns face -1 once its searches have reached `budget`
+// faces, and the caller then runs the sweep.
 Survivor survivingFace(const PatchMinima& minima, int p, const std::vector<int>& members, int live,
                        const std::vector<int>& neighbours, const std::vector<int>& patchOf,
                        SearchScratch& scratch, long budget);
