@@ -16,6 +16,7 @@ struct SearchScratch {
     std::vector<int> owner;
     std::vector<int> queue;
     std::vector<int> other;     // a second search's queue
+    std::vector<int> heap;      // a search's faces to grow from, highest first
     std::vector<int> parent;    // per seed: union-find over the growing pieces
     std::vector<int> frontier;  // per piece root: faces reached but not grown from
     std::vector<unsigned> mark; // stillConnected: the removed faces, and those grouped

@@ -72,14 +72,25 @@ struct ChainWalk {
     long budget;
 };
 
-// Grows one search by the face at the head of its queue: stamps `mine` on
-// the faces it reaches, over pairs within the patch with a face below x.
-// Returns 1 when it reaches a face stamped `theirs`, -1 when its queue has
-// run out, 0 otherwise.
-int growOne(ChainWalk& w, int x, std::vector<int>& queue, std::size_t& head, unsigned mine,
-            unsigned theirs) {
-    if (head == queue.size()) return -1;
-    const int a = queue[head++];
+// Grows one search by one face: stamps `mine` on the faces it reaches, over
+// pairs within the patch with a face below x, and lists them in `reached`.
+// The search from x grows from its highest face first (`frontier` a heap):
+// faces numbered close together mostly lie close together, so it heads for
+// the faces just below x; the search from y grows breadth first (`frontier`
+// is `reached`, `head` its next face). Returns 1 when it reaches a face
+// stamped `theirs`, -1 when it has run out of faces, 0 otherwise.
+int growOne(ChainWalk& w, int x, bool highestFirst, std::vector<int>& reached,
+            std::vector<int>& frontier, std::size_t& head, unsigned mine, unsigned theirs) {
+    int a;
+    if (highestFirst) {
+        if (frontier.empty()) return -1;
+        std::pop_heap(frontier.begin(), frontier.end());
+        a = frontier.back();
+        frontier.pop_back();
+    } else {
+        if (head == reached.size()) return -1;
+        a = reached[head++];
+    }
     for (int k = 0; k < 3; ++k) {
         const int b = w.neighbours[static_cast<std::size_t>(3 * a + k)];
         if (b < 0 || w.patchOf[static_cast<std::size_t>(b)] != w.p || (a >= x && b >= x)) continue;
@@ -87,7 +98,11 @@ int growOne(ChainWalk& w, int x, std::vector<int>& queue, std::size_t& head, uns
         if (seen == theirs) return 1;
         if (seen == mine) continue;
         w.s.seen[static_cast<std::size_t>(b)] = mine;
-        queue.push_back(b);
+        reached.push_back(b);
+        if (highestFirst) {
+            frontier.push_back(b);
+            std::push_heap(frontier.begin(), frontier.end());
+        }
         --w.budget;
     }
     return 0;
@@ -101,16 +116,18 @@ Join join(ChainWalk& w, int x, int y) {
     const unsigned fromX = ++w.s.stamp, fromY = ++w.s.stamp;
     std::vector<int>& qx = w.s.queue;
     std::vector<int>& qy = w.s.other;
+    std::vector<int>& heap = w.s.heap;
     qx.assign(1, x);
+    heap.assign(1, x);
     qy.assign(1, y);
     w.s.seen[static_cast<std::size_t>(x)] = fromX;
     w.s.seen[static_cast<std::size_t>(y)] = fromY;
     std::size_t hx = 0, hy = 0;
     while (w.budget > 0) {
-        const int gx = growOne(w, x, qx, hx, fromX, fromY);
+        const int gx = growOne(w, x, true, qx, heap, hx, fromX, fromY);
         if (gx == 1) return Join::Joined;
         if (gx == -1) return Join::XApart;
-        const int gy = growOne(w, x, qy, hy, fromY, fromX);
+        const int gy = growOne(w, x, false, qy, qy, hy, fromY, fromX);
         if (gy == 1) return Join::Joined;
         if (gy == -1) return Join::YApart;
     }
