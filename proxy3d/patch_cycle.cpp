@@ -98,11 +98,13 @@ void newPatch(const int* faces, int count, std::int64_t number, bool connected, 
     const int id = static_cast<int>(table.live.size());
     for (int j = 0; j < count; ++j)
         table.patchOf[static_cast<std::size_t>(faces[j])] = id;
-    c.hierarchy.build(id, faces, count);
+    // A face alone has nothing to be allergic to: its patch never splits
+    // and is never asked.
+    if (count > 1) c.hierarchy.build(id, faces, count);
     table.built.push_back(count);
     table.live.push_back(count);
     table.members.emplace_back(faces, faces + count);
-    c.ranks.reset(id, table.members.back());
+    c.ranks.reset(id);
     table.number.push_back(number);
     table.connected.push_back(connected ? 1 : 0);
     c.minima.fill(id, faces, count);
@@ -137,7 +139,7 @@ void compactIfHalfGone(int p, Cycle& c) {
                        [&](int f) { return table.patchOf[static_cast<std::size_t>(f)] != p; }),
         members.end());
     members.shrink_to_fit();
-    c.ranks.reset(p, members);
+    c.ranks.reset(p);
     c.hierarchy.build(p, members.data(), static_cast<int>(members.size()));
     table.built[i] = table.live[i];
 }
@@ -302,7 +304,7 @@ void splitMostByFaces(const std::vector<int>& stay, int from, Cycle& c) {
     c.minima.removeFaces(from, parted);
     c.table.members[p].assign(groups.faces(keep), groups.faces(keep) + groups.size(keep));
     c.table.live[p] = static_cast<int>(groups.size(keep));
-    c.ranks.reset(from, c.table.members[p]);
+    c.ranks.reset(from);
     c.table.number[p] = c.merger.number(groups.faces(keep)[0]);
     c.table.connected[p] = 1;
     stayPatch(stay, stayNumber, c);
@@ -343,7 +345,7 @@ PatchResult runCycles(Mesh3D& mesh, const PatchOptions& options) {
         int pivot = -1;
         while (cursor < faceCount) {
             const int patch = table.patchOf[static_cast<std::size_t>(cursor)];
-            if (patch >= 0) {
+            if (patch >= 0 && table.live[static_cast<std::size_t>(patch)] > 1) {
                 pivot = c.hierarchy.lowestAllergen(patch, cursor);
                 if (pivot >= 0) break;
             }

@@ -4,24 +4,33 @@
 #include <cassert>
 
 namespace hbx3 {
+namespace {
 
-void PatchRanks::reset(int p, const std::vector<int>& members) {
-    if (trees_.size() <= static_cast<std::size_t>(p))
-        trees_.resize(static_cast<std::size_t>(p) + 1);
-    std::vector<int>& tree = trees_[static_cast<std::size_t>(p)];
+// Counts the members still in patch p into a Fenwick tree: linear, each
+// node adds itself to its parent.
+void countMembers(int p, const std::vector<int>& members, const std::vector<int>& patchOf,
+                  std::vector<int>& tree) {
     const std::size_t n = members.size();
     tree.assign(n + 1, 0);
-    // Counts, then each node adds itself to its parent: linear.
     for (std::size_t i = 1; i <= n; ++i)
-        tree[i] = patchOf_[static_cast<std::size_t>(members[i - 1])] == p ? 1 : 0;
+        tree[i] = patchOf[static_cast<std::size_t>(members[i - 1])] == p ? 1 : 0;
     for (std::size_t i = 1; i <= n; ++i) {
         const std::size_t parent = i + (i & (~i + 1));
         if (parent <= n) tree[parent] += tree[i];
     }
 }
 
+} // namespace
+
+void PatchRanks::reset(int p) {
+    if (trees_.size() <= static_cast<std::size_t>(p))
+        trees_.resize(static_cast<std::size_t>(p) + 1);
+    trees_[static_cast<std::size_t>(p)] = std::vector<int>();
+}
+
 void PatchRanks::remove(int p, int f, const std::vector<int>& members) {
     std::vector<int>& tree = trees_[static_cast<std::size_t>(p)];
+    if (tree.empty()) return; // counted when first asked
     const auto at = std::lower_bound(members.begin(), members.end(), f);
     assert(at != members.end() && *at == f);
     for (auto i = static_cast<std::size_t>(at - members.begin()) + 1; i < tree.size();
@@ -29,8 +38,9 @@ void PatchRanks::remove(int p, int f, const std::vector<int>& members) {
         --tree[i];
 }
 
-int PatchRanks::below(int p, int f, const std::vector<int>& members) const {
-    const std::vector<int>& tree = trees_[static_cast<std::size_t>(p)];
+int PatchRanks::below(int p, int f, const std::vector<int>& members) {
+    std::vector<int>& tree = trees_[static_cast<std::size_t>(p)];
+    if (tree.empty()) countMembers(p, members, patchOf_, tree);
     int count = 0;
     for (auto i = static_cast<std::size_t>(std::lower_bound(members.begin(), members.end(), f) -
                                            members.begin());

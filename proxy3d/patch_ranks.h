@@ -8,22 +8,23 @@ namespace hbx3 {
 
 // Per patch id, a Fenwick tree over the positions of the patch's member
 // list (ascending, as the patch cycle keeps it): 1 where the member is
-// still in the patch.
+// still in the patch. Built at the first question, so patches never asked
+// cost nothing.
 class PatchRanks {
   public:
     // patchOf: every face's patch id (kept up to date by the caller); must
     // outlive this.
     explicit PatchRanks(const std::vector<int>& patchOf) : patchOf_(patchOf) {}
 
-    // Counts the members of patch id p (ascending) that are still in it.
-    // Call whenever p's member list is rebuilt.
-    void reset(int p, const std::vector<int>& members);
+    // Forgets the counts of patch id p. Call whenever p's member list is
+    // rebuilt.
+    void reset(int p);
 
     // Face f, a member of p, has left it (counted once per face).
     void remove(int p, int f, const std::vector<int>& members);
 
     // The faces still in p below face f.
-    int below(int p, int f, const std::vector<int>& members) const;
+    int below(int p, int f, const std::vector<int>& members);
 
     void release(int p);
 
