@@ -180,9 +180,9 @@ bool cutOffPieces(const std::vector<int>& removed, int p, const std::vector<int>
         // Pieces of what is left may be large: the search may go further,
         // step by step, until it would cost about as much as the patch.
         SeedsJoin join = SeedsJoin::Unknown;
-        for (std::size_t limit = pieceLimit(piece.size()); join == SeedsJoin::Unknown; limit *= 4) {
+        for (std::size_t limit = pieceLimit(piece.size());; limit = std::min(4 * limit, cap)) {
             join = seedsJoin(seeds, p, neighbours, patchOf, scratch, limit);
-            if (limit >= cap) break;
+            if (join != SeedsJoin::Unknown || limit >= cap) break;
         }
         if (join == SeedsJoin::Unknown) return false;
         if (join == SeedsJoin::Apart)

@@ -67,8 +67,8 @@ struct CutPieces {
 // do, for removed pieces joined through cut-off pieces, one such face of
 // each. A path between two faces of the rest thus never leaves the rest's
 // one component. The search around a removed piece starts with a limit
-// set by its size and goes on with four times the limit while that stays
-// within `cap`. Returns false when a search reached its last limit.
+// set by its size and goes on with four times the limit, at most `cap`.
+// Returns false when a search reached `cap`.
 bool cutOffPieces(const std::vector<int>& removed, int p, const std::vector<int>& neighbours,
                   const std::vector<int>& patchOf, SearchScratch& scratch, std::size_t cap,
                   CutPieces& cut);
