@@ -316,7 +316,8 @@ struct CountQuery {
     Float4 absDx, absDy, leafSlack, scaleSlack, sign;
 };
 
-CountQuery countQueryOf(const RayLine& ray, float margin, float scale, bool wantBehind) {
+[[gnu::always_inline]] inline CountQuery countQueryOf(const RayLine& ray, float margin, float scale,
+                                                      bool wantBehind) {
     CountQuery q;
     q.wantBehind = wantBehind;
     q.a = splat4(ray.a1);
@@ -368,17 +369,18 @@ CountQuery countQueryOf(const RayLine& ray, float margin, float scale, bool want
     return countOf(bitsOf(crosses) & bits);
 }
 
-// Of the children (centres cx, cy, half sizes hx, hy) in *bits, clears those
-// whose boxes lie, along the ray, wholly on the unwanted side, and returns
-// those that lie wholly on the wanted side.
-[[gnu::always_inline]] inline int childrenBySide(const CountQuery& q, Float4 cx, Float4 cy,
-                                                 Float4 hx, Float4 hy, int* bits) {
-    // Along the ray, measured towards the wanted side.
-    const Float4 centreAlong = ((cx - q.ox) * q.dx + (cy - q.oy) * q.dy) * q.sign;
-    const Float4 halfSpanAlong = q.absDx * hx + q.absDy * hy;
-    const Float4 room = halfSpanAlong + q.leafSlack * (hx + hy) + q.scaleSlack;
-    *bits &= ~bitsOf(centreAlong + room < q.zero);
-    return bitsOf(centreAlong - room > q.zero);
+// Four children's boxes (centres cx, cy, half sizes hx, hy) along the ray,
+// measured towards the wanted side: a box lies wholly on the wanted side
+// when centre - room > 0, wholly on the other when centre + room < 0.
+struct AlongRay {
+    Float4 centre, room;
+};
+
+[[gnu::always_inline]] inline AlongRay alongRay(const CountQuery& q, Float4 cx, Float4 cy,
+                                                Float4 hx, Float4 hy) {
+    const Float4 centre = ((cx - q.ox) * q.dx + (cy - q.oy) * q.dy) * q.sign;
+    const Float4 halfSpan = q.absDx * hx + q.absDy * hy;
+    return AlongRay{centre, halfSpan + q.leafSlack * (hx + hy) + q.scaleSlack};
 }
 
 } // namespace
@@ -410,7 +412,11 @@ std::int64_t OutlineIndex::countCrossings(const RayLine& ray, std::int32_t skipE
         const Float4 hx = load4(node.hx), hy = load4(node.hy);
         int bits = childrenNearLine(q.a, q.b, q.c, q.absA, q.absB, q.margin, cx, cy, hx, hy);
         if (bits == 0) continue;
-        const int wanted = shortcut ? childrenBySide(q, cx, cy, hx, hy, &bits) : 0;
+        AlongRay along{};
+        if (shortcut) {
+            along = alongRay(q, cx, cy, hx, hy);
+            bits &= ~bitsOf(along.centre + along.room < q.zero);
+        }
         if (index < bottom_) {
             const std::uint32_t first = index * kWidth + 1;
             for (int k = 0; k < kWidth; ++k) {
@@ -419,6 +425,8 @@ std::int64_t OutlineIndex::countCrossings(const RayLine& ray, std::int32_t skipE
             }
             continue;
         }
+        // Children wholly on the wanted side.
+        const int wanted = shortcut ? bitsOf(along.centre - along.room > q.zero) : 0;
         const std::size_t leaves = static_cast<std::size_t>(index - bottom_) * kWidth;
         while (bits != 0) {
             const int k = __builtin_ctz(static_cast<unsigned>(bits));
@@ -439,7 +447,7 @@ struct NearestQuery {
     bool behind;
     std::int32_t skipVertex;
     EdgeEnds ends;
-    float margin;
+    float a1, b1, c1, margin; // the ray's line a1 x + b1 y = c1, the strip margin
     Float4 a, b, c, absA, absB, vMargin;
     Float4 ox, oy, dx, dy, absDx, absDy;
     // Crossing points stay this close to their edge as measured along the
@@ -452,14 +460,13 @@ struct NearestQuery {
 // lower-numbered edge. Edges that touch the skipped vertex are passed over,
 // and so, when useStrip, are edges whose ends both lie beyond the strip
 // margin on one side of the line.
-[[gnu::always_inline]] inline void considerEdge(const NearestQuery& q, const EdgeSegment& seg,
-                                                std::int32_t id, std::int32_t vtx1,
-                                                std::int32_t vtx2, bool useStrip,
-                                                OutlineIndex::Nearest& best) {
+inline void considerEdge(const NearestQuery& q, const EdgeSegment& seg, std::int32_t id,
+                         std::int32_t vtx1, std::int32_t vtx2, bool useStrip,
+                         OutlineIndex::Nearest& best) {
     const RayLine& ray = q.ray;
     if (useStrip) {
-        const float f1 = ray.a1 * seg.q1x + ray.b1 * seg.q1y - ray.c1;
-        const float f2 = ray.a1 * seg.q2x + ray.b1 * seg.q2y - ray.c1;
+        const float f1 = q.a1 * seg.q1x + q.b1 * seg.q1y - q.c1;
+        const float f2 = q.a1 * seg.q2x + q.b1 * seg.q2y - q.c1;
         if ((f1 > q.margin && f2 > q.margin) || (f1 < -q.margin && f2 < -q.margin)) return;
     }
     if (vtx1 == q.skipVertex || vtx2 == q.skipVertex) return;
@@ -485,16 +492,14 @@ struct Entry {
     float bound;
 };
 
-// Of the four children of a node (centres cx, cy, half sizes hx, hy), the
-// bits of those the line passes (an empty slot, NaN, never does) that reach
-// the asked side and, once best is found, may hold a crossing no farther
-// than it; in *bounds the least distance a crossing below each can have.
-[[gnu::always_inline]] inline int childrenToVisit(const NearestQuery& q, Float4 cx, Float4 cy,
-                                                  Float4 hx, Float4 hy,
+// Of the children of a node in bits (centres cx, cy, half sizes hx, hy),
+// those that reach the asked side and, once best is found, may hold a
+// crossing no farther than it; in *bounds the least distance a crossing
+// below each can have.
+[[gnu::always_inline]] inline int childrenToVisit(const NearestQuery& q, int bits, Float4 cx,
+                                                  Float4 cy, Float4 hx, Float4 hy,
                                                   const OutlineIndex::Nearest& best,
                                                   Float4* bounds) {
-    int bits = childrenNearLine(q.a, q.b, q.c, q.absA, q.absB, q.vMargin, cx, cy, hx, hy);
-    if (bits == 0) return 0;
     // Each box's centre and half span, measured along the ray.
     const Float4 centreAlong = (cx - q.ox) * q.dx + (cy - q.oy) * q.dy;
     const Float4 halfSpanAlong = q.absDx * hx + q.absDy * hy;
@@ -535,6 +540,9 @@ OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side sid
                          side == Side::Behind,
                          skipVertex,
                          ends,
+                         ray.a1,
+                         ray.b1,
+                         ray.c1,
                          margin,
                          splat4(ray.a1),
                          splat4(ray.b1),
@@ -572,9 +580,14 @@ OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side sid
         }
         const std::uint32_t index = static_cast<std::uint32_t>(entry.index);
         const Node& node = nodes_[index];
+        // The four children at once: those the line passes (an empty slot,
+        // NaN, never does), then those worth a visit.
+        const Float4 cx = load4(node.cx), cy = load4(node.cy);
+        const Float4 hx = load4(node.hx), hy = load4(node.hy);
+        int bits = childrenNearLine(q.a, q.b, q.c, q.absA, q.absB, q.vMargin, cx, cy, hx, hy);
+        if (bits == 0) continue;
         Float4 bounds;
-        int bits = childrenToVisit(q, load4(node.cx), load4(node.cy), load4(node.hx),
-                                   load4(node.hy), best, &bounds);
+        bits = childrenToVisit(q, bits, cx, cy, hx, hy, best, &bounds);
         Entry children[kWidth];
         int count = 0;
         while (bits != 0) {

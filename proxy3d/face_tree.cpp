@@ -33,6 +33,9 @@ struct Build {
     FaceTree& tree;
     std::vector<int>& leafOf;
     std::vector<KeyedFace>& keyed;
+    // Per vertex, the stamp of the last leaf that took it; and that stamp.
+    std::vector<unsigned>& inLeaf;
+    unsigned& leafStamp;
 
     int item(int j) const { return tree.items[static_cast<std::size_t>(j)]; }
     const float* boxOf(int f) const { return &geometry.faceBox[static_cast<std::size_t>(f) * 6]; }
@@ -73,7 +76,7 @@ void fitCylinder(const FaceTree& tree, Node& node) {
 
 // Fills node's spread, dlo and dhi from its faces (its box, axis and face
 // run set).
-void fitPlanes(const Build& b, Node& node) {
+void fitPlanes(const FaceGeometry& geometry, const FaceTree& tree, Node& node) {
     double c[3];
     for (int i = 0; i < 3; ++i)
         c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
@@ -81,8 +84,8 @@ void fitPlanes(const Build& b, Node& node) {
     node.dlo = INFINITY;
     node.dhi = -INFINITY;
     for (int j = node.first; j < node.first + node.count; ++j) {
-        const MeshFace& face = b.geometry.face(b.item(j));
-        const Vec3& q = b.geometry.position(face.vertex[0]);
+        const MeshFace& face = geometry.face(tree.items[static_cast<std::size_t>(j)]);
+        const Vec3& q = geometry.position(face.vertex[0]);
         const Vec3& n = face.norm;
         const double d = n.x * (c[0] - q.x) + n.y * (c[1] - q.y) + n.z * (c[2] - q.z);
         node.dlo = std::min(node.dlo, d);
@@ -94,9 +97,9 @@ void fitPlanes(const Build& b, Node& node) {
 }
 
 // Fills leaf node `index` (its face run, parent and counts set): bounds
-// straight from its faces, leafOf of each, and its vertices, each once,
-// appended after those of the leaves before it, so that every subtree's
-// vertices are one run of the arrays.
+// straight from its faces, leafOf of each, and its vertices, each once in
+// order of first appearance, appended after those of the leaves before it,
+// so that every subtree's vertices are one run of the arrays.
 void fillLeaf(Build& b, int index, Node& node) {
     FaceTree& tree = b.tree;
     node.child[0] = node.child[1] = -1;
@@ -123,11 +126,15 @@ void fillLeaf(Build& b, int index, Node& node) {
     }
     setAxis(node, m);
     node.pfirst = static_cast<int>(tree.vertexIds.size());
+    if (++b.leafStamp == 0) {
+        std::fill(b.inLeaf.begin(), b.inLeaf.end(), 0u);
+        b.leafStamp = 1;
+    }
     for (int j = node.first; j < end; ++j) {
         for (int v : b.geometry.face(b.item(j)).vertex) {
-            if (std::find(tree.vertexIds.begin() + node.pfirst, tree.vertexIds.end(), v) !=
-                tree.vertexIds.end())
-                continue;
+            unsigned& mark = b.inLeaf[static_cast<std::size_t>(v)];
+            if (mark == b.leafStamp) continue;
+            mark = b.leafStamp;
             const Vec3& p = b.geometry.position(v);
             tree.px.push_back(p.x);
             tree.py.push_back(p.y);
@@ -137,7 +144,6 @@ void fillLeaf(Build& b, int index, Node& node) {
     }
     node.pcount = static_cast<int>(tree.vertexIds.size()) - node.pfirst;
     fitCylinder(tree, node);
-    fitPlanes(b, node);
 }
 
 // The key a node's faces are split by: 0 to 2 the face boxes' centres
@@ -222,7 +228,7 @@ int partitionFaces(Build& b, int first, int count, SplitKey key) {
 }
 
 // Fills internal node (its face run, parent and counts set) from its two
-// children's bounds, then fits its cylinder and planes over its faces.
+// children's bounds, then fits its cylinder over its vertices.
 void joinChildren(const Build& b, int left, int right, Node& node) {
     const Node& l = b.tree.nodes[static_cast<std::size_t>(left)];
     const Node& r = b.tree.nodes[static_cast<std::size_t>(right)];
@@ -242,7 +248,6 @@ void joinChildren(const Build& b, int left, int right, Node& node) {
     }
     setAxis(node, m);
     fitCylinder(b.tree, node);
-    fitPlanes(b, node);
 }
 
 // Appends the subtree over faces [first, first + count) below parent (-1:
@@ -279,7 +284,8 @@ void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int 
     tree.py.reserve(points);
     tree.pz.reserve(points);
     tree.vertexIds.reserve(points);
-    Build b{geometry, tree, leafOf, keyed_};
+    if (inLeaf_.empty()) inLeaf_.assign(geometry.world.size(), 0u);
+    Build b{geometry, tree, leafOf, keyed_, inLeaf_, leaves_};
     buildRange(b, 0, count, -1);
 
     // Tree-local vertex numbers, in order of first appearance.
@@ -300,6 +306,12 @@ void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int 
         }
         tree.localIds[j] = localOf_[v];
     }
+}
+
+void fitTreePlanes(const FaceGeometry& geometry, FaceTree& tree) {
+    for (Node& node : tree.nodes)
+        fitPlanes(geometry, tree, node);
+    tree.planesFitted = true;
 }
 
 } // namespace hbx3

@@ -55,7 +55,15 @@ struct FaceTree {
     std::vector<int> localIds;
     int locals = 0;
     unsigned generation = 0; // set by the owner, different at every build
+    // The nodes' spread, dlo and dhi are fitted on demand (fitTreePlanes):
+    // only the queries for the faces allergic or not to a pivot read them,
+    // and most trees never see a pivot.
+    bool planesFitted = false;
 };
+
+// Fills every node's spread, dlo and dhi (see FaceTreeNode) from its faces
+// and sets tree.planesFitted; the tree must have been built over geometry.
+void fitTreePlanes(const FaceGeometry& geometry, FaceTree& tree);
 
 // Builds trees; holds the scratch space the builds share.
 class FaceTreeBuilder {
@@ -63,7 +71,8 @@ class FaceTreeBuilder {
     // Replaces tree by a fresh one over faces[0 .. count) (count > 0), with
     // storage sized to them (a patch that shrank must not keep the capacity
     // of its larger past), and sets leafOf[f] to the leaf of every face f.
-    // All nodes count their faces live. Throws std::bad_alloc.
+    // All nodes count their faces live; the planes are not fitted yet.
+    // Throws std::bad_alloc.
     void build(const FaceGeometry& geometry, const int* faces, int count, std::vector<int>& leafOf,
                FaceTree& tree);
 
@@ -78,6 +87,8 @@ class FaceTreeBuilder {
     std::vector<int> localOf_;       // per vertex: tree-local number while building
     std::vector<unsigned> numbered_; // per vertex: build stamp of localOf_
     unsigned builds_ = 0;
+    std::vector<unsigned> inLeaf_; // per vertex: stamp of the last leaf holding it
+    unsigned leaves_ = 0;
 };
 
 } // namespace hbx3

@@ -79,8 +79,9 @@ struct Counts {
 
 // Stores corner k of a face from its OBJ numbers. Returns false after
 // printing the error.
-bool storeCorner(MeshFace& face, int k, int v, int n, bool hasNormal, int faceIndex,
-                 const Counts& soFar, const Counts& total) {
+[[gnu::always_inline]] inline bool storeCorner(MeshFace& face, int k, int v, int n, bool hasNormal,
+                                               int faceIndex, const Counts& soFar,
+                                               const Counts& total) {
     face.vertex[k] = resolveIndex(v, soFar.vertices, total.vertices);
     if (face.vertex[k] < 0) {
         hbx::sayNumbered("Error: Face ", faceIndex, " refers to a missing vertex\n");

@@ -58,6 +58,12 @@ void PatchHierarchy::build(int patch, const int* faces, int count) {
     tree.generation = ++generations_;
 }
 
+const FaceTree& PatchHierarchy::treeWithPlanes(int patch) {
+    FaceTree& tree = trees_[static_cast<std::size_t>(patch)];
+    if (!tree.planesFitted) fitTreePlanes(geometry_, tree);
+    return tree;
+}
+
 void PatchHierarchy::remove(int patch, int f) {
     std::vector<Node>& nodes = trees_[static_cast<std::size_t>(patch)].nodes;
     for (int n = leafOf_[static_cast<std::size_t>(f)]; n >= 0;
@@ -66,10 +72,10 @@ void PatchHierarchy::remove(int patch, int f) {
 }
 
 bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& out,
-                                       std::size_t limit) const {
+                                       std::size_t limit) {
     const char side = geometry_.face(pivot).side;
     if (side != 'v' && side != 'c') return true;
-    const FaceTree& tree = trees_[static_cast<std::size_t>(patch)];
+    const FaceTree& tree = treeWithPlanes(patch);
     double p[3][3];
     geometry_.cornersOf(pivot, p);
     int stack[kStackDepth];
@@ -101,7 +107,7 @@ bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
 }
 
 bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>& out,
-                                          std::size_t limit) const {
+                                          std::size_t limit) {
     const MeshFace& pf = geometry_.face(pivot);
     const char side = pf.side;
     const std::size_t start = out.size();
@@ -117,7 +123,7 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
     std::sort(out.begin() + static_cast<std::ptrdiff_t>(start), out.end());
     out.erase(std::unique(out.begin() + static_cast<std::ptrdiff_t>(start), out.end()), out.end());
     if (out.size() > limit) return false;
-    const FaceTree& tree = trees_[static_cast<std::size_t>(patch)];
+    const FaceTree& tree = treeWithPlanes(patch);
     const bool allergic = side == 'v' || side == 'c';
     double p[3][3];
     geometry_.cornersOf(pivot, p);

@@ -48,7 +48,7 @@ class PatchHierarchy {
     // `pivot` (of that patch), in no particular order. Gives up and returns
     // false once more than `limit` faces have been appended (out then holds
     // an incomplete list).
-    bool collectAllergicTo(int patch, int pivot, std::vector<int>& out, std::size_t limit) const;
+    bool collectAllergicTo(int patch, int pivot, std::vector<int>& out, std::size_t limit);
 
     // Appends every face of patch id `patch` that is not allergic to face
     // `pivot`, the pivot included, in no particular order, each once. Whole
@@ -56,7 +56,7 @@ class PatchHierarchy {
     // passed over, so the cost follows the size of the answer when nearly
     // every face is allergic. Gives up and returns false once more than
     // `limit` faces have been appended.
-    bool collectNotAllergicTo(int patch, int pivot, std::vector<int>& out, std::size_t limit) const;
+    bool collectNotAllergicTo(int patch, int pivot, std::vector<int>& out, std::size_t limit);
 
     // Releases the tree of patch id `patch`.
     void release(int patch);
@@ -79,6 +79,8 @@ class PatchHierarchy {
     static constexpr int kGroupAsksTree = -2;
 
     int lowestAllergenByTree(int patch, int f) const;
+    // The tree of patch id `patch` with its planes fitted.
+    const FaceTree& treeWithPlanes(int patch);
     // The candidates of face f's group (f live in patch id `patch`),
     // gathered if they are not held, or null when the group's faces are
     // better asked one by one from the tree.
