@@ -316,6 +316,8 @@ struct CountQuery {
     Float4 absDx, absDy, leafSlack, scaleSlack, sign;
 };
 
+// The values of a count along ray on the wanted side, with the strip margin
+// and the outline's largest coordinate magnitude (scale).
 [[gnu::always_inline]] inline CountQuery countQueryOf(const RayLine& ray, float margin, float scale,
                                                       bool wantBehind) {
     CountQuery q;
