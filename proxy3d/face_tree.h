@@ -30,6 +30,7 @@ struct FaceTreeNode {
     // distance n . (p - q) of a point p is bounded over the whole node
     // without any term from the node's extent, so faces that lie in one
     // plane, however far they spread, bound as tightly as a single one.
+    // Fitted on demand (FaceTree::planesFitted).
     double spread;
     double dlo, dhi;
     int child[2];       // -1: leaf
