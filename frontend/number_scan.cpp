@@ -85,71 +85,68 @@ inline bool exactQuotient(std::uint64_t mantissa, int decimals, float* v) {
     return false;
 }
 
-// Every form of "%f"; scanFloat's short path hands over whatever it does not
-// settle itself.
-[[gnu::noinline]] const char* scanFloatGeneral(const char* p, const char* end, float* out) {
-    while (p < end && isCSpace(*p))
-        ++p;
-    if (p >= end) return nullptr;
-    const char* signStart = p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') {
-        negative = (*p == '-');
-        ++p;
-        if (p >= end) return nullptr;
-    }
-    // Words: scanf consumes the letters as long as they spell the word and
-    // fails when the word breaks off.
+// "nan", "inf" or "infinity" (any case) at p, which holds an n or an i:
+// scanf consumes the letters as long as they spell the word and fails when
+// the word breaks off. Stores the value, negated when `negative`, and
+// returns the position after the word; null when the word breaks off.
+const char* scanWord(const char* p, const char* end, bool negative, float* out) {
+    bool full;
     if (lower(*p) == 'n') {
-        bool full;
         p = matchWord(p, end, "nan", full);
         if (!full) return nullptr;
         float v = std::numeric_limits<float>::quiet_NaN();
         *out = negative ? -v : v;
         return p;
     }
-    if (lower(*p) == 'i') {
-        bool full;
-        p = matchWord(p, end, "inf", full);
+    p = matchWord(p, end, "inf", full);
+    if (!full) return nullptr;
+    if (p < end && lower(*p) == 'i') {
+        p = matchWord(p, end, "inity", full);
         if (!full) return nullptr;
-        if (p < end && lower(*p) == 'i') {
-            p = matchWord(p, end, "inity", full);
-            if (!full) return nullptr;
-        }
-        float v = std::numeric_limits<float>::infinity();
-        *out = negative ? -v : v;
-        return p;
     }
-    const char* numStart = p;
-    if (*p == '0' && p + 1 < end && lower(p[1]) == 'x') {
-        // Hex float: 0x, hex digits, optional point, p exponent.
-        p += 2;
-        bool gotDigit = false, gotDot = false;
-        while (p < end) {
-            if (isHexDigit(*p)) {
-                gotDigit = true;
-                ++p;
-            } else if (*p == '.' && !gotDot) {
-                gotDot = true;
-                ++p;
-            } else {
-                break;
-            }
-        }
-        // scanf refuses a bare "0x" but takes "0x." (as zero).
-        if (!gotDigit && !gotDot) return nullptr;
-        if (gotDigit && p < end && lower(*p) == 'p') {
+    float v = std::numeric_limits<float>::infinity();
+    *out = negative ? -v : v;
+    return p;
+}
+
+// A hex float at p ("0x" or "0X" there): hex digits, an optional point and
+// a "p" exponent, converted with its sign from signStart on. Returns the
+// position after it, or null when there is none ("0x" alone; "0x." reads as
+// zero).
+const char* scanHexFloat(const char* signStart, const char* p, const char* end, float* out) {
+    p += 2;
+    bool gotDigit = false, gotDot = false;
+    while (p < end) {
+        if (isHexDigit(*p)) {
+            gotDigit = true;
             ++p;
-            if (p < end && (*p == '+' || *p == '-')) ++p;
-            while (p < end && isDigit(*p))
-                ++p;
+        } else if (*p == '.' && !gotDot) {
+            gotDot = true;
+            ++p;
+        } else {
+            break;
         }
-        if (!convertWithStrtof(signStart, p, out)) return nullptr;
-        return p;
     }
-    // Decimals: the digits are gathered while scanning, and the division of
-    // the short path (see scanFloat) settles those it can; exponents, long
-    // mantissas and ties go to from_chars.
+    if (!gotDigit && !gotDot) return nullptr;
+    if (gotDigit && p < end && lower(*p) == 'p') {
+        ++p;
+        if (p < end && (*p == '+' || *p == '-')) ++p;
+        while (p < end && isDigit(*p))
+            ++p;
+    }
+    if (!convertWithStrtof(signStart, p, out)) return nullptr;
+    return p;
+}
+
+// A decimal number at p (past its sign, which starts at signStart): digits
+// with at most one point, then an optional exponent. The digits are gathered
+// while scanning, and the division of the short path (see scanFloat)
+// settles those it can; exponents, long mantissas and ties go to
+// from_chars, and results beyond the float range to strtof. Returns the
+// position after the number, or null when it has no digit.
+const char* scanDecimal(const char* signStart, const char* p, const char* end, bool negative,
+                        float* out) {
+    const char* const numStart = p;
     bool gotDigit = false, gotDot = false;
     std::uint64_t mantissa = 0;
     int decimals = 0;
@@ -191,6 +188,26 @@ inline bool exactQuotient(std::uint64_t mantissa, int decimals, float* v) {
     if (res.ec != std::errc()) return nullptr;
     *out = negative ? -v : v;
     return p;
+}
+
+// Every form of "%f"; scanFloat's short path hands over whatever it does not
+// settle itself. Skips white space, reads a sign, then a word, a hex float
+// or a decimal number. Returns the position after the number, or null when
+// none can be read (out then unchanged).
+[[gnu::noinline]] const char* scanFloatGeneral(const char* p, const char* end, float* out) {
+    while (p < end && isCSpace(*p))
+        ++p;
+    if (p >= end) return nullptr;
+    const char* signStart = p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = (*p == '-');
+        ++p;
+        if (p >= end) return nullptr;
+    }
+    if (lower(*p) == 'n' || lower(*p) == 'i') return scanWord(p, end, negative, out);
+    if (*p == '0' && p + 1 < end && lower(p[1]) == 'x') return scanHexFloat(signStart, p, end, out);
+    return scanDecimal(signStart, p, end, negative, out);
 }
 
 // "%d" in full: white space, sign, and strtol's saturation.

@@ -116,128 +116,172 @@ template <typename T> bool obtain(std::vector<T>& array, std::int64_t count, con
     return true;
 }
 
+// What the first pass finds: the numbers of vertex lines, of corner tokens
+// (one edge each) and of face lines, and the float sums of the vertices' x
+// and y in file order.
+struct LineCounts {
+    std::int64_t vertices = 0, edges = 0, faces = 0;
+    float sum[2] = {0.0f, 0.0f};
+};
+
+// Pass 1: reads every line of reader (from where it stands) and counts.
+LineCounts countLines(hbx::LineReader& reader) {
+    LineCounts counts;
+    std::string_view piece;
+    while (reader.next(piece)) {
+        if (isVertexLine(piece)) {
+            float x, y;
+            scanVertex(piece, x, y);
+            counts.sum[0] += x;
+            counts.sum[1] += y;
+            ++counts.vertices;
+        } else if (isFaceLine(piece)) {
+            counts.edges += forEachCorner(piece, [](const char*, const char*) {});
+            ++counts.faces;
+        }
+    }
+    return counts;
+}
+
+// Sizes mesh's vertex and edge arrays and the corner list table (every
+// face's corners followed by -1, flat) to counts, and sets mesh's centre
+// (a float sum divided by the count, the count converted to float first).
+// Returns false after printing the error when an array cannot be had or
+// would hold more records than an int32_t numbers.
+bool allocateRecords(const LineCounts& counts, Mesh2D& mesh, std::vector<std::int32_t>& corners) {
+    constexpr std::int64_t kMaxRecords = std::numeric_limits<std::int32_t>::max();
+    if (counts.vertices > kMaxRecords || !obtain(mesh.vertices, counts.vertices, "vertices")) {
+        hbx::say("Error: Couldn't allocate verticies\n");
+        return false;
+    }
+    if (counts.edges > kMaxRecords || !obtain(mesh.edges, counts.edges, "edges")) {
+        hbx::say("Error: Couldn't allocate edges\n");
+        return false;
+    }
+    if (counts.edges + counts.faces > kMaxRecords ||
+        !obtain(corners, counts.edges + counts.faces, "faces")) {
+        hbx::say("Error: Couldn't allocate faces\n");
+        return false;
+    }
+    if (counts.vertices != 0) {
+        mesh.centre[0] = counts.sum[0] / static_cast<float>(counts.vertices);
+        mesh.centre[1] = counts.sum[1] / static_cast<float>(counts.vertices);
+    }
+    return true;
+}
+
+// Where the second pass stands: records filled so far, the next free place
+// of the corner table, and the corner made last in the file (-1: none).
+struct Cursor {
+    std::int64_t totalVertices = 0;
+    std::int32_t vertices = 0, edges = 0, faces = 0;
+    std::size_t cornerPos = 0;
+    std::int32_t lastCorner = -1;
+};
+
+// Fills the next vertex record from a vertex line, relative to the centre.
+// Returns false after printing the error when a coordinate is out of range.
+bool readVertexLine(std::string_view piece, Mesh2D& mesh, Cursor& at) {
+    float x, y;
+    scanVertex(piece, x, y);
+    if (!hbx::coordinateInRange(x) || !hbx::coordinateInRange(y)) {
+        hbx::sayNumbered("Error: Vertex ", at.vertices, " is out of range\n");
+        return false;
+    }
+    MeshVertex2D& v = mesh.vertices[at.vertices];
+    v.pos[0] = x - mesh.centre[0];
+    v.pos[1] = y - mesh.centre[1];
+    v.safe[0] = 0.0f;
+    v.safe[1] = 0.0f;
+    v.onOutline = 0;
+    v.type = ' ';
+    v.edge[0] = -1;
+    v.edge[1] = -1;
+    ++at.vertices;
+    return true;
+}
+
+// Appends a face line's corners and the terminating -1 to the corner table,
+// and one edge record per side: corner k to corner k+1, the last back to
+// the first. Returns false after printing the error when a corner names no
+// vertex (or is malformed with no corner made before it).
+bool readFaceLine(std::string_view piece, Mesh2D& mesh, std::vector<std::int32_t>& corners,
+                  Cursor& at) {
+    // A face line is parsed in place and needs no token list; the seam keeps
+    // the message of a failed token allocation reachable for the
+    // allocation-failure tests.
+    if (hbx::allocationFails("face tokens")) {
+        hbx::say("Error: Couldn't allocate face token array\n");
+        return false;
+    }
+    const std::size_t first = at.cornerPos;
+    const char* failure = nullptr; // the rest of the error line
+    forEachCorner(piece, [&](const char* begin, const char* end) {
+        if (failure) return;
+        int written = 0;
+        if (!scanCornerInt(begin, end, &written)) {
+            // No number: the corner made last, if there is one.
+            if (at.lastCorner < 0) {
+                failure = " has a malformed corner\n";
+                return;
+            }
+        } else {
+            // Positive: 1-based; negative: counted back from the vertex
+            // lines read so far.
+            const std::int64_t index =
+                written > 0 ? std::int64_t(written) - 1 : std::int64_t(at.vertices) + written;
+            if (written == 0 || index < 0 || index >= at.totalVertices) {
+                failure = " refers to a missing vertex\n";
+                return;
+            }
+            at.lastCorner = static_cast<std::int32_t>(index);
+        }
+        corners[at.cornerPos++] = at.lastCorner;
+    });
+    if (failure) {
+        hbx::sayNumbered("Error: Face ", at.faces, failure);
+        return false;
+    }
+    const std::size_t count = at.cornerPos - first;
+    corners[at.cornerPos++] = -1;
+    for (std::size_t k = 0; k < count; ++k) {
+        MeshEdge2D& e = mesh.edges[at.edges];
+        e.vtx1 = corners[first + k];
+        e.vtx2 = corners[k + 1 < count ? first + k + 1 : first];
+        e.length = 0.0f;
+        e.vect[0] = e.vect[1] = 0.0f;
+        e.norm[0] = e.norm[1] = 0.0f;
+        e.outline = 1;
+        e.visited = 0;
+        e.unabsorbed = 1;
+        e.mergeable = 1;
+        e.patch = at.edges;
+        e.type = ' ';
+        ++at.edges;
+    }
+    ++at.faces;
+    return true;
+}
+
 } // namespace
 
 bool readObjMesh2D(std::string_view text, Mesh2D& mesh) {
     hbx::LineReader reader(text, kLineBuffer);
-    std::string_view piece;
-
-    // Pass 1: counts and coordinate sums.
-    std::int64_t vertexCount = 0, edgeCount = 0, faceCount = 0;
-    float sum[2] = {0.0f, 0.0f};
-    while (reader.next(piece)) {
-        if (isVertexLine(piece)) {
-            float x, y;
-            scanVertex(piece, x, y);
-            sum[0] += x;
-            sum[1] += y;
-            ++vertexCount;
-        } else if (isFaceLine(piece)) {
-            edgeCount += forEachCorner(piece, [](const char*, const char*) {});
-            ++faceCount;
-        }
-    }
-    constexpr std::int64_t kMaxRecords = std::numeric_limits<std::int32_t>::max();
-    if (vertexCount > kMaxRecords || !obtain(mesh.vertices, vertexCount, "vertices")) {
-        hbx::say("Error: Couldn't allocate verticies\n");
-        return false;
-    }
-    if (edgeCount > kMaxRecords || !obtain(mesh.edges, edgeCount, "edges")) {
-        hbx::say("Error: Couldn't allocate edges\n");
-        return false;
-    }
-    // The corner list table: every face's corners followed by -1, flat.
+    const LineCounts counts = countLines(reader);
     std::vector<std::int32_t> corners;
-    if (edgeCount + faceCount > kMaxRecords || !obtain(corners, edgeCount + faceCount, "faces")) {
-        hbx::say("Error: Couldn't allocate faces\n");
-        return false;
-    }
-    // A float sum divided by the count: the count is converted to float first.
-    if (vertexCount != 0) {
-        mesh.centre[0] = sum[0] / static_cast<float>(vertexCount);
-        mesh.centre[1] = sum[1] / static_cast<float>(vertexCount);
-    }
+    if (!allocateRecords(counts, mesh, corners)) return false;
 
-    // Pass 2: vertex records, corner lists and edge records.
-    const std::int64_t totalVertices = vertexCount;
-    std::int32_t vertices = 0, edges = 0, faces = 0;
-    std::size_t cornerPos = 0;
-    std::int32_t lastCorner = -1; // the corner made last in the file
+    // Pass 2, in file order: vertex records, corner lists and edge records;
+    // the first bad line decides the message.
+    Cursor at;
+    at.totalVertices = counts.vertices;
+    std::string_view piece;
     reader.rewind();
     while (reader.next(piece)) {
         if (isVertexLine(piece)) {
-            float x, y;
-            scanVertex(piece, x, y);
-            if (!hbx::coordinateInRange(x) || !hbx::coordinateInRange(y)) {
-                hbx::sayNumbered("Error: Vertex ", vertices, " is out of range\n");
-                return false;
-            }
-            MeshVertex2D& v = mesh.vertices[vertices];
-            v.pos[0] = x - mesh.centre[0];
-            v.pos[1] = y - mesh.centre[1];
-            v.safe[0] = 0.0f;
-            v.safe[1] = 0.0f;
-            v.onOutline = 0;
-            v.type = ' ';
-            v.edge[0] = -1;
-            v.edge[1] = -1;
-            ++vertices;
+            if (!readVertexLine(piece, mesh, at)) return false;
         } else if (isFaceLine(piece)) {
-            // A face line is parsed in place and needs no token list; the
-            // seam keeps the message of a failed token allocation reachable
-            // for the allocation-failure tests.
-            if (hbx::allocationFails("face tokens")) {
-                hbx::say("Error: Couldn't allocate face token array\n");
-                return false;
-            }
-            const std::size_t first = cornerPos;
-            const char* failure = nullptr; // the rest of the error line
-            forEachCorner(piece, [&](const char* begin, const char* end) {
-                if (failure) return;
-                int written = 0;
-                if (!scanCornerInt(begin, end, &written)) {
-                    // No number: the corner made last, if there is one.
-                    if (lastCorner < 0) {
-                        failure = " has a malformed corner\n";
-                        return;
-                    }
-                } else {
-                    // Positive: 1-based; negative: counted back from the
-                    // vertex lines read so far.
-                    const std::int64_t index =
-                        written > 0 ? std::int64_t(written) - 1 : std::int64_t(vertices) + written;
-                    if (written == 0 || index < 0 || index >= totalVertices) {
-                        failure = " refers to a missing vertex\n";
-                        return;
-                    }
-                    lastCorner = static_cast<std::int32_t>(index);
-                }
-                corners[cornerPos++] = lastCorner;
-            });
-            if (failure) {
-                hbx::sayNumbered("Error: Face ", faces, failure);
-                return false;
-            }
-            const std::size_t count = cornerPos - first;
-            corners[cornerPos++] = -1;
-            // One side per corner: corner k to corner k+1, the last back to
-            // the first.
-            for (std::size_t k = 0; k < count; ++k) {
-                MeshEdge2D& e = mesh.edges[edges];
-                e.vtx1 = corners[first + k];
-                e.vtx2 = corners[k + 1 < count ? first + k + 1 : first];
-                e.length = 0.0f;
-                e.vect[0] = e.vect[1] = 0.0f;
-                e.norm[0] = e.norm[1] = 0.0f;
-                e.outline = 1;
-                e.visited = 0;
-                e.unabsorbed = 1;
-                e.mergeable = 1;
-                e.patch = edges;
-                e.type = ' ';
-                ++edges;
-            }
-            ++faces;
+            if (!readFaceLine(piece, mesh, corners, at)) return false;
         }
     }
     return true;

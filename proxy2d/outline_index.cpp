@@ -283,74 +283,127 @@ OutlineIndex::Side OutlineIndex::shorterSide(const RayLine& ray) const {
     return back <= front ? Side::Behind : Side::Front;
 }
 
+namespace {
+
+using LeafEnds = OutlineIndex::LeafEnds;
+using LeafRest = OutlineIndex::LeafRest;
+using LooseEdge = OutlineIndex::LooseEdge;
+constexpr int kWidth = OutlineIndex::kWidth;
+
+// The crossings (open ends) of the ray's line with the loose edges but
+// skipEdge on the wanted side: s < 0 when wantBehind, else s > 0. Loose
+// edges skip the strip test as well.
+std::int64_t looseCrossings(const std::vector<LooseEdge>& loose, const RayLine& ray,
+                            std::int32_t skipEdge, bool wantBehind) {
+    std::int64_t count = 0;
+    for (const LooseEdge& edge : loose) {
+        if (edge.id == skipEdge) continue;
+        Crossing crossing;
+        if (!rayCrossing(ray, edge.seg, EdgeEnds::Open, &crossing)) continue;
+        if (wantBehind ? crossing.s < 0.0f : crossing.s > 0.0f) ++count;
+    }
+    return count;
+}
+
+// A counting query's values, four lanes wide.
+struct CountQuery {
+    bool wantBehind;
+    Float4 a, b, c, absA, absB, margin, low;
+    Float4 ox, oy, dx, dy, zero;
+    // For the side test of boxes (see kLeafSlack): the ray's direction's
+    // magnitudes, the slacks, and the sign that turns s towards the wanted
+    // side positive.
+    Float4 absDx, absDy, leafSlack, scaleSlack, sign;
+};
+
+// The values of a count along ray on the wanted side, with the strip margin
+// and the outline's largest coordinate magnitude (scale).
+[[gnu::always_inline]] inline CountQuery countQueryOf(const RayLine& ray, float margin, float scale,
+                                                      bool wantBehind) {
+    CountQuery q;
+    q.wantBehind = wantBehind;
+    q.a = splat4(ray.a1);
+    q.b = splat4(ray.b1);
+    q.c = splat4(ray.c1);
+    q.absA = splat4(std::fabs(ray.a1));
+    q.absB = splat4(std::fabs(ray.b1));
+    q.margin = splat4(margin);
+    q.low = splat4(-margin);
+    q.ox = splat4(ray.ox);
+    q.oy = splat4(ray.oy);
+    q.dx = splat4(ray.dx);
+    q.dy = splat4(ray.dy);
+    q.zero = splat4(0.0f);
+    q.absDx = splat4(std::fabs(ray.dx));
+    q.absDy = splat4(std::fabs(ray.dy));
+    q.leafSlack = splat4(kLeafSlack);
+    q.scaleSlack = splat4(kScaleSlack * scale);
+    q.sign = splat4(wantBehind ? -1.0f : 1.0f);
+    return q;
+}
+
+// The crossings on the wanted side among the edges of one leaf but the
+// lanes in `excluded`. The strip test passes over edges whose ends lie
+// beyond the margin on one side of the line; when certainSide (every
+// crossing in the leaf lies on the wanted side) and the strip test settles
+// every remaining edge, they are counted from the signs alone; otherwise
+// the crossing test of the open rule runs on all four lanes at once.
+[[gnu::always_inline]] inline int leafCrossings(const CountQuery& q, const LeafEnds& leaf,
+                                                const LeafRest& rest, int excluded,
+                                                bool certainSide) {
+    const Float4 q1x = load4(leaf.q1x), q1y = load4(leaf.q1y);
+    const Float4 q2x = load4(leaf.q2x), q2y = load4(leaf.q2y);
+    const Float4 f1 = q.a * q1x + q.b * q1y - q.c;
+    const Float4 f2 = q.a * q2x + q.b * q2y - q.c;
+    const Mask4 above1 = f1 > q.margin, above2 = f2 > q.margin;
+    const Mask4 below1 = f1 < q.low, below2 = f2 < q.low;
+    const Mask4 skip = (above1 & above2) | (below1 & below2);
+    const int bits = ~bitsOf(skip) & 0xf & ~excluded;
+    if (bits == 0) return 0;
+    if (certainSide) {
+        const int certain = bitsOf((above1 & below2) | (below1 & above2));
+        if ((bits & ~certain) == 0) return countOf(bits);
+    }
+    const CrossingParts<Float4> p = crossingParts<Float4>(
+        q.a, q.b, q.c, q.ox, q.oy, q.dx, q.dy, q1x, q1y, q2x, q2y, load4(rest.vx), load4(rest.vy));
+    const Mask4 crosses = (p.det != q.zero) & (p.t > q.zero) & (p.t < load4(rest.length)) &
+                          (q.wantBehind ? p.s < q.zero : p.s > q.zero);
+    return countOf(bitsOf(crosses) & bits);
+}
+
+// Four children's boxes (centres cx, cy, half sizes hx, hy) along the ray,
+// measured towards the wanted side: a box lies wholly on the wanted side
+// when centre - room > 0, wholly on the other when centre + room < 0.
+struct AlongRay {
+    Float4 centre, room;
+};
+
+[[gnu::always_inline]] inline AlongRay alongRay(const CountQuery& q, Float4 cx, Float4 cy,
+                                                Float4 hx, Float4 hy) {
+    const Float4 centre = ((cx - q.ox) * q.dx + (cy - q.oy) * q.dy) * q.sign;
+    const Float4 halfSpan = q.absDx * hx + q.absDy * hy;
+    return AlongRay{centre, halfSpan + q.leafSlack * (hx + hy) + q.scaleSlack};
+}
+
+} // namespace
+
 std::int64_t OutlineIndex::countCrossings(const RayLine& ray, std::int32_t skipEdge,
                                           Side side) const {
-    std::int64_t count = 0;
     // A ray without a direction forms no line: det is 0 for every edge.
-    if (ray.a1 == 0.0f && ray.b1 == 0.0f) return count;
+    if (ray.a1 == 0.0f && ray.b1 == 0.0f) return 0;
     const bool wantBehind = side == Side::Behind;
-    const float a = ray.a1, b = ray.b1, c = ray.c1;
-    const float margin = stripMargin(ray);
-    const float absA = std::fabs(a), absB = std::fabs(b);
-
-    const Float4 va = splat4(a), vb = splat4(b), vc = splat4(c);
-    const Float4 vAbsA = splat4(absA), vAbsB = splat4(absB);
-    const Float4 vMargin = splat4(margin), vLow = splat4(-margin);
-    const Float4 vox = splat4(ray.ox), voy = splat4(ray.oy);
-    const Float4 vdx = splat4(ray.dx), vdy = splat4(ray.dy), vZero = splat4(0.0f);
+    std::int64_t count = looseCrossings(unindexed_, ray, skipEdge, wantBehind);
+    if (nodes_.empty()) return count;
+    const CountQuery q = countQueryOf(ray, stripMargin(ray), scale_, wantBehind);
     // The skipped edge's leaf and lane, if it is indexed.
     const std::int32_t skipSlot =
         skipEdge >= 0 && static_cast<std::size_t>(skipEdge) < slot_.size() ? slot_[skipEdge] : -1;
     const std::size_t skipLeaf =
         skipSlot < 0 ? ends_.size() : static_cast<std::size_t>(skipSlot) / kWidth;
     const int skipLane = skipSlot < 0 ? 0 : 1 << (skipSlot % kWidth);
-
-    // certainSide: every crossing in the leaf lies on the wanted side.
-    auto scanLeaf = [&](std::size_t index, bool certainSide) {
-        const LeafEnds& leaf = ends_[index];
-        const Float4 q1x = load4(leaf.q1x), q1y = load4(leaf.q1y);
-        const Float4 q2x = load4(leaf.q2x), q2y = load4(leaf.q2y);
-        const Float4 f1 = va * q1x + vb * q1y - vc;
-        const Float4 f2 = va * q2x + vb * q2y - vc;
-        const Mask4 above1 = f1 > vMargin, above2 = f2 > vMargin;
-        const Mask4 below1 = f1 < vLow, below2 = f2 < vLow;
-        const Mask4 skip = (above1 & above2) | (below1 & below2);
-        int bits = ~bitsOf(skip) & 0xf;
-        if (index == skipLeaf) bits &= ~skipLane;
-        if (bits == 0) return;
-        if (certainSide) {
-            const int certain = bitsOf((above1 & below2) | (below1 & above2));
-            if ((bits & ~certain) == 0) {
-                count += countOf(bits);
-                return;
-            }
-        }
-        // The crossing test of the open rule on all four lanes at once; the
-        // lanes the strip test let through are counted on the wanted side.
-        const LeafRest& rest = rest_[index];
-        const CrossingParts<Float4> p = crossingParts<Float4>(
-            va, vb, vc, vox, voy, vdx, vdy, q1x, q1y, q2x, q2y, load4(rest.vx), load4(rest.vy));
-        const Mask4 crosses = (p.det != vZero) & (p.t > vZero) & (p.t < load4(rest.length)) &
-                              (wantBehind ? p.s < vZero : p.s > vZero);
-        count += countOf(bitsOf(crosses) & bits);
-    };
-    for (const LooseEdge& loose : unindexed_) {
-        // Unindexed edges skip the strip test as well.
-        if (loose.id == skipEdge) continue;
-        Crossing crossing;
-        if (!rayCrossing(ray, loose.seg, EdgeEnds::Open, &crossing)) continue;
-        if (wantBehind ? crossing.s < 0.0f : crossing.s > 0.0f) ++count;
-    }
-    if (nodes_.empty()) return count;
-
     // Boxes that lie, along the ray, wholly on one side: see kLeafSlack. Only
-    // outlines within the shortcut's bounds are pruned by side.
+    // outlines within the shortcut's bounds are sorted by side.
     const bool shortcut = scale_ <= kShortcutLargest;
-    const Float4 vAbsDx = splat4(std::fabs(ray.dx)), vAbsDy = splat4(std::fabs(ray.dy));
-    const Float4 vLeafSlack = splat4(kLeafSlack), vScaleSlack = splat4(kScaleSlack * scale_);
-    // Sign of s on the unwanted side: the masks below flip s to the wanted
-    // side (positive) by multiplying with the sign.
-    const Float4 vSign = splat4(wantBehind ? -1.0f : 1.0f);
     std::uint32_t stack[kStackSize];
     int top = 0;
     stack[top++] = 0;
@@ -359,16 +412,12 @@ std::int64_t OutlineIndex::countCrossings(const RayLine& ray, std::int32_t skipE
         const Node& node = nodes_[index];
         const Float4 cx = load4(node.cx), cy = load4(node.cy);
         const Float4 hx = load4(node.hx), hy = load4(node.hy);
-        int bits = childrenNearLine(va, vb, vc, vAbsA, vAbsB, vMargin, cx, cy, hx, hy);
+        int bits = childrenNearLine(q.a, q.b, q.c, q.absA, q.absB, q.margin, cx, cy, hx, hy);
         if (bits == 0) continue;
-        int wanted = 0; // children wholly on the wanted side
+        AlongRay along{};
         if (shortcut) {
-            // Along the ray, measured towards the wanted side.
-            const Float4 centreAlong = ((cx - vox) * vdx + (cy - voy) * vdy) * vSign;
-            const Float4 halfSpanAlong = vAbsDx * hx + vAbsDy * hy;
-            const Float4 room = halfSpanAlong + vLeafSlack * (hx + hy) + vScaleSlack;
-            wanted = bitsOf(centreAlong - room > vZero);
-            bits &= ~bitsOf(centreAlong + room < vZero);
+            along = alongRay(q, cx, cy, hx, hy);
+            bits &= ~bitsOf(along.centre + along.room < q.zero);
         }
         if (index < bottom_) {
             const std::uint32_t first = index * kWidth + 1;
@@ -378,68 +427,142 @@ std::int64_t OutlineIndex::countCrossings(const RayLine& ray, std::int32_t skipE
             }
             continue;
         }
+        // Children wholly on the wanted side.
+        const int wanted = shortcut ? bitsOf(along.centre - along.room > q.zero) : 0;
         const std::size_t leaves = static_cast<std::size_t>(index - bottom_) * kWidth;
         while (bits != 0) {
             const int k = __builtin_ctz(static_cast<unsigned>(bits));
             bits &= bits - 1;
-            scanLeaf(leaves + k, (wanted >> k & 1) != 0);
+            const std::size_t leaf = leaves + k;
+            count += leafCrossings(q, ends_[leaf], rest_[leaf], leaf == skipLeaf ? skipLane : 0,
+                                   (wanted >> k & 1) != 0);
         }
     }
     return count;
 }
 
+namespace {
+
+// A nearest-crossing query's values, scalar and four lanes wide.
+struct NearestQuery {
+    const RayLine& ray;
+    bool behind;
+    std::int32_t skipVertex;
+    EdgeEnds ends;
+    float a1, b1, c1, margin; // the ray's line a1 x + b1 y = c1, the strip margin
+    Float4 a, b, c, absA, absB, vMargin;
+    Float4 ox, oy, dx, dy, absDx, absDy;
+    // Crossing points stay this close to their edge as measured along the
+    // ray: the slack of the bounds on s.
+    Float4 slack;
+};
+
+// Makes best the crossing of edge seg (number id, ends vtx1 and vtx2) on the
+// asked side when it is nearer to the origin than best, or as near and on a
+// lower-numbered edge. Edges that touch the skipped vertex are passed over,
+// and so, when useStrip, are edges whose ends both lie beyond the strip
+// margin on one side of the line.
+inline void considerEdge(const NearestQuery& q, const EdgeSegment& seg, std::int32_t id,
+                         std::int32_t vtx1, std::int32_t vtx2, bool useStrip,
+                         OutlineIndex::Nearest& best) {
+    const RayLine& ray = q.ray;
+    if (useStrip) {
+        const float f1 = q.a1 * seg.q1x + q.b1 * seg.q1y - q.c1;
+        const float f2 = q.a1 * seg.q2x + q.b1 * seg.q2y - q.c1;
+        if ((f1 > q.margin && f2 > q.margin) || (f1 < -q.margin && f2 < -q.margin)) return;
+    }
+    if (vtx1 == q.skipVertex || vtx2 == q.skipVertex) return;
+    Crossing crossing;
+    if (!rayCrossing(ray, seg, q.ends, &crossing)) return;
+    if (q.behind ? !(crossing.s < 0.0f) : !(crossing.s > 0.0f)) return;
+    const float dx = crossing.x - ray.ox;
+    const float dy = crossing.y - ray.oy;
+    const float squared = dx * dx + dy * dy;
+    const float distance = static_cast<float>(std::sqrt(static_cast<double>(squared)));
+    if (!best.found || distance < best.distance || (distance == best.distance && id < best.edge)) {
+        best.found = true;
+        best.crossing = crossing;
+        best.edge = id;
+        best.distance = distance;
+    }
+}
+
+// A stack entry of the nearest query: a node, or a leaf (stored as ~leaf),
+// with the least distance any crossing below it can have.
+struct Entry {
+    std::int64_t index;
+    float bound;
+};
+
+// Of the children of a node in bits (centres cx, cy, half sizes hx, hy),
+// those that reach the asked side and, once best is found, may hold a
+// crossing no farther than it; in *bounds the least distance a crossing
+// below each can have.
+[[gnu::always_inline]] inline int childrenToVisit(const NearestQuery& q, int bits, Float4 cx,
+                                                  Float4 cy, Float4 hx, Float4 hy,
+                                                  const OutlineIndex::Nearest& best,
+                                                  Float4* bounds) {
+    // Each box's centre and half span, measured along the ray.
+    const Float4 centreAlong = (cx - q.ox) * q.dx + (cy - q.oy) * q.dy;
+    const Float4 halfSpanAlong = q.absDx * hx + q.absDy * hy;
+    if (q.behind) {
+        bits &= ~bitsOf(centreAlong - halfSpanAlong > q.slack); // wholly in front
+        *bounds = -(centreAlong + halfSpanAlong) - q.slack;
+    } else {
+        bits &= ~bitsOf(centreAlong + halfSpanAlong < -q.slack); // wholly behind
+        *bounds = (centreAlong - halfSpanAlong) - q.slack;
+    }
+    if (best.found) bits &= ~bitsOf(*bounds > splat4(best.distance));
+    return bits;
+}
+
+// Pushes children[0 .. count) onto the stack, the nearest (least bound) on
+// top; of equal bounds, the one listed first ends up higher.
+[[gnu::always_inline]] inline void pushNearestLast(Entry* children, int count, Entry* stack,
+                                                   int& top) {
+    for (int k = 1; k < count; ++k) {
+        const Entry moving = children[k];
+        int j = k;
+        for (; j > 0 && children[j - 1].bound < moving.bound; --j)
+            children[j] = children[j - 1];
+        children[j] = moving;
+    }
+    for (int k = 0; k < count; ++k)
+        stack[top++] = children[k];
+}
+
+} // namespace
+
 OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side side,
                                                     std::int32_t skipVertex, EdgeEnds ends) const {
     Nearest best;
     if (ray.a1 == 0.0f && ray.b1 == 0.0f) return best;
-    const float a = ray.a1, b = ray.b1, c = ray.c1;
     const float margin = stripMargin(ray);
-    const float absA = std::fabs(a), absB = std::fabs(b);
-    const float absDx = std::fabs(ray.dx), absDy = std::fabs(ray.dy);
-    // Slack of the bounds on s: crossing points stay this close to their edge
-    // as measured along the ray.
-    const float slack = 2.0f * kMarginScale * scale_;
-    const bool behind = side == Side::Behind;
-    const Float4 va = splat4(a), vb = splat4(b), vc = splat4(c);
-    const Float4 vAbsA = splat4(absA), vAbsB = splat4(absB);
-    const Float4 vMargin = splat4(margin);
-    const Float4 vox = splat4(ray.ox), voy = splat4(ray.oy);
-    const Float4 vdx = splat4(ray.dx), vdy = splat4(ray.dy);
-    const Float4 vAbsDx = splat4(absDx), vAbsDy = splat4(absDy), vSlack = splat4(slack);
-
-    auto consider = [&](const EdgeSegment& seg, std::int32_t id, std::int32_t vtx1,
-                        std::int32_t vtx2, bool useStrip) {
-        if (useStrip) {
-            const float f1 = a * seg.q1x + b * seg.q1y - c;
-            const float f2 = a * seg.q2x + b * seg.q2y - c;
-            if ((f1 > margin && f2 > margin) || (f1 < -margin && f2 < -margin)) return;
-        }
-        if (vtx1 == skipVertex || vtx2 == skipVertex) return;
-        Crossing crossing;
-        if (!rayCrossing(ray, seg, ends, &crossing)) return;
-        if (behind ? !(crossing.s < 0.0f) : !(crossing.s > 0.0f)) return;
-        const float dx = crossing.x - ray.ox;
-        const float dy = crossing.y - ray.oy;
-        const float squared = dx * dx + dy * dy;
-        const float distance = static_cast<float>(std::sqrt(static_cast<double>(squared)));
-        if (!best.found || distance < best.distance ||
-            (distance == best.distance && id < best.edge)) {
-            best.found = true;
-            best.crossing = crossing;
-            best.edge = id;
-            best.distance = distance;
-        }
-    };
+    const NearestQuery q{ray,
+                         side == Side::Behind,
+                         skipVertex,
+                         ends,
+                         ray.a1,
+                         ray.b1,
+                         ray.c1,
+                         margin,
+                         splat4(ray.a1),
+                         splat4(ray.b1),
+                         splat4(ray.c1),
+                         splat4(std::fabs(ray.a1)),
+                         splat4(std::fabs(ray.b1)),
+                         splat4(margin),
+                         splat4(ray.ox),
+                         splat4(ray.oy),
+                         splat4(ray.dx),
+                         splat4(ray.dy),
+                         splat4(std::fabs(ray.dx)),
+                         splat4(std::fabs(ray.dy)),
+                         splat4(2.0f * kMarginScale * scale_)};
     for (const LooseEdge& loose : unindexed_)
-        consider(loose.seg, loose.id, loose.vtx1, loose.vtx2, false);
+        considerEdge(q, loose.seg, loose.id, loose.vtx1, loose.vtx2, false, best);
     if (nodes_.empty()) return best;
 
-    // Entries are nodes, or leaves (stored as ~leaf), with the least distance
-    // any crossing below them can have.
-    struct Entry {
-        std::int64_t index;
-        float bound;
-    };
     Entry stack[kStackSize];
     int top = 0;
     stack[top++] = {0, 0.0f};
@@ -453,31 +576,20 @@ OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side sid
             for (int k = 0; k < rest.count; ++k) {
                 const EdgeSegment seg{leaf.q1x[k], leaf.q1y[k], leaf.q2x[k],   leaf.q2y[k],
                                       rest.vx[k],  rest.vy[k],  rest.length[k]};
-                consider(seg, rest.id[k], rest.vtx1[k], rest.vtx2[k], true);
+                considerEdge(q, seg, rest.id[k], rest.vtx1[k], rest.vtx2[k], true, best);
             }
             continue;
         }
         const std::uint32_t index = static_cast<std::uint32_t>(entry.index);
         const Node& node = nodes_[index];
         // The four children at once: those the line passes (an empty slot,
-        // NaN, never does) that reach the asked side, with the least
-        // distance a crossing below each can have.
+        // NaN, never does), then those worth a visit.
         const Float4 cx = load4(node.cx), cy = load4(node.cy);
         const Float4 hx = load4(node.hx), hy = load4(node.hy);
-        int bits = childrenNearLine(va, vb, vc, vAbsA, vAbsB, vMargin, cx, cy, hx, hy);
+        int bits = childrenNearLine(q.a, q.b, q.c, q.absA, q.absB, q.vMargin, cx, cy, hx, hy);
         if (bits == 0) continue;
-        // Each box's centre and half span, measured along the ray.
-        const Float4 centreAlong = (cx - vox) * vdx + (cy - voy) * vdy;
-        const Float4 halfSpanAlong = vAbsDx * hx + vAbsDy * hy;
         Float4 bounds;
-        if (behind) {
-            bits &= ~bitsOf(centreAlong - halfSpanAlong > vSlack); // wholly in front
-            bounds = -(centreAlong + halfSpanAlong) - vSlack;
-        } else {
-            bits &= ~bitsOf(centreAlong + halfSpanAlong < -vSlack); // wholly behind
-            bounds = (centreAlong - halfSpanAlong) - vSlack;
-        }
-        if (best.found) bits &= ~bitsOf(bounds > splat4(best.distance));
+        bits = childrenToVisit(q, bits, cx, cy, hx, hy, best, &bounds);
         Entry children[kWidth];
         int count = 0;
         while (bits != 0) {
@@ -488,16 +600,7 @@ OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side sid
                                            : ~(std::int64_t(index - bottom_) * kWidth + k);
             children[count++] = {child, bounds[k]};
         }
-        // Nearest child on top of the stack.
-        for (int k = 1; k < count; ++k) {
-            const Entry moving = children[k];
-            int j = k;
-            for (; j > 0 && children[j - 1].bound < moving.bound; --j)
-                children[j] = children[j - 1];
-            children[j] = moving;
-        }
-        for (int k = 0; k < count; ++k)
-            stack[top++] = children[k];
+        pushNearestLast(children, count, stack, top);
     }
     return best;
 }

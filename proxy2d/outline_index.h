@@ -51,7 +51,8 @@ class OutlineIndex {
     Nearest nearestCrossing(const RayLine& ray, Side side, std::int32_t skipVertex,
                             EdgeEnds ends) const;
 
-  private:
+    // The storage of the index, plain data, named here so that the steps of
+    // the queries can take it; only the index reads it.
     static constexpr int kWidth = 4;
     // The end points of four edges, stored by field: all that the counting
     // queries read of a leaf whose edges the strip test settles, in one
@@ -80,6 +81,7 @@ class OutlineIndex {
         std::int32_t id, vtx1, vtx2;
     };
 
+  private:
     void addEdge(std::size_t leaf, const Mesh2D& mesh, std::int32_t id);
     Box boxOf(std::size_t leaf) const;
     static void setChild(Node& node, int slot, const Box& box);

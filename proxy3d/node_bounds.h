@@ -1,8 +1,9 @@
-// Bounds over the vertices held by a node of a patch hierarchy, shared by
-// the hierarchy's queries.
+// Bounds over the vertices and planes held by a node of a face tree, shared
+// by the allergy queries.
 #pragma once
 
-#include "patch_hierarchy.h"
+#include "face_tree.h"
+#include "geometry_limits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,7 +17,7 @@ namespace hbx3 {
 // by this share, rounded up.
 constexpr double kRounding = 3e-7;
 
-using Node = PatchHierarchy::Node;
+using Node = FaceTreeNode;
 
 // Room for the nodes a depth-first traversal holds: one per level and one
 // more. A split leaves at least an eighth of a node's faces on either side,

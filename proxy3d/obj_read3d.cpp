@@ -79,8 +79,9 @@ struct Counts {
 
 // Stores corner k of a face from its OBJ numbers. Returns false after
 // printing the error.
-bool storeCorner(MeshFace& face, int k, int v, int n, bool hasNormal, int faceIndex,
-                 const Counts& soFar, const Counts& total) {
+[[gnu::always_inline]] inline bool storeCorner(MeshFace& face, int k, int v, int n, bool hasNormal,
+                                               int faceIndex, const Counts& soFar,
+                                               const Counts& total) {
     face.vertex[k] = resolveIndex(v, soFar.vertices, total.vertices);
     if (face.vertex[k] < 0) {
         hbx::sayNumbered("Error: Face ", faceIndex, " refers to a missing vertex\n");
@@ -247,19 +248,15 @@ bool readFace(std::string_view piece, const char* readable, int faceIndex, const
     return true;
 }
 
-} // namespace
-
-bool readObjMesh(std::string_view text, Mesh3D& mesh) {
-    hbx::LineReader reader(text, 256);
+// Pass 1: counts the lines of each kind into total and the vertex
+// coordinates' float sums (file order) into sum, and appends the vertices'
+// positions to mesh.vertices (the second pass would read the same numbers
+// again). Vertex lines are read from the raw pieces (see scanTriple), and
+// the kind of a line does not change with the NUL cut
+// (LineReader::nextRaw). Returns false after printing the error when the
+// positions cannot be held.
+bool countLines(hbx::LineReader& reader, Mesh3D& mesh, Counts& total, float (&sum)[3]) {
     std::string_view piece;
-    const char* const textEnd = text.data() + text.size();
-
-    // First pass: count, and keep the positions read (the second pass would
-    // read the same numbers again).
-    Counts total;
-    float sum[3] = {0.0f, 0.0f, 0.0f};
-    // Vertex lines are read from the raw pieces (see scanTriple), and the
-    // kind of a line does not change with the NUL cut (LineReader::nextRaw).
     try {
         while (reader.nextRaw(piece)) {
             switch (classify(piece)) {
@@ -286,11 +283,13 @@ bool readObjMesh(std::string_view text, Mesh3D& mesh) {
         hbx::say("Error: Couldn't allocate verticies\n");
         return false;
     }
-    if (total.vertices == 0 || total.faces == 0) {
-        hbx::say("Error: Couldn't find any vertices or faces\n");
-        return false;
-    }
+    return true;
+}
 
+// Sizes mesh's normal and face arrays to total and reserves its three edge
+// records per face. Returns false after printing the error when an array
+// cannot be had (real failure, or the allocation seam armed at its name).
+bool allocateRecords(const Counts& total, Mesh3D& mesh) {
     if (hbx::allocationFails("vertices")) {
         hbx::say("Error: Couldn't allocate verticies\n");
         return false;
@@ -310,16 +309,19 @@ bool readObjMesh(std::string_view text, Mesh3D& mesh) {
         hbx::say(std::string("Error: Couldn't allocate ") + failing + "\n");
         return false;
     }
-    const float count = static_cast<float>(total.vertices);
-    mesh.meshCentre = Vec3{sum[0] / count, sum[1] / count, sum[2] / count};
-    const Vec3 c = mesh.meshCentre;
+    return true;
+}
 
-    // Second pass, in file order: the first bad line decides the message.
+// Pass 2, in file order: checks the vertex positions and moves them by the
+// mesh centre, reads the normals and the faces. The first bad line decides
+// the message; returns false after printing it.
+bool readRecords(hbx::LineReader& reader, const char* textEnd, const Counts& total, Mesh3D& mesh) {
+    const Vec3 c = mesh.meshCentre;
     Counts soFar;
     // Nothing arms the allocation seam during the pass: when it is not armed
     // now, no face line needs to ask it.
     const bool tokensArmed = hbx::allocationArmed("face tokens");
-    reader.rewind();
+    std::string_view piece;
     while (reader.nextRaw(piece)) {
         switch (classify(piece)) {
         case LineKind::Vertex: {
@@ -361,6 +363,24 @@ bool readObjMesh(std::string_view text, Mesh3D& mesh) {
         }
     }
     return true;
+}
+
+} // namespace
+
+bool readObjMesh(std::string_view text, Mesh3D& mesh) {
+    hbx::LineReader reader(text, 256);
+    Counts total;
+    float sum[3] = {0.0f, 0.0f, 0.0f};
+    if (!countLines(reader, mesh, total, sum)) return false;
+    if (total.vertices == 0 || total.faces == 0) {
+        hbx::say("Error: Couldn't find any vertices or faces\n");
+        return false;
+    }
+    if (!allocateRecords(total, mesh)) return false;
+    const float count = static_cast<float>(total.vertices);
+    mesh.meshCentre = Vec3{sum[0] / count, sum[1] / count, sum[2] / count};
+    reader.rewind();
+    return readRecords(reader, text.data() + text.size(), total, mesh);
 }
 
 } // namespace hbx3

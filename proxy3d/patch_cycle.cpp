@@ -74,8 +74,8 @@ Groups groupFaces(const std::vector<int>& faces, PatchMerger& merger, std::vecto
 
 // The state of the cycle besides the mesh.
 struct Cycle {
-    Cycle(const Mesh3D& mesh, const std::vector<int>& neighbours)
-        : neighbours(neighbours), merger(mesh), hierarchy(mesh, table.patchOf),
+    Cycle(const Mesh3D& mesh, const std::vector<int>& neighbours, const CandidateRules& rules)
+        : neighbours(neighbours), merger(mesh), hierarchy(mesh, table.patchOf, rules),
           minima(neighbours, table.patchOf), ranks(table.patchOf), search(mesh.faces.size()),
           scratchId(mesh.faces.size(), -1), movedMark(mesh.faces.size(), 0) {}
     const std::vector<int>& neighbours;
@@ -315,7 +315,7 @@ void splitMostByFaces(const std::vector<int>& stay, int from, Cycle& c) {
 PatchResult runCycles(Mesh3D& mesh, const PatchOptions& options) {
     const int faceCount = static_cast<int>(mesh.faces.size());
     const std::vector<int> neighbours = mergeNeighbours(mesh);
-    Cycle c(mesh, neighbours);
+    Cycle c(mesh, neighbours, options.candidates);
     PatchTable& table = c.table;
     table.patchOf.assign(static_cast<std::size_t>(faceCount), -1);
 

@@ -2,6 +2,7 @@
 // face is allergic to another face of its patch.
 #pragma once
 
+#include "allergen_candidates.h"
 #include "mesh3d.h"
 
 #include <cstdint>
@@ -19,6 +20,10 @@ struct PatchOptions {
     // largest number in use + 1. Tests start it near the end of int's
     // range; 0 leaves the numbering as it is.
     std::int64_t firstSplitNumber = 0;
+    // When the allergy queries gather candidates for a group of faces
+    // rather than ask the tree face by face; the result is the same either
+    // way.
+    CandidateRules candidates;
 };
 
 // Gives every face its final `patch`. The result is that of the plain cycle

@@ -3,7 +3,6 @@
 #include "alloc_hook.h"
 #include "mesh_builders.h"
 #include "patch_cycle.h"
-#include "patch_hierarchy.h"
 #include "plain_patch_cycle.h"
 
 #include <gtest/gtest.h>
@@ -24,30 +23,25 @@ std::vector<std::int64_t> patches(const Mesh3D& mesh) {
     return out;
 }
 
-// Runs both cycles on copies of mesh; returns the number of splits.
-int expectSamePatches(const Mesh3D& mesh, const std::string& what) {
+// Runs both cycles on copies of mesh, the fast one under the given
+// candidate rules; returns the number of splits.
+int expectSamePatches(const Mesh3D& mesh, const std::string& what,
+                      const hbx3::CandidateRules& rules = {}) {
     Mesh3D fast = mesh, plain = mesh;
-    EXPECT_EQ(hbx3::buildPatches(fast), hbx3::PatchResult::Done) << what;
+    EXPECT_EQ(hbx3::buildPatches(fast, {.candidates = rules}), hbx3::PatchResult::Done) << what;
     const int splits = hbx3test::plainPatchCycle(plain);
     EXPECT_EQ(patches(fast), patches(plain)) << what << " after " << splits << " splits";
     return splits;
 }
 
-// Candidate rules for one test, put back at its end.
-struct RulesScope {
-    explicit RulesScope(hbx3::CandidateRules rules) : old(hbx3::setCandidateRules(rules)) {}
-    ~RulesScope() { hbx3::setCandidateRules(old); }
-    hbx3::CandidateRules old;
-};
-
 TEST(PatchCycle, FastMatchesPlainOnRandomMeshes) {
     // Every group gathers candidates, however few of its faces ask.
-    const RulesScope scope({4096, 1});
+    const hbx3::CandidateRules everyGroup{.maxCandidates = 4096, .minAsking = 1};
     std::mt19937 rng(20261208);
     int withSplits = 0, manySplits = 0;
     for (int round = 0; round < 3000; ++round) {
         const Mesh3D mesh = round % 2 ? hbx3test::randomSoup(rng) : hbx3test::randomTerrain(rng);
-        const int splits = expectSamePatches(mesh, "round " + std::to_string(round));
+        const int splits = expectSamePatches(mesh, "round " + std::to_string(round), everyGroup);
         if (::testing::Test::HasFailure()) return;
         withSplits += splits > 0;
         manySplits += splits >= 3;
@@ -63,9 +57,9 @@ TEST(PatchCycle, FastMatchesPlainOnLargerTerrains) {
     std::mt19937 rng(7);
     for (const hbx3::CandidateRules rules :
          {hbx3::CandidateRules{4096, 16}, hbx3::CandidateRules{4096, 1}}) {
-        const RulesScope scope(rules);
         for (int round = 0; round < 60; ++round) {
-            expectSamePatches(hbx3test::randomTerrain(rng, 24), "terrain " + std::to_string(round));
+            expectSamePatches(hbx3test::randomTerrain(rng, 24), "terrain " + std::to_string(round),
+                              rules);
             if (::testing::Test::HasFailure()) return;
         }
     }
@@ -74,13 +68,13 @@ TEST(PatchCycle, FastMatchesPlainOnLargerTerrains) {
 // With no candidates allowed, every group leaves its faces to the tree
 // queries, which must answer the same.
 TEST(PatchCycle, TreeQueriesAloneMatchPlain) {
-    const RulesScope scope({0, 1});
+    const hbx3::CandidateRules treeOnly{.maxCandidates = 0, .minAsking = 1};
     std::mt19937 rng(8);
     for (int round = 0; round < 300 && !::testing::Test::HasFailure(); ++round) {
         const Mesh3D mesh = round % 3 == 0 ? hbx3test::randomTerrain(rng, 16)
                             : round % 2    ? hbx3test::randomSoup(rng)
                                            : hbx3test::randomTerrain(rng);
-        expectSamePatches(mesh, "round " + std::to_string(round));
+        expectSamePatches(mesh, "round " + std::to_string(round), treeOnly);
     }
 }
 
@@ -164,7 +158,6 @@ TEST(PatchCycle, AllergyStartsExactlyAtTheSnapEdge) {
     const float below = std::nextafter(edge, 0.0f);
     for (const hbx3::CandidateRules rules :
          {hbx3::CandidateRules{4096, 1}, hbx3::CandidateRules{0, 1}}) {
-        const RulesScope scope(rules);
         for (const float height : {edge, below, -edge}) {
             // A flat strip whose last face shares no vertex with the first;
             // its far corner is raised by `height`.
@@ -179,7 +172,7 @@ TEST(PatchCycle, AllergyStartsExactlyAtTheSnapEdge) {
                 f.side = 'v';
                 f.norm = Vec3{0, 0, 1};
             }
-            const int splits = expectSamePatches(mesh, "height " + std::to_string(height));
+            const int splits = expectSamePatches(mesh, "height " + std::to_string(height), rules);
             EXPECT_EQ(splits, height == edge ? 1 : 0) << height;
         }
     }

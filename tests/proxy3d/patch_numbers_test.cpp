@@ -40,7 +40,8 @@ TEST(PatchNumbers, SplitNumberingCrossesIntMaxLikeThePlainCycle) {
         const hbx3::Mesh3D start = hbx3test::wholeSideTorus(rng, 24, 10, side);
         for (const std::int64_t first : {kIntMax - 20, kIntMax, kIntMax + 1}) {
             hbx3::Mesh3D fast = start, plain = start;
-            ASSERT_EQ(hbx3::buildPatches(fast, {first}), hbx3::PatchResult::Done);
+            const hbx3::PatchOptions options{.firstSplitNumber = first, .candidates = {}};
+            ASSERT_EQ(hbx3::buildPatches(fast, options), hbx3::PatchResult::Done);
             const int splits = hbx3test::plainPatchCycle(plain, first);
             ASSERT_GT(splits, 2);
             std::vector<std::int64_t> expected;

@@ -1,0 +1,88 @@
+// The allergy check of single faces, answered a group of faces at a time.
+//
+// Most faces of a large patch have no allergen, and proving that from the
+// root of the patch's tree means opening every node near the face, down to
+// the leaves. The faces of one small subtree (a group) share that work: a
+// single traversal, with a bound that holds for all of them at once,
+// gathers the vertices that could lie beyond any of their planes (the
+// candidates); each face then runs the exact test over those few vertices,
+// a tight loop over flat arrays. A candidate found beyond the plane leads to
+// the faces around it, checked exactly as the scan over the patch would.
+//
+// The patch cycle asks about faces in ascending order and never again about
+// a face it has passed, so a group's bound only covers the faces from the
+// asking one on, and a group with few such faces left is not worth a
+// gathering: its faces ask the tree. A group's candidates stay valid while
+// its patch only loses faces, since losing faces can only remove allergens.
+#pragma once
+
+#include "face_geometry.h"
+#include "face_tree.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace hbx3 {
+
+// When a group's faces ask the tree instead of gathering candidates: when
+// more than maxCandidates vertices would be gathered (faces of a tight
+// fold, normals spread over a wide cone), or fewer than minAsking faces of
+// the group are left to ask (a gathering costs about as much as that many
+// tree queries). Tests set minAsking 1 to check the candidates on small
+// meshes, and maxCandidates 0 to check the tree queries alone.
+struct CandidateRules {
+    std::size_t maxCandidates = 4096;
+    int minAsking = 16;
+};
+
+// The candidate vertices of a group: every vertex of the patch's tree that
+// could lie beyond the plane of a face of the group numbered `from` or
+// above, each once (with, possibly, vertices of faces that have left the
+// patch: a candidate is only a lead).
+struct Candidates {
+    // The first `count` entries are the candidates; the arrays only grow, so
+    // that storage that is gathered into again allocates nothing.
+    std::vector<float> x, y, z;
+    std::vector<int> vertex;
+    // Per block of kCandidateBlock candidates, the lowest face around any
+    // of them: a block whose lowest face is not below the best allergen
+    // found so far cannot improve on it.
+    std::vector<int> blockLow;
+    int count = 0;
+};
+
+// Candidates are tested in blocks; only a block with a hit is looked at
+// twice.
+inline constexpr int kCandidateBlock = 64;
+
+// Per tree-local vertex, the stamp of the last gathering that took it.
+struct SeenMarks {
+    std::vector<unsigned> seen;
+    unsigned stamp = 0;
+};
+
+// Gathers into out the candidates of the group below node groupNode of tree
+// (the tree of patch id `patch`, patchOf naming every face's patch id) for
+// its faces numbered from `from` on. Returns false, with out holding an
+// incomplete list, when the rules leave the group's faces to the tree.
+// seen is scratch space, grown as needed.
+bool gatherCandidates(const FaceGeometry& geometry, const std::vector<int>& patchOf,
+                      const FaceTree& tree, int patch, int groupNode, int from,
+                      const CandidateRules& rules, SeenMarks& seen, Candidates& out);
+
+// A run of vertices to test: positions, numbers, and (null, or per block of
+// kCandidateBlock) the lowest face around each block.
+struct VertexRun {
+    const float *x, *y, *z;
+    const int* vertex;
+    const int* blockLow;
+    int count;
+};
+
+// The lowest face numbered below `best` that lies in patch id `patch`, is
+// not f, shares no vertex with f and has a vertex of the run beyond f's
+// plane (t, from planeTestOf); `best` if there is none.
+int lowestAroundBeyond(const FaceGeometry& geometry, const std::vector<int>& patchOf, int patch,
+                       int f, const PlaneTest& t, const VertexRun& run, int best);
+
+} // namespace hbx3

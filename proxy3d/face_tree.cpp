@@ -1,0 +1,317 @@
+#include "face_tree.h"
+
+#include <algorithm>
+#include <cassert>
+#include <climits>
+#include <cmath>
+
+namespace hbx3 {
+namespace {
+
+using Node = FaceTreeNode;
+using KeyedFace = FaceTreeBuilder::KeyedFace;
+
+// Faces per leaf, at most (a split halves a node, so leaves hold from half
+// this on). Larger leaves mean fewer nodes for every query to bound, and
+// more vertices to test in each leaf a query opens; at 32 the two balance
+// on meshes of a million faces.
+constexpr int kLeafSize = 32;
+
+// A node is split by a normal component rather than by position when that
+// component spreads over more than 1 / kNormalWeight (about 20 degrees):
+// below that, the cone term of the plane bounds is small next to the
+// offsets of the planes.
+constexpr double kNormalWeight = 3.0;
+
+float component(const Vec3& v, int i) {
+    return i == 0 ? v.x : (i == 1 ? v.y : v.z);
+}
+
+// What one build reads and fills.
+struct Build {
+    const FaceGeometry& geometry;
+    FaceTree& tree;
+    std::vector<int>& leafOf;
+    std::vector<KeyedFace>& keyed;
+    // Per vertex, the stamp of the last leaf that took it; and that stamp.
+    std::vector<unsigned>& inLeaf;
+    unsigned& leafStamp;
+
+    int item(int j) const { return tree.items[static_cast<std::size_t>(j)]; }
+    const float* boxOf(int f) const { return &geometry.faceBox[static_cast<std::size_t>(f) * 6]; }
+};
+
+// Sets node's axis to m made unit length (+z for a zero m).
+void setAxis(Node& node, const double* m) {
+    const double len = std::sqrt(m[0] * m[0] + m[1] * m[1] + m[2] * m[2]);
+    for (int i = 0; i < 3; ++i)
+        node.axis[i] = len > 0.0 ? m[i] / len : (i == 2 ? 1.0 : 0.0);
+}
+
+// Fills node's hmin, hmax and radiusAroundAxis from its vertices (its box,
+// axis and vertex run set).
+void fitCylinder(const FaceTree& tree, Node& node) {
+    double c[3];
+    for (int i = 0; i < 3; ++i)
+        c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
+    node.hmin = INFINITY;
+    node.hmax = -INFINITY;
+    double r2 = 0.0;
+    for (int j = node.pfirst; j < node.pfirst + node.pcount; ++j) {
+        const double d[3] = {tree.px[static_cast<std::size_t>(j)] - c[0],
+                             tree.py[static_cast<std::size_t>(j)] - c[1],
+                             tree.pz[static_cast<std::size_t>(j)] - c[2]};
+        const double h = node.axis[0] * d[0] + node.axis[1] * d[1] + node.axis[2] * d[2];
+        node.hmin = std::min(node.hmin, h);
+        node.hmax = std::max(node.hmax, h);
+        double e2 = 0.0;
+        for (int i = 0; i < 3; ++i) {
+            const double e = d[i] - h * node.axis[i];
+            e2 += e * e;
+        }
+        r2 = std::max(r2, e2);
+    }
+    node.radiusAroundAxis = std::sqrt(r2) * (1.0 + 1e-12);
+}
+
+// Fills node's spread, dlo and dhi from its faces (its box, axis and face
+// run set).
+void fitPlanes(const FaceGeometry& geometry, const FaceTree& tree, Node& node) {
+    double c[3];
+    for (int i = 0; i < 3; ++i)
+        c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
+    double spread2 = 0.0;
+    node.dlo = INFINITY;
+    node.dhi = -INFINITY;
+    for (int j = node.first; j < node.first + node.count; ++j) {
+        const MeshFace& face = geometry.face(tree.items[static_cast<std::size_t>(j)]);
+        const Vec3& q = geometry.position(face.vertex[0]);
+        const Vec3& n = face.norm;
+        const double d = n.x * (c[0] - q.x) + n.y * (c[1] - q.y) + n.z * (c[2] - q.z);
+        node.dlo = std::min(node.dlo, d);
+        node.dhi = std::max(node.dhi, d);
+        const double e[3] = {n.x - node.axis[0], n.y - node.axis[1], n.z - node.axis[2]};
+        spread2 = std::max(spread2, e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
+    }
+    node.spread = std::sqrt(spread2);
+}
+
+// Fills leaf node `index` (its face run, parent and counts set): bounds
+// straight from its faces, leafOf of each, and its vertices, each once in
+// order of first appearance, appended after those of the leaves before it,
+// so that every subtree's vertices are one run of the arrays.
+void fillLeaf(Build& b, int index, Node& node) {
+    FaceTree& tree = b.tree;
+    node.child[0] = node.child[1] = -1;
+    node.minFace = INT_MAX;
+    double m[3] = {0.0, 0.0, 0.0};
+    for (int i = 0; i < 3; ++i) {
+        node.lo[i] = node.normalLo[i] = INFINITY;
+        node.hi[i] = node.normalHi[i] = -INFINITY;
+    }
+    const int end = node.first + node.count;
+    for (int j = node.first; j < end; ++j) {
+        const int f = b.item(j);
+        b.leafOf[static_cast<std::size_t>(f)] = index;
+        node.minFace = std::min(node.minFace, f);
+        const float* box = b.boxOf(f);
+        const Vec3& n = b.geometry.face(f).norm;
+        for (int i = 0; i < 3; ++i) {
+            node.lo[i] = std::min(node.lo[i], box[i]);
+            node.hi[i] = std::max(node.hi[i], box[3 + i]);
+            node.normalLo[i] = std::min(node.normalLo[i], component(n, i));
+            node.normalHi[i] = std::max(node.normalHi[i], component(n, i));
+            m[i] += component(n, i);
+        }
+    }
+    setAxis(node, m);
+    node.pfirst = static_cast<int>(tree.vertexIds.size());
+    if (++b.leafStamp == 0) {
+        std::fill(b.inLeaf.begin(), b.inLeaf.end(), 0u);
+        b.leafStamp = 1;
+    }
+    for (int j = node.first; j < end; ++j) {
+        for (int v : b.geometry.face(b.item(j)).vertex) {
+            unsigned& mark = b.inLeaf[static_cast<std::size_t>(v)];
+            if (mark == b.leafStamp) continue;
+            mark = b.leafStamp;
+            const Vec3& p = b.geometry.position(v);
+            tree.px.push_back(p.x);
+            tree.py.push_back(p.y);
+            tree.pz.push_back(p.z);
+            tree.vertexIds.push_back(v);
+        }
+    }
+    node.pcount = static_cast<int>(tree.vertexIds.size()) - node.pfirst;
+    fitCylinder(tree, node);
+}
+
+// The key a node's faces are split by: 0 to 2 the face boxes' centres
+// (doubled) along x, y or z, 3 to 5 the normals' x, y or z; and the middle
+// of the keys' range.
+struct SplitKey {
+    int axis;
+    float mid;
+};
+
+// The longest extent of six keys over faces [first, first + count): the
+// face boxes' centres, and the normals' components weighted by the largest
+// of those extents. Faces of one smooth sheet split by position until a
+// node is about as wide as the sheet's radius of curvature; faces whose
+// normals point apart (the two sides of a thin wall, the turns of a wall
+// that winds around itself facing one way or the other) split by normal
+// first, so that the plane bounds of the queries stay tight however the
+// patch winds.
+SplitKey chooseSplitKey(const Build& b, int first, int count) {
+    float clo[3] = {INFINITY, INFINITY, INFINITY}, chi[3] = {-INFINITY, -INFINITY, -INFINITY};
+    float normalLo[3] = {INFINITY, INFINITY, INFINITY},
+          normalHi[3] = {-INFINITY, -INFINITY, -INFINITY};
+    for (int j = first; j < first + count; ++j) {
+        const int f = b.item(j);
+        const float* box = b.boxOf(f);
+        const Vec3& n = b.geometry.face(f).norm;
+        for (int i = 0; i < 3; ++i) {
+            const float c = box[i] + box[3 + i];
+            clo[i] = std::min(clo[i], c);
+            chi[i] = std::max(chi[i], c);
+            normalLo[i] = std::min(normalLo[i], component(n, i));
+            normalHi[i] = std::max(normalHi[i], component(n, i));
+        }
+    }
+    int axis = 0;
+    for (int i = 1; i < 3; ++i) {
+        if (chi[i] - clo[i] > chi[axis] - clo[axis]) axis = i;
+    }
+    double widest = double(chi[axis]) - clo[axis];
+    const double weight = widest * kNormalWeight;
+    for (int i = 0; i < 3; ++i) {
+        if ((double(normalHi[i]) - normalLo[i]) * weight > widest) {
+            axis = 3 + i;
+            widest = (double(normalHi[i]) - normalLo[i]) * weight;
+        }
+    }
+    const float mid = axis < 3 ? 0.5f * (clo[axis] + chi[axis])
+                               : 0.5f * (normalLo[axis - 3] + normalHi[axis - 3]);
+    return SplitKey{axis, mid};
+}
+
+// Reorders faces [first, first + count) so that the first `half` (the
+// returned count) hold the lowest keys, face numbers breaking ties. The
+// split falls at the middle of the keys' range when that leaves at least an
+// eighth of the faces on either side, else at the median: two clusters of
+// unequal size (a wall's two sides facing one way, half a turn apart) part
+// at the gap between them, where a median cut would leave straddling
+// children level after level. The keys are set side by side with the face
+// numbers, so that the selection compares without fetching boxes.
+int partitionFaces(Build& b, int first, int count, SplitKey key) {
+    std::vector<KeyedFace>& keyed = b.keyed;
+    keyed.resize(static_cast<std::size_t>(count));
+    int below = 0;
+    for (int j = 0; j < count; ++j) {
+        const int f = b.item(first + j);
+        const float* box = b.boxOf(f);
+        const float k = key.axis < 3 ? box[key.axis] + box[3 + key.axis]
+                                     : component(b.geometry.face(f).norm, key.axis - 3);
+        keyed[static_cast<std::size_t>(j)] = KeyedFace{k, f};
+        below += k < key.mid ? 1 : 0;
+    }
+    const int half = below >= count / 8 && count - below >= count / 8 && below > 0 && below < count
+                         ? below
+                         : count / 2;
+    std::nth_element(keyed.begin(), keyed.begin() + half, keyed.end(),
+                     [](const KeyedFace& x, const KeyedFace& y) {
+                         return x.key < y.key || (x.key == y.key && x.face < y.face);
+                     });
+    for (int j = 0; j < count; ++j)
+        b.tree.items[static_cast<std::size_t>(first + j)] = keyed[static_cast<std::size_t>(j)].face;
+    return half;
+}
+
+// Fills internal node (its face run, parent and counts set) from its two
+// children's bounds, then fits its cylinder over its vertices.
+void joinChildren(const Build& b, int left, int right, Node& node) {
+    const Node& l = b.tree.nodes[static_cast<std::size_t>(left)];
+    const Node& r = b.tree.nodes[static_cast<std::size_t>(right)];
+    node.child[0] = left;
+    node.child[1] = right;
+    node.minFace = std::min(l.minFace, r.minFace);
+    node.pfirst = l.pfirst;
+    node.pcount = r.pfirst + r.pcount - l.pfirst;
+    assert(l.pfirst + l.pcount == r.pfirst);
+    double m[3];
+    for (int i = 0; i < 3; ++i) {
+        node.lo[i] = std::min(l.lo[i], r.lo[i]);
+        node.hi[i] = std::max(l.hi[i], r.hi[i]);
+        node.normalLo[i] = std::min(l.normalLo[i], r.normalLo[i]);
+        node.normalHi[i] = std::max(l.normalHi[i], r.normalHi[i]);
+        m[i] = l.axis[i] * l.count + r.axis[i] * r.count;
+    }
+    setAxis(node, m);
+    fitCylinder(b.tree, node);
+}
+
+// Appends the subtree over faces [first, first + count) below parent (-1:
+// the root), children after their parent, and returns its index.
+int buildRange(Build& b, int first, int count, int parent) {
+    const int index = static_cast<int>(b.tree.nodes.size());
+    b.tree.nodes.emplace_back();
+    Node node{};
+    node.parent = parent;
+    node.live = count;
+    node.first = first;
+    node.count = count;
+    if (count <= kLeafSize) {
+        fillLeaf(b, index, node);
+    } else {
+        const int half = partitionFaces(b, first, count, chooseSplitKey(b, first, count));
+        const int left = buildRange(b, first, half, index);
+        const int right = buildRange(b, first + half, count - half, index);
+        joinChildren(b, left, right, node);
+    }
+    b.tree.nodes[static_cast<std::size_t>(index)] = node;
+    return index;
+}
+
+} // namespace
+
+void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int count,
+                            std::vector<int>& leafOf, FaceTree& tree) {
+    tree = FaceTree{};
+    tree.items.assign(faces, faces + count);
+    tree.nodes.reserve(static_cast<std::size_t>(4 * (count / kLeafSize) + 1));
+    const auto points = static_cast<std::size_t>(count) * 3 / 2 + 8;
+    tree.px.reserve(points);
+    tree.py.reserve(points);
+    tree.pz.reserve(points);
+    tree.vertexIds.reserve(points);
+    if (inLeaf_.empty()) inLeaf_.assign(geometry.world.size(), 0u);
+    Build b{geometry, tree, leafOf, keyed_, inLeaf_, leaves_};
+    buildRange(b, 0, count, -1);
+
+    // Tree-local vertex numbers, in order of first appearance.
+    if (numbered_.empty()) {
+        numbered_.assign(geometry.world.size(), 0u);
+        localOf_.assign(geometry.world.size(), 0);
+    }
+    if (++builds_ == 0) {
+        std::fill(numbered_.begin(), numbered_.end(), 0u);
+        builds_ = 1;
+    }
+    tree.localIds.resize(tree.vertexIds.size());
+    for (std::size_t j = 0; j < tree.vertexIds.size(); ++j) {
+        const auto v = static_cast<std::size_t>(tree.vertexIds[j]);
+        if (numbered_[v] != builds_) {
+            numbered_[v] = builds_;
+            localOf_[v] = tree.locals++;
+        }
+        tree.localIds[j] = localOf_[v];
+    }
+}
+
+void fitTreePlanes(const FaceGeometry& geometry, FaceTree& tree) {
+    for (Node& node : tree.nodes)
+        fitPlanes(geometry, tree, node);
+    tree.planesFitted = true;
+}
+
+} // namespace hbx3

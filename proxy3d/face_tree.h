@@ -1,0 +1,95 @@
+// A bounding-volume tree over the faces of one patch, as plain data, and its
+// build. Every node bounds the positions of its faces' vertices (a box, and
+// a slab and cylinder about the faces' mean normal) and the faces' planes
+// (a cone of normals and a range of plane offsets), so that a query can tell
+// for a whole subtree whether any of its vertices may lie beyond a given
+// plane, or any of its planes below a given point (node_bounds.h).
+#pragma once
+
+#include "face_geometry.h"
+
+#include <vector>
+
+namespace hbx3 {
+
+struct FaceTreeNode {
+    float lo[3], hi[3];             // box of the faces' vertex positions
+    float normalLo[3], normalHi[3]; // box of the faces' normals
+    // A slab holding the vertices: unit axis (the faces' mean normal
+    // direction) and the range of axis . (p - box centre); much tighter
+    // than the box for planes close to the faces' own.
+    double axis[3];
+    double hmin, hmax;
+    // Largest distance of a vertex from the slab's axis line through the
+    // box centre: the slab is also a cylinder, a bound that does not
+    // depend on how the faces lie to the coordinate axes.
+    double radiusAroundAxis;
+    // The faces' planes: the largest |n - axis| over their normals n,
+    // and the range of n . (centre - q) over their planes (q the plane's
+    // point), with centre the box's centre. With these the plane
+    // distance n . (p - q) of a point p is bounded over the whole node
+    // without any term from the node's extent, so faces that lie in one
+    // plane, however far they spread, bound as tightly as a single one.
+    // Fitted on demand (FaceTree::planesFitted).
+    double spread;
+    double dlo, dhi;
+    int child[2];       // -1: leaf
+    int first, count;   // range in items
+    int pfirst, pcount; // range in the tree's vertex arrays
+    int parent;
+    int live;    // faces below still in the patch (kept by the hierarchy)
+    int minFace; // lowest face number below (a bound once faces leave)
+};
+
+struct FaceTree {
+    std::vector<FaceTreeNode> nodes; // nodes[0] is the root
+    std::vector<int> items;          // the faces, each subtree's in one run
+    // The vertices of the faces of each leaf, each once per leaf, leaf
+    // after leaf, so that every subtree's vertices are one run: positions
+    // and numbers.
+    std::vector<float> px, py, pz;
+    std::vector<int> vertexIds;
+    // The same vertices numbered within the tree, in order of first
+    // appearance: a subtree's vertices get nearby numbers, so marking
+    // them seen touches a few cache lines instead of the mesh's whole
+    // vertex range.
+    std::vector<int> localIds;
+    int locals = 0;
+    unsigned generation = 0; // set by the owner, different at every build
+    // The nodes' spread, dlo and dhi are fitted on demand (fitTreePlanes):
+    // only the queries for the faces allergic or not to a pivot read them,
+    // and most trees never see a pivot.
+    bool planesFitted = false;
+};
+
+// Fills every node's spread, dlo and dhi (see FaceTreeNode) from its faces
+// and sets tree.planesFitted; the tree must have been built over geometry.
+void fitTreePlanes(const FaceGeometry& geometry, FaceTree& tree);
+
+// Builds trees; holds the scratch space the builds share.
+class FaceTreeBuilder {
+  public:
+    // Replaces tree by a fresh one over faces[0 .. count) (count > 0), with
+    // storage sized to them (a patch that shrank must not keep the capacity
+    // of its larger past), and sets leafOf[f] to the leaf of every face f.
+    // All nodes count their faces live; the planes are not fitted yet.
+    // Throws std::bad_alloc.
+    void build(const FaceGeometry& geometry, const int* faces, int count, std::vector<int>& leafOf,
+               FaceTree& tree);
+
+    // A face and its key along the axis a node is split by.
+    struct KeyedFace {
+        float key;
+        int face;
+    };
+
+  private:
+    std::vector<KeyedFace> keyed_;   // the faces of the node being split
+    std::vector<int> localOf_;       // per vertex: tree-local number while building
+    std::vector<unsigned> numbered_; // per vertex: build stamp of localOf_
+    unsigned builds_ = 0;
+    std::vector<unsigned> inLeaf_; // per vertex: stamp of the last leaf holding it
+    unsigned leaves_ = 0;
+};
+
+} // namespace hbx3
