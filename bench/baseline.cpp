@@ -4,7 +4,7 @@
 // this program's time on the same file.
 //
 //   baseline FILE
-#include "file_io.h"
+#include "frontend/file_io.h"
 
 #include <cstdio>
 #include <cstring>

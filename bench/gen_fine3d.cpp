@@ -3,7 +3,7 @@
 // within the tools' 0.0001, so that the whole surface starts as one patch that
 // splits again and again; and closed walls along flat spirals, whose patches
 // wind around themselves with the next turn close by.
-#include "gen_mesh.h"
+#include "bench/gen_mesh.h"
 
 #include <algorithm>
 #include <cmath>

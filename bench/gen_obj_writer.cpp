@@ -2,7 +2,7 @@
 //
 // Formatting is the generator's main cost at a million triangles, so numbers
 // go through std::to_chars straight into one growing buffer.
-#include "gen_mesh.h"
+#include "bench/gen_mesh.h"
 
 #include <charconv>
 #include <cmath>

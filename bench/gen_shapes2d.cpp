@@ -6,7 +6,7 @@
 // star-shaped outline, or concentric circles joined by a zipper) and strips
 // between two polylines, which keeps generation linear and the triangles
 // valid by construction.
-#include "gen_mesh.h"
+#include "bench/gen_mesh.h"
 
 #include <cmath>
 

@@ -4,7 +4,7 @@
 // 0.0001 tolerance and float rounding stays well below it: a convex surface
 // reads as convex, a dent as concave, and patch splits come from the shape,
 // not from noise.
-#include "gen_mesh.h"
+#include "bench/gen_mesh.h"
 
 #include <algorithm>
 #include <cmath>

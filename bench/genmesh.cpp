@@ -8,7 +8,7 @@
 //   kind=gear triangles=1000008 vertices=555561 outline_edges=111112 bytes=27442212
 // (outline_edges: edges of a single triangle, the 2D outline or the open
 // border of a 3D patch).
-#include "gen_mesh.h"
+#include "bench/gen_mesh.h"
 
 #include <charconv>
 #include <cstdio>

@@ -6,7 +6,7 @@
 // 1/8 of each far corner of the edge's two triangles; an old vertex of n
 // neighbours keeps 1 - n * beta of itself and takes beta of each neighbour,
 // beta = (5/8 - (3/8 + cos(2 pi / n) / 4)^2) / n.
-#include "gen_mesh.h"
+#include "bench/gen_mesh.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "alloc_hook.h"
+#include "frontend/alloc_hook.h"
 
 #include <string>
 

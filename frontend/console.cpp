@@ -1,7 +1,7 @@
-#include "console.h"
+#include "frontend/console.h"
 
-#include "number_format.h"
-#include "number_scan.h"
+#include "frontend/number_format.h"
+#include "frontend/number_scan.h"
 
 #include <cstdio>
 

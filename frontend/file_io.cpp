@@ -1,4 +1,4 @@
-#include "file_io.h"
+#include "frontend/file_io.h"
 
 #include <algorithm>
 

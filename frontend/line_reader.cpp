@@ -1,4 +1,4 @@
-#include "line_reader.h"
+#include "frontend/line_reader.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "number_format.h"
+#include "frontend/number_format.h"
 
 #include <array>
 #include <bit>

@@ -1,6 +1,6 @@
-#include "number_scan.h"
+#include "frontend/number_scan.h"
 
-#include "digit_words.h"
+#include "frontend/digit_words.h"
 
 #include <bit>
 #include <charconv>

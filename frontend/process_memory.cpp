@@ -1,4 +1,4 @@
-#include "process_memory.h"
+#include "frontend/process_memory.h"
 
 #include <cstdlib> // defines __GLIBC__ when that is the C library
 

@@ -1,6 +1,6 @@
-#include "shape_file.h"
+#include "frontend/shape_file.h"
 
-#include "file_io.h"
+#include "frontend/file_io.h"
 
 #include <ctime>
 

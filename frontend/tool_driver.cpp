@@ -1,6 +1,6 @@
-#include "tool_driver.h"
+#include "frontend/tool_driver.h"
 
-#include "console.h"
+#include "frontend/console.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,7 +1,7 @@
 // The driver shared by both tools: modes, prompts, dispatch and exit status.
 #pragma once
 
-#include "shape_file.h"
+#include "frontend/shape_file.h"
 
 namespace hbx {
 

@@ -1,4 +1,4 @@
-#include "file_writer_harness.h"
+#include "fuzz/file_writer_harness.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 // scratch output path, exactly as the driver would.
 #pragma once
 
-#include "harness_support.h"
+#include "fuzz/harness_support.h"
 
 #include <cstddef>
 #include <cstdint>

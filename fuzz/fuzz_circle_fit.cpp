@@ -1,6 +1,6 @@
 // Arbitrary bytes as the OBJ input of the circle fit (makeHBX2 CR).
-#include "circle.h"
-#include "file_writer_harness.h"
+#include "fuzz/file_writer_harness.h"
+#include "shapes/circle.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     hbxfuzz::captureStdout();

@@ -13,10 +13,10 @@
 // footer after the record terminator; a "create from file" run that names
 // the same file twice leaves that file untouched; no writer runs with a line
 // feed or carriage return in its input path.
-#include "harness_support.h"
+#include "fuzz/harness_support.h"
 
-#include "tool_definitions.h"
-#include "tool_driver.h"
+#include "frontend/tool_driver.h"
+#include "tools/tool_definitions.h"
 
 #include <cstdio>
 #include <cstring>

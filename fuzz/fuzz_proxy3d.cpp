@@ -1,6 +1,6 @@
 // Arbitrary bytes as the OBJ input of the 3D proxy builder (makeHBX3 PX).
-#include "file_writer_harness.h"
-#include "proxy_create_obj.h"
+#include "fuzz/file_writer_harness.h"
+#include "proxy3d/proxy_create_obj.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     hbxfuzz::captureStdout();

@@ -10,11 +10,11 @@
 //     (a line that exists, a column at most one past its end);
 //   - after Ok every index names a record of the file, so that a program can
 //     use them without checks of its own.
-#include "harness_support.h"
+#include "fuzz/harness_support.h"
 
 #include "hbx/shape_file.h"
-#include "line_source.h"
-#include "read_lines.h"
+#include "reader/line_source.h"
+#include "reader/read_lines.h"
 
 #include <cstdio>
 #include <string>

@@ -1,6 +1,6 @@
 // Arbitrary bytes as the OBJ input of the sphere fit (makeHBX3 SP).
-#include "file_writer_harness.h"
-#include "sphere.h"
+#include "fuzz/file_writer_harness.h"
+#include "shapes/sphere.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     hbxfuzz::captureStdout();

@@ -1,4 +1,4 @@
-#include "harness_support.h"
+#include "fuzz/harness_support.h"
 
 #include <cstdio>
 #include <cstdlib>

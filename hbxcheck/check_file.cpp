@@ -1,5 +1,5 @@
 // checkFile: read, then the checks of the file's shape type.
-#include "checks.h"
+#include "hbxcheck/checks.h"
 
 #include <cmath>
 

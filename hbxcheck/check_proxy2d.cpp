@@ -1,5 +1,5 @@
 // Invariants of 2D proxy files, and the few of spheres and circles.
-#include "checks.h"
+#include "hbxcheck/checks.h"
 
 #include <cmath>
 #include <unordered_map>

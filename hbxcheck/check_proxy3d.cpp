@@ -1,5 +1,5 @@
 // Invariants of 3D proxy files.
-#include "checks.h"
+#include "hbxcheck/checks.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // Prints one "file:line: message" per problem on standard output and exits
 // with 0 when every file is good, 1 when some file is not (malformed, broken
 // invariants, aborted, unreadable) and 2 on a usage error.
-#include "checks.h"
+#include "hbxcheck/checks.h"
 
 #include <cstdio>
 #include <cstring>

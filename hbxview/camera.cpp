@@ -1,4 +1,4 @@
-#include "camera.h"
+#include "hbxview/camera.h"
 
 #include <cmath>
 #include <numbers>

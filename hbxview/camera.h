@@ -2,7 +2,7 @@
 // so a page opened with --view z starts where the static picture of --view z stands.
 #pragma once
 
-#include "drawing.h"
+#include "hbxview/drawing.h"
 
 #include <optional>
 #include <string_view>

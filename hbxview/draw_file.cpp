@@ -1,10 +1,10 @@
-#include "draw_file.h"
+#include "hbxview/draw_file.h"
 
-#include "camera.h"
-#include "load_drawing.h"
-#include "page3d.h"
-#include "svg2d.h"
-#include "svg3d.h"
+#include "hbxview/camera.h"
+#include "hbxview/load_drawing.h"
+#include "hbxview/page3d.h"
+#include "hbxview/svg2d.h"
+#include "hbxview/svg3d.h"
 
 #include <cerrno>
 #include <cstring>

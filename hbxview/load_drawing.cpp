@@ -1,4 +1,4 @@
-#include "load_drawing.h"
+#include "hbxview/load_drawing.h"
 
 #include <hbx/shape_file.h>
 

@@ -2,7 +2,7 @@
 // file says, never what a builder held in memory.
 #pragma once
 
-#include "drawing.h"
+#include "hbxview/drawing.h"
 
 #include <string>
 #include <vector>

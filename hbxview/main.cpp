@@ -5,7 +5,7 @@
 //
 // Exit status 0 when the picture was written, 1 otherwise. A file that cannot be drawn (malformed,
 // aborted, a template) gives the reader's messages on standard error and leaves no output.
-#include "draw_file.h"
+#include "hbxview/draw_file.h"
 
 #include <cstdio>
 #include <string>

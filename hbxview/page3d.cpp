@@ -1,8 +1,8 @@
-#include "page3d.h"
+#include "hbxview/page3d.h"
 
-#include "palette.h"
-#include "text_out.h"
-#include "viewer_script.h"
+#include "hbxview/palette.h"
+#include "hbxview/text_out.h"
+#include "hbxview/viewer_script.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,7 +1,7 @@
 // The 3D page: a Shape File of the 3D tool as one self-contained HTML document.
 #pragma once
 
-#include "drawing.h"
+#include "hbxview/drawing.h"
 
 #include <string>
 #include <string_view>

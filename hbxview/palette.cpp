@@ -1,4 +1,4 @@
-#include "palette.h"
+#include "hbxview/palette.h"
 
 #include <algorithm>
 #include <array>

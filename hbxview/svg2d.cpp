@@ -1,8 +1,8 @@
-#include "svg2d.h"
+#include "hbxview/svg2d.h"
 
-#include "palette.h"
-#include "text_out.h"
-#include "view_box.h"
+#include "hbxview/palette.h"
+#include "hbxview/text_out.h"
+#include "hbxview/view_box.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // The 2D picture: a Shape File of the 2D tool drawn as one SVG document.
 #pragma once
 
-#include "drawing.h"
+#include "hbxview/drawing.h"
 
 #include <string>
 

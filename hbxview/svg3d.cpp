@@ -1,9 +1,9 @@
-#include "svg3d.h"
+#include "hbxview/svg3d.h"
 
-#include "camera.h"
-#include "palette.h"
-#include "text_out.h"
-#include "view_box.h"
+#include "hbxview/camera.h"
+#include "hbxview/palette.h"
+#include "hbxview/text_out.h"
+#include "hbxview/view_box.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // The static 3D picture: a Shape File of the 3D tool as a shaded SVG from one direction.
 #pragma once
 
-#include "drawing.h"
+#include "hbxview/drawing.h"
 
 #include <string>
 #include <string_view>

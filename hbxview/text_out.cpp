@@ -1,4 +1,4 @@
-#include "text_out.h"
+#include "hbxview/text_out.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,7 +1,7 @@
 // Fitting a shape's bounds into a picture.
 #pragma once
 
-#include "text_out.h"
+#include "hbxview/text_out.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "normals.h"
+#include "proxy2d/normals.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 // Outward normals of the outline edges.
 #pragma once
 
-#include "mesh2d.h"
-#include "outline_index.h"
+#include "proxy2d/mesh2d.h"
+#include "proxy2d/outline_index.h"
 
 namespace hbx2 {
 

@@ -1,10 +1,10 @@
-#include "obj_read2d.h"
+#include "proxy2d/obj_read2d.h"
 
-#include "alloc_hook.h"
-#include "console.h"
-#include "geometry_limits.h"
-#include "line_reader.h"
-#include "number_scan.h"
+#include "frontend/alloc_hook.h"
+#include "frontend/console.h"
+#include "frontend/geometry_limits.h"
+#include "frontend/line_reader.h"
+#include "frontend/number_scan.h"
 
 #include <cstdint>
 #include <limits>

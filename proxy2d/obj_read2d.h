@@ -2,7 +2,7 @@
 // face lines, in two passes over the text held in memory.
 #pragma once
 
-#include "mesh2d.h"
+#include "proxy2d/mesh2d.h"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "outline.h"
+#include "proxy2d/outline.h"
 
 #include <algorithm>
 #include <cmath>

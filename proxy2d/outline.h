@@ -1,7 +1,7 @@
 // Finding the outline of the mesh: the sides that belong to one face alone.
 #pragma once
 
-#include "mesh2d.h"
+#include "proxy2d/mesh2d.h"
 
 namespace hbx2 {
 

@@ -1,4 +1,4 @@
-#include "outline_index.h"
+#include "proxy2d/outline_index.h"
 
 #include <algorithm>
 #include <cmath>

@@ -15,8 +15,8 @@
 // are tested on every query.
 #pragma once
 
-#include "mesh2d.h"
-#include "outline_math.h"
+#include "proxy2d/mesh2d.h"
+#include "proxy2d/outline_math.h"
 
 #include <cstdint>
 #include <vector>

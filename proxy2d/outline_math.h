@@ -8,8 +8,8 @@
 // Spatial indexes may skip calls to rayCrossing but never replace it.
 #pragma once
 
-#include "geometry_limits.h"
-#include "mesh2d.h"
+#include "frontend/geometry_limits.h"
+#include "proxy2d/mesh2d.h"
 
 namespace hbx2 {
 

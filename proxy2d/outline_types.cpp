@@ -1,6 +1,6 @@
-#include "outline_types.h"
+#include "proxy2d/outline_types.h"
 
-#include "outline_math.h"
+#include "proxy2d/outline_math.h"
 
 #include <cstdint>
 #include <vector>

@@ -2,7 +2,7 @@
 // 'i', 'n').
 #pragma once
 
-#include "mesh2d.h"
+#include "proxy2d/mesh2d.h"
 
 namespace hbx2 {
 

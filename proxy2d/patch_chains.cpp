@@ -1,4 +1,4 @@
-#include "patch_chains.h"
+#include "proxy2d/patch_chains.h"
 
 namespace hbx2 {
 

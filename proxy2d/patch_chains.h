@@ -7,7 +7,7 @@
 // the number of its lowest edge.
 #pragma once
 
-#include "mesh2d.h"
+#include "proxy2d/mesh2d.h"
 
 #include <cstdint>
 #include <vector>

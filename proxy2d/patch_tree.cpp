@@ -1,6 +1,6 @@
-#include "patch_tree.h"
+#include "proxy2d/patch_tree.h"
 
-#include "outline_math.h"
+#include "proxy2d/outline_math.h"
 
 #include <algorithm>
 #include <cmath>

@@ -16,7 +16,7 @@
 // boxes keep those of the whole patch, still valid).
 #pragma once
 
-#include "mesh2d.h"
+#include "proxy2d/mesh2d.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,9 +1,9 @@
-#include "patches.h"
+#include "proxy2d/patches.h"
 
-#include "alloc_hook.h"
-#include "console.h"
-#include "patch_chains.h"
-#include "patch_tree.h"
+#include "frontend/alloc_hook.h"
+#include "frontend/console.h"
+#include "proxy2d/patch_chains.h"
+#include "proxy2d/patch_tree.h"
 
 #include <algorithm>
 #include <cstdint>

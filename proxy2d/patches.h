@@ -1,7 +1,7 @@
 // Patches of the outline and the allergy splits.
 #pragma once
 
-#include "mesh2d.h"
+#include "proxy2d/mesh2d.h"
 
 #include <cstdint>
 

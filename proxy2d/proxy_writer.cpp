@@ -1,7 +1,7 @@
-#include "proxy_writer.h"
+#include "proxy2d/proxy_writer.h"
 
-#include "number_format.h"
-#include "proxy_files.h"
+#include "frontend/number_format.h"
+#include "proxyfiles/proxy_files.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,8 +1,8 @@
 // The record section of a 2D proxy Shape File.
 #pragma once
 
-#include "file_io.h"
-#include "mesh2d.h"
+#include "frontend/file_io.h"
+#include "proxy2d/mesh2d.h"
 
 namespace hbx2 {
 

@@ -1,4 +1,4 @@
-#include "safe_points.h"
+#include "proxy2d/safe_points.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
-#include "allergen_candidates.h"
+#include "proxy3d/allergen_candidates.h"
 
-#include "node_bounds.h"
+#include "proxy3d/node_bounds.h"
 
 #include <algorithm>
 #include <cassert>

@@ -16,8 +16,8 @@
 // its patch only loses faces, since losing faces can only remove allergens.
 #pragma once
 
-#include "face_geometry.h"
-#include "face_tree.h"
+#include "proxy3d/face_geometry.h"
+#include "proxy3d/face_tree.h"
 
 #include <cstddef>
 #include <vector>

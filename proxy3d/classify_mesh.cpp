@@ -1,6 +1,6 @@
-#include "classify_mesh.h"
+#include "proxy3d/classify_mesh.h"
 
-#include "console.h"
+#include "frontend/console.h"
 
 #include <cmath>
 

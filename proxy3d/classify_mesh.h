@@ -1,7 +1,7 @@
 // Class letters of edges, vertices and faces.
 #pragma once
 
-#include "mesh3d.h"
+#include "proxy3d/mesh3d.h"
 
 namespace hbx3 {
 

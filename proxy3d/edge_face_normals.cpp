@@ -1,4 +1,4 @@
-#include "edge_face_normals.h"
+#include "proxy3d/edge_face_normals.h"
 
 #include <cmath>
 

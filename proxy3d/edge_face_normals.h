@@ -1,7 +1,7 @@
 // Across-edge normals of every face side.
 #pragma once
 
-#include "mesh3d.h"
+#include "proxy3d/mesh3d.h"
 
 namespace hbx3 {
 

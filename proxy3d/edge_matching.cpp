@@ -1,4 +1,4 @@
-#include "edge_matching.h"
+#include "proxy3d/edge_matching.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // Edge records of the faces and their pairing into geometric edges.
 #pragma once
 
-#include "mesh3d.h"
+#include "proxy3d/mesh3d.h"
 
 namespace hbx3 {
 

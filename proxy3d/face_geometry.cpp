@@ -1,4 +1,4 @@
-#include "face_geometry.h"
+#include "proxy3d/face_geometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,7 +8,7 @@
 // computed in float, left to right, from F's first corner and F's normal.
 #pragma once
 
-#include "mesh3d.h"
+#include "proxy3d/mesh3d.h"
 
 #include <vector>
 

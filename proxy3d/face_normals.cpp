@@ -1,4 +1,4 @@
-#include "face_normals.h"
+#include "proxy3d/face_normals.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // Unit face normals oriented by the mesh's vertex normals.
 #pragma once
 
-#include "mesh3d.h"
+#include "proxy3d/mesh3d.h"
 
 namespace hbx3 {
 

@@ -1,4 +1,4 @@
-#include "face_tree.h"
+#include "proxy3d/face_tree.h"
 
 #include <algorithm>
 #include <cassert>

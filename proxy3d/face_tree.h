@@ -6,7 +6,7 @@
 // plane, or any of its planes below a given point (node_bounds.h).
 #pragma once
 
-#include "face_geometry.h"
+#include "proxy3d/face_geometry.h"
 
 #include <vector>
 

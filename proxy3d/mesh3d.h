@@ -5,7 +5,7 @@
 // phases that derive it say where a value is rounded.
 #pragma once
 
-#include "geometry_limits.h"
+#include "frontend/geometry_limits.h"
 
 #include <cstdint>
 #include <vector>

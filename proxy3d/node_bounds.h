@@ -2,8 +2,8 @@
 // by the allergy queries.
 #pragma once
 
-#include "face_tree.h"
-#include "geometry_limits.h"
+#include "frontend/geometry_limits.h"
+#include "proxy3d/face_tree.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,11 +1,11 @@
-#include "obj_read3d.h"
+#include "proxy3d/obj_read3d.h"
 
-#include "alloc_hook.h"
-#include "console.h"
-#include "digit_words.h"
-#include "geometry_limits.h"
-#include "line_reader.h"
-#include "number_scan.h"
+#include "frontend/alloc_hook.h"
+#include "frontend/console.h"
+#include "frontend/digit_words.h"
+#include "frontend/geometry_limits.h"
+#include "frontend/line_reader.h"
+#include "frontend/number_scan.h"
 
 #include <new>
 #include <string>

@@ -1,7 +1,7 @@
 // Reading an OBJ triangle mesh into the records of the 3D proxy builder.
 #pragma once
 
-#include "mesh3d.h"
+#include "proxy3d/mesh3d.h"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "patch_connectivity.h"
+#include "proxy3d/patch_connectivity.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
-#include "patch_cycle.h"
+#include "proxy3d/patch_cycle.h"
 
-#include "alloc_hook.h"
-#include "patch_connectivity.h"
-#include "patch_hierarchy.h"
-#include "patch_merge.h"
-#include "patch_minima.h"
-#include "patch_ranks.h"
+#include "frontend/alloc_hook.h"
+#include "proxy3d/patch_connectivity.h"
+#include "proxy3d/patch_hierarchy.h"
+#include "proxy3d/patch_merge.h"
+#include "proxy3d/patch_minima.h"
+#include "proxy3d/patch_ranks.h"
 
 #include <algorithm>
 #include <new>

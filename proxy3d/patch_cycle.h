@@ -2,8 +2,8 @@
 // face is allergic to another face of its patch.
 #pragma once
 
-#include "allergen_candidates.h"
-#include "mesh3d.h"
+#include "proxy3d/allergen_candidates.h"
+#include "proxy3d/mesh3d.h"
 
 #include <cstdint>
 

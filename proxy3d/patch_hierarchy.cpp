@@ -1,6 +1,6 @@
-#include "patch_hierarchy.h"
+#include "proxy3d/patch_hierarchy.h"
 
-#include "node_bounds.h"
+#include "proxy3d/node_bounds.h"
 
 #include <algorithm>
 #include <climits>

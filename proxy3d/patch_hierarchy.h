@@ -11,10 +11,10 @@
 // scan of all faces would.
 #pragma once
 
-#include "allergen_candidates.h"
-#include "face_geometry.h"
-#include "face_tree.h"
-#include "mesh3d.h"
+#include "proxy3d/allergen_candidates.h"
+#include "proxy3d/face_geometry.h"
+#include "proxy3d/face_tree.h"
+#include "proxy3d/mesh3d.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "patch_merge.h"
+#include "proxy3d/patch_merge.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 // The merge phase of patch building, as a union-find.
 #pragma once
 
-#include "mesh3d.h"
+#include "proxy3d/mesh3d.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "patch_minima.h"
+#include "proxy3d/patch_minima.h"
 
 #include <algorithm>
 #include <iterator>

@@ -13,7 +13,7 @@
 // lowest face.
 #pragma once
 
-#include "patch_connectivity.h"
+#include "proxy3d/patch_connectivity.h"
 
 #include <cstdint>
 #include <vector>

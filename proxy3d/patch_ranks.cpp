@@ -1,4 +1,4 @@
-#include "patch_ranks.h"
+#include "proxy3d/patch_ranks.h"
 
 #include <algorithm>
 #include <cassert>

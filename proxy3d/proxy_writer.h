@@ -1,8 +1,8 @@
 // The record section of a 3D proxy Shape File.
 #pragma once
 
-#include "file_io.h"
-#include "mesh3d.h"
+#include "frontend/file_io.h"
+#include "proxy3d/mesh3d.h"
 
 namespace hbx3 {
 

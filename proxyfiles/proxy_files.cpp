@@ -1,7 +1,7 @@
-#include "proxy_files.h"
+#include "proxyfiles/proxy_files.h"
 
-#include "alloc_hook.h"
-#include "console.h"
+#include "frontend/alloc_hook.h"
+#include "frontend/console.h"
 
 #include <algorithm>
 #include <new>

@@ -7,8 +7,8 @@
 // "WRITE ABORTED", never a part of the records.
 #pragma once
 
-#include "file_io.h"
-#include "shape_file.h"
+#include "frontend/file_io.h"
+#include "frontend/shape_file.h"
 
 #include <cstddef>
 #include <string>

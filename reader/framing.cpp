@@ -1,4 +1,4 @@
-#include "framing.h"
+#include "reader/framing.h"
 
 #include <array>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "hbx/shape_file.h"
-#include "line_scan.h"
+#include "reader/line_scan.h"
 
 #include <span>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "line_scan.h"
+#include "reader/line_scan.h"
 
 namespace hbx::detail {
 

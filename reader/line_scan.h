@@ -9,7 +9,7 @@
 // left to out-of-line functions that run only on failure.
 #pragma once
 
-#include "number_scan.h"
+#include "reader/number_scan.h"
 
 #include <cstddef>
 #include <cstdint>

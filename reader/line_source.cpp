@@ -1,4 +1,4 @@
-#include "line_source.h"
+#include "reader/line_source.h"
 
 #include <cstring>
 

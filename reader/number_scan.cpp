@@ -1,4 +1,4 @@
-#include "number_scan.h"
+#include "reader/number_scan.h"
 
 #include <charconv>
 

@@ -1,6 +1,6 @@
 // readShapeFile and the small helpers of the public header.
 #include "hbx/shape_file.h"
-#include "read_lines.h"
+#include "reader/read_lines.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "hbx/shape_file.h"
-#include "line_source.h"
+#include "reader/line_source.h"
 
 namespace hbx {
 

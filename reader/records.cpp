@@ -1,4 +1,4 @@
-#include "records.h"
+#include "reader/records.h"
 
 namespace hbx::detail {
 

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "hbx/shape_file.h"
-#include "line_scan.h"
+#include "reader/line_scan.h"
 
 namespace hbx::detail {
 

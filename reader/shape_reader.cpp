@@ -1,11 +1,11 @@
 // readLines: one pass over the lines of a Shape File, through three phases (banner up to "*start",
 // records up to "*end", footer), each line checked against what may stand there.
-#include "framing.h"
 #include "hbx/shape_file.h"
-#include "line_scan.h"
-#include "line_source.h"
-#include "read_lines.h"
-#include "records.h"
+#include "reader/framing.h"
+#include "reader/line_scan.h"
+#include "reader/line_source.h"
+#include "reader/read_lines.h"
+#include "reader/records.h"
 
 #include <cstring>
 #include <limits>

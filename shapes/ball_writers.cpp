@@ -1,9 +1,9 @@
-#include "ball_writers.h"
+#include "shapes/ball_writers.h"
 
-#include "console.h"
-#include "file_io.h"
-#include "number_format.h"
-#include "vertex_fit.h"
+#include "frontend/console.h"
+#include "frontend/file_io.h"
+#include "frontend/number_format.h"
+#include "shapes/vertex_fit.h"
 
 #include <string>
 

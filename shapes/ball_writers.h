@@ -4,8 +4,8 @@
 // feed; `BallShape` holds those differences.
 #pragma once
 
-#include "file_io.h"
-#include "shape_file.h"
+#include "frontend/file_io.h"
+#include "frontend/shape_file.h"
 
 #include <string_view>
 

@@ -1,6 +1,6 @@
-#include "circle.h"
+#include "shapes/circle.h"
 
-#include "ball_writers.h"
+#include "shapes/ball_writers.h"
 
 namespace hbx2 {
 namespace {

@@ -1,8 +1,8 @@
-#include "proxy_template.h"
+#include "shapes/proxy_template.h"
 
-#include "ball_writers.h"
-#include "console.h"
-#include "file_io.h"
+#include "frontend/console.h"
+#include "frontend/file_io.h"
+#include "shapes/ball_writers.h"
 
 namespace hbx {
 

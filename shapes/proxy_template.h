@@ -2,7 +2,7 @@
 // and the manual proxy refusal (an empty proxy file), shared by both tools.
 #pragma once
 
-#include "shape_file.h"
+#include "frontend/shape_file.h"
 
 #include <string_view>
 

@@ -1,6 +1,6 @@
-#include "proxy_template2d.h"
+#include "shapes/proxy_template2d.h"
 
-#include "proxy_template.h"
+#include "shapes/proxy_template.h"
 
 namespace hbx2 {
 namespace {

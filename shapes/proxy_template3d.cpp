@@ -1,6 +1,6 @@
-#include "proxy_template3d.h"
+#include "shapes/proxy_template3d.h"
 
-#include "proxy_template.h"
+#include "shapes/proxy_template.h"
 
 namespace hbx3 {
 namespace {

@@ -1,6 +1,6 @@
-#include "sphere.h"
+#include "shapes/sphere.h"
 
-#include "ball_writers.h"
+#include "shapes/ball_writers.h"
 
 namespace hbx3 {
 namespace {

@@ -1,8 +1,8 @@
-#include "vertex_fit.h"
+#include "shapes/vertex_fit.h"
 
-#include "geometry_limits.h"
-#include "line_reader.h"
-#include "number_scan.h"
+#include "frontend/geometry_limits.h"
+#include "frontend/line_reader.h"
+#include "frontend/number_scan.h"
 
 #include <cmath>
 #include <vector>

@@ -1,6 +1,6 @@
 // makeHBX3: spheres and 3D proxies.
-#include "process_memory.h"
-#include "tool_definitions.h"
+#include "frontend/process_memory.h"
+#include "tools/tool_definitions.h"
 
 int main(int argc, char** argv) {
     hbx::keepFreedMemory();

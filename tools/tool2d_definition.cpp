@@ -1,7 +1,7 @@
-#include "circle.h"
-#include "proxy_create_obj.h"
-#include "proxy_template2d.h"
-#include "tool_definitions.h"
+#include "proxy2d/proxy_create_obj.h"
+#include "shapes/circle.h"
+#include "shapes/proxy_template2d.h"
+#include "tools/tool_definitions.h"
 
 namespace hbx2 {
 

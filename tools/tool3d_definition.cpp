@@ -1,7 +1,7 @@
-#include "proxy_create_obj.h"
-#include "proxy_template3d.h"
-#include "sphere.h"
-#include "tool_definitions.h"
+#include "proxy3d/proxy_create_obj.h"
+#include "shapes/proxy_template3d.h"
+#include "shapes/sphere.h"
+#include "tools/tool_definitions.h"
 
 namespace hbx3 {
 

@@ -2,7 +2,7 @@
 // The entry points and the dialogue fuzz harness use the same definitions.
 #pragma once
 
-#include "tool_driver.h"
+#include "frontend/tool_driver.h"
 
 namespace hbx3 {
 const hbx::ToolDefinition& toolDefinition();

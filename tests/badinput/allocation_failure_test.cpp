@@ -2,10 +2,10 @@
 // own, made to fail in turn through the allocation hook: the exact message,
 // the file left behind (an aborted file, or in 2D for an allergy set a file
 // that ends at "*start") and, in the sanitizer build, no leak on the way out.
-#include "alloc_hook.h"
-#include "catalogue.h"
+#include "frontend/alloc_hook.h"
 #include "proxy2d/proxy_create_obj.h"
 #include "proxy3d/proxy_create_obj.h"
+#include "tests/badinput/catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "catalogue.h"
+#include "tests/badinput/catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // promises every run keeps whatever its input.
 #pragma once
 
-#include "run_tool.h"
+#include "tests/support/run_tool.h"
 
 #include <string>
 #include <vector>

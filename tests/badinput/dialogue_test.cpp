@@ -1,7 +1,7 @@
 // Standard input that ends at each prompt of the interactive dialogue, in
 // both tools: an answer cut short is empty text, a number that never comes
 // is refused, and the run ends with its message, "Fail" and status 1.
-#include "catalogue.h"
+#include "tests/badinput/catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // read, outputs that cannot be written, a full disk, and one file named as
 // both input and output. Each case checks the exact console, the exit status
 // and what is left on disk.
-#include "catalogue.h"
+#include "tests/badinput/catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // keeps (exit status, console, file left behind); where the outcome is known
 // exactly (the fits' records, the proxy builders' refusal lines) it is
 // checked in full.
-#include "catalogue.h"
-#include "shape_file_hook.h"
+#include "tests/badinput/catalogue.h"
+#include "tests/support/shape_file_hook.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The benchmark meshes must be what the benchmark claims: the asked-for size,
 // closed where they are closed, consistently wound, with the outline sizes the
 // proxy targets are stated for, and the same bytes for the same arguments.
-#include "gen_mesh.h"
+#include "bench/gen_mesh.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The driver of both tools, run as a user runs it: modes, prompts, dispatch,
 // refusals and exit status.
-#include "run_tool.h"
+#include "tests/support/run_tool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Every writer of the analytic shapes and the proxy templates, end to end:
 // the bytes of the file, the console, the exit status, and every failure.
-#include "run_tool.h"
+#include "tests/support/run_tool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // LineReader against fgets over the same bytes.
-#include "line_reader.h"
+#include "frontend/line_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The number formatter and scanners against the C library they stand in for.
-#include "number_format.h"
-#include "number_scan.h"
+#include "frontend/number_format.h"
+#include "frontend/number_scan.h"
 
 #include <gtest/gtest.h>
 

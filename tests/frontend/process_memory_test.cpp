@@ -1,6 +1,6 @@
 // The tools keep freed memory for reuse: a large block must come from the
 // heap, not from a mapping of its own that free() would hand back.
-#include "process_memory.h"
+#include "frontend/process_memory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Framing and footer bytes, and the allocation-failure seam.
-#include "alloc_hook.h"
-#include "file_io.h"
-#include "run_tool.h"
-#include "shape_file.h"
+#include "frontend/alloc_hook.h"
+#include "frontend/file_io.h"
+#include "frontend/shape_file.h"
+#include "tests/support/run_tool.h"
 
 #include <gtest/gtest.h>
 

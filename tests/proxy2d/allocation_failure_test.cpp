@@ -1,8 +1,8 @@
 // Every allocation failure of the builder, provoked through the test seam:
 // its message (or none), the writer result and what the output file holds.
-#include "alloc_hook.h"
-#include "proxy_create_obj.h"
-#include "run_tool.h"
+#include "frontend/alloc_hook.h"
+#include "proxy2d/proxy_create_obj.h"
+#include "tests/support/run_tool.h"
 
 #include <gtest/gtest.h>
 

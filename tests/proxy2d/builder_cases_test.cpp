@@ -1,7 +1,7 @@
 // Reading rules, outline, types, safe points and patches on small meshes
 // whose results follow by hand from the builder's rules.
-#include "obj_read2d.h"
-#include "proxy2d_support.h"
+#include "proxy2d/obj_read2d.h"
+#include "tests/proxy2d/proxy2d_support.h"
 
 #include <gtest/gtest.h>
 

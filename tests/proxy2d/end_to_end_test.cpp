@@ -1,6 +1,6 @@
 // makeHBX2 PX, in argument mode and interactively: whole files against golden
 // files, and every failure with its console output and the file it leaves.
-#include "run_tool.h"
+#include "tests/support/run_tool.h"
 
 #include <gtest/gtest.h>
 

@@ -3,12 +3,12 @@
 // the other side of the origin and counts leaves from the end signs alone, so
 // rays along the normals (as the builder casts them), through other outline
 // vertices exactly, and in random directions are all checked, on both sides.
-#include "proxy2d_support.h"
+#include "tests/proxy2d/proxy2d_support.h"
 
-#include "obj_read2d.h"
-#include "outline.h"
-#include "outline_index.h"
-#include "outline_math.h"
+#include "proxy2d/obj_read2d.h"
+#include "proxy2d/outline.h"
+#include "proxy2d/outline_index.h"
+#include "proxy2d/outline_math.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // on outlines that turn round many times (where a node's normals point every
 // way and only the bound on n . x by |x| prunes), before and after members
 // are removed.
-#include "proxy2d_support.h"
+#include "tests/proxy2d/proxy2d_support.h"
 
-#include "outline_math.h"
-#include "patch_tree.h"
+#include "proxy2d/outline_math.h"
+#include "proxy2d/patch_tree.h"
 
 #include <gtest/gtest.h>
 

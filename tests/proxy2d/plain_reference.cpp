@@ -1,6 +1,6 @@
-#include "plain_reference.h"
+#include "tests/proxy2d/plain_reference.h"
 
-#include "outline_math.h"
+#include "proxy2d/outline_math.h"
 
 #include <cmath>
 #include <vector>

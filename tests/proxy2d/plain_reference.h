@@ -3,7 +3,7 @@
 // for the patch cycle): small meshes only.
 #pragma once
 
-#include "mesh2d.h"
+#include "proxy2d/mesh2d.h"
 
 namespace hbx2test {
 

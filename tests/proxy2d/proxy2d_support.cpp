@@ -1,13 +1,13 @@
-#include "proxy2d_support.h"
+#include "tests/proxy2d/proxy2d_support.h"
 
-#include "normals.h"
-#include "obj_read2d.h"
-#include "outline.h"
-#include "outline_index.h"
-#include "outline_types.h"
-#include "patches.h"
-#include "plain_reference.h"
-#include "safe_points.h"
+#include "proxy2d/normals.h"
+#include "proxy2d/obj_read2d.h"
+#include "proxy2d/outline.h"
+#include "proxy2d/outline_index.h"
+#include "proxy2d/outline_types.h"
+#include "proxy2d/patches.h"
+#include "proxy2d/safe_points.h"
+#include "tests/proxy2d/plain_reference.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // comparison, and random meshes.
 #pragma once
 
-#include "mesh2d.h"
-#include "patches.h"
+#include "proxy2d/mesh2d.h"
+#include "proxy2d/patches.h"
 
 #include <random>
 #include <string>

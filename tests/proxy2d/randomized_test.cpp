@@ -1,7 +1,7 @@
 // The indexed ray queries, the vertex lists of the types, the union-find
 // merges and the incremental allergy splits must give exactly what the plain
 // scans give: checked on many small random meshes.
-#include "proxy2d_support.h"
+#include "tests/proxy2d/proxy2d_support.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "run_tool.h"
+#include "tests/support/run_tool.h"
 
 using hbxtest::readFile;
 

@@ -4,7 +4,7 @@
 // splits moving all of it but a short window. Faces come in the band's own
 // order, reversed, or with a few swapped, so that the edge numbers rise,
 // fall or wander along the outline.
-#include "proxy2d_support.h"
+#include "tests/proxy2d/proxy2d_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The builder's steps on tiny meshes: allocation failures, face normals,
 // classes, edge-face normals and the vertex types at open borders.
-#include "alloc_hook.h"
-#include "face_normals.h"
-#include "mesh_builders.h"
-#include "proxy_create_obj.h"
-#include "run_tool.h"
-#include "shape_file.h"
+#include "frontend/alloc_hook.h"
+#include "frontend/shape_file.h"
+#include "proxy3d/face_normals.h"
+#include "proxy3d/proxy_create_obj.h"
+#include "tests/proxy3d/mesh_builders.h"
+#include "tests/support/run_tool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "mesh_builders.h"
+#include "tests/proxy3d/mesh_builders.h"
 
-#include "classify_mesh.h"
-#include "edge_face_normals.h"
-#include "edge_matching.h"
-#include "face_normals.h"
+#include "proxy3d/classify_mesh.h"
+#include "proxy3d/edge_face_normals.h"
+#include "proxy3d/edge_matching.h"
+#include "proxy3d/face_normals.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Small meshes built in memory for the unit tests of the 3D builder.
 #pragma once
 
-#include "mesh3d.h"
+#include "proxy3d/mesh3d.h"
 
 #include <initializer_list>
 #include <random>

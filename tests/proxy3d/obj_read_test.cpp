@@ -1,7 +1,7 @@
 // The 3D reader's face lines: plain ones are read in one go over the raw
 // piece, the others token by token from the piece cut at its NUL. Both ways
 // must agree on every line.
-#include "obj_read3d.h"
+#include "proxy3d/obj_read3d.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The pieces a split cuts off a patch: on random graphs with random faces
 // taken out, every piece reported is a whole connected piece of what is
 // left, no face is in two, and what is left besides them hangs together.
-#include "patch_connectivity.h"
+#include "proxy3d/patch_connectivity.h"
 
 #include <gtest/gtest.h>
 

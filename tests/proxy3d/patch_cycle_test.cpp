@@ -1,9 +1,9 @@
 // The fast patch cycle against the plain scans, on many small random
 // meshes, and the cases whose numbering is easy to get wrong.
-#include "alloc_hook.h"
-#include "mesh_builders.h"
-#include "patch_cycle.h"
-#include "plain_patch_cycle.h"
+#include "frontend/alloc_hook.h"
+#include "proxy3d/patch_cycle.h"
+#include "tests/proxy3d/mesh_builders.h"
+#include "tests/proxy3d/plain_patch_cycle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Patch numbers past the range of int: split numbering started just below
 // 2^31 - 1 continues upward, in the cycle and in the written face lines.
-#include "mesh_builders.h"
-#include "patch_cycle.h"
-#include "plain_patch_cycle.h"
-#include "proxy_writer.h"
-#include "run_tool.h"
+#include "proxy3d/patch_cycle.h"
+#include "proxy3d/proxy_writer.h"
+#include "tests/proxy3d/mesh_builders.h"
+#include "tests/proxy3d/plain_patch_cycle.h"
+#include "tests/support/run_tool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "plain_patch_cycle.h"
+#include "tests/proxy3d/plain_patch_cycle.h"
 
 #include <algorithm>
 #include <cstdint>

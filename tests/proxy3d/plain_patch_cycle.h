@@ -3,7 +3,7 @@
 // against.
 #pragma once
 
-#include "mesh3d.h"
+#include "proxy3d/mesh3d.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // makeHBX3 PX end to end: every failure with its console text and file, the
 // interactive mode, and whole files of small meshes against golden files.
-#include "run_tool.h"
-#include "shape_file.h"
+#include "frontend/shape_file.h"
+#include "tests/support/run_tool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "smooth_meshes.h"
+#include "tests/proxy3d/smooth_meshes.h"
 
-#include "mesh_builders.h"
+#include "tests/proxy3d/mesh_builders.h"
 
 #include <algorithm>
 #include <array>

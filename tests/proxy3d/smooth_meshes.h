@@ -3,7 +3,7 @@
 // again and again, each split moving most of it.
 #pragma once
 
-#include "mesh3d.h"
+#include "proxy3d/mesh3d.h"
 
 #include <random>
 #include <vector>

@@ -1,10 +1,10 @@
 // The fast patch cycle against the plain one on smooth surfaces whose
 // every edge is flat: one patch that splits again and again, most of it
 // moving each time, in the order built and shuffled.
-#include "mesh_builders.h"
-#include "patch_cycle.h"
-#include "plain_patch_cycle.h"
-#include "smooth_meshes.h"
+#include "proxy3d/patch_cycle.h"
+#include "tests/proxy3d/mesh_builders.h"
+#include "tests/proxy3d/plain_patch_cycle.h"
+#include "tests/proxy3d/smooth_meshes.h"
 
 #include <gtest/gtest.h>
 

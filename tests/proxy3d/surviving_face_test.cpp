@@ -3,8 +3,8 @@
 // the highest face below the current one that is joined to it through
 // pairs with a face below it) and against the low-point shortcut of the
 // patch cycle.
-#include "patch_merge.h"
-#include "patch_minima.h"
+#include "proxy3d/patch_merge.h"
+#include "proxy3d/patch_minima.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // hbxcheck, the program: good files pass, and each file of a catalogue of
 // broken ones fails with the line of the broken record and why.
-#include "run_tool.h"
-#include "shape_texts.h"
+#include "tests/reader/shape_texts.h"
+#include "tests/support/run_tool.h"
 
 #include <gtest/gtest.h>
 

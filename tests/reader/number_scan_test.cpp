@@ -1,7 +1,7 @@
 // The number scanners against the C library: every "%f" text reads back as
 // the float strtof gives, ties between two floats included (the fast path
 // rounds through a double and must hand those to the exact conversion).
-#include "number_scan.h"
+#include "reader/number_scan.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // on files broken in one place (the right line and column), and on the
 // special files: templates, aborted files, the empty manual proxy.
 #include "hbx/shape_file.h"
-#include "run_tool.h"
-#include "shape_texts.h"
+#include "tests/reader/shape_texts.h"
+#include "tests/support/run_tool.h"
 
 #include <gtest/gtest.h>
 

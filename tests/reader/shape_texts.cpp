@@ -1,6 +1,6 @@
-#include "shape_texts.h"
+#include "tests/reader/shape_texts.h"
 
-#include "run_tool.h"
+#include "tests/support/run_tool.h"
 
 #include <stdexcept>
 

@@ -1,5 +1,5 @@
 // The vertex fit on the line rules that only a unit test reaches cheaply.
-#include "vertex_fit.h"
+#include "shapes/vertex_fit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "run_tool.h"
-#include "shape_file_hook.h"
+#include "tests/support/run_tool.h"
+#include "tests/support/shape_file_hook.h"
 
 #include <cstdio>
 #include <cstdlib>

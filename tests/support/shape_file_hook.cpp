@@ -1,6 +1,6 @@
-#include "shape_file_hook.h"
+#include "tests/support/shape_file_hook.h"
 
-#include "checks.h"
+#include "hbxcheck/checks.h"
 
 #include <gtest/gtest.h>
 #include <sstream>

@@ -1,6 +1,6 @@
 // hbxview as a user runs it: files that cannot be drawn give the reader's message and leave no
 // picture; large files give pictures of a few elements and pages smaller than the file.
-#include "run_tool.h"
+#include "tests/support/run_tool.h"
 
 #include <gtest/gtest.h>
 
