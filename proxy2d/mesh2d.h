@@ -15,21 +15,21 @@ struct MeshVertex2D {
     float pos[2];           // input x, y minus the mesh centre
     float safe[2];          // safe point; (0, 0) unless the vertex is a corner
     std::uint8_t onOutline; // 1 when an outline edge touches the vertex
-    std::int32_t edge[2];   // the outline edges held in the vertex's slots, -1 none
+    int edge[2];            // the outline edges held in the vertex's slots, -1 none
     char type;              // 'n', 'i' or 'o' on the outline, ' ' elsewhere
 };
 
 struct MeshEdge2D {
-    std::int32_t vtx1; // start vertex (0-based)
-    std::int32_t vtx2; // end vertex
-    float length;      // outline edges only
-    float vect[2];     // unit direction, (0, 0) for a side of length 0
-    float norm[2];     // unit normal away from the mesh
+    int vtx1;      // start vertex (0-based)
+    int vtx2;      // end vertex
+    float length;  // outline edges only
+    float vect[2]; // unit direction, (0, 0) for a side of length 0
+    float norm[2]; // unit normal away from the mesh
     std::uint8_t outline;
     std::uint8_t visited;
     std::uint8_t unabsorbed;
     std::uint8_t mergeable;
-    std::int32_t patch;
+    int patch;
     char type; // 'c', 'v' or 'm' on the outline
 };
 

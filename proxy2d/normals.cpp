@@ -12,14 +12,14 @@ namespace {
 // that consecutive rays walk nearly the same part of the index and find it
 // in the cache. Each ray's count is independent of the others, so the order
 // changes nothing but the speed.
-std::vector<std::int32_t> raysInLineOrder(const Mesh2D& mesh) {
-    std::vector<std::pair<std::uint64_t, std::int32_t>> keyed;
-    const std::int32_t edgeCount = static_cast<std::int32_t>(mesh.edges.size());
+std::vector<int> raysInLineOrder(const Mesh2D& mesh) {
+    std::vector<std::pair<std::uint64_t, int>> keyed;
+    const int edgeCount = static_cast<int>(mesh.edges.size());
     double reach = 1e-30;
     for (const MeshVertex2D& v : mesh.vertices)
         if (v.onOutline)
             reach = std::max({reach, std::fabs(double(v.pos[0])), std::fabs(double(v.pos[1]))});
-    for (std::int32_t i = 0; i < edgeCount; ++i) {
+    for (int i = 0; i < edgeCount; ++i) {
         const MeshEdge2D& e = mesh.edges[i];
         if (!e.outline) continue;
         // The line's direction up to sign (that of the edge, turned into the
@@ -38,7 +38,7 @@ std::vector<std::int32_t> raysInLineOrder(const Mesh2D& mesh) {
         keyed.emplace_back((bucket << 32) | place, i);
     }
     std::sort(keyed.begin(), keyed.end());
-    std::vector<std::int32_t> order;
+    std::vector<int> order;
     order.reserve(keyed.size());
     for (const auto& k : keyed)
         order.push_back(k.second);
@@ -48,7 +48,7 @@ std::vector<std::int32_t> raysInLineOrder(const Mesh2D& mesh) {
 } // namespace
 
 void orientNormals(Mesh2D& mesh, const OutlineIndex& index) {
-    for (std::int32_t i : raysInLineOrder(mesh)) {
+    for (int i : raysInLineOrder(mesh)) {
         MeshEdge2D& e = mesh.edges[i];
         e.norm[0] = -e.vect[1];
         e.norm[1] = e.vect[0];

@@ -147,9 +147,9 @@ LineCounts countLines(hbx::LineReader& reader) {
 // face's corners followed by -1, flat) to counts, and sets mesh's centre
 // (a float sum divided by the count, the count converted to float first).
 // Returns false after printing the error when an array cannot be had or
-// would hold more records than an int32_t numbers.
-bool allocateRecords(const LineCounts& counts, Mesh2D& mesh, std::vector<std::int32_t>& corners) {
-    constexpr std::int64_t kMaxRecords = std::numeric_limits<std::int32_t>::max();
+// would hold more records than an int can number.
+bool allocateRecords(const LineCounts& counts, Mesh2D& mesh, std::vector<int>& corners) {
+    constexpr std::int64_t kMaxRecords = std::numeric_limits<int>::max();
     if (counts.vertices > kMaxRecords || !obtain(mesh.vertices, counts.vertices, "vertices")) {
         hbx::say("Error: Couldn't allocate verticies\n");
         return false;
@@ -174,9 +174,9 @@ bool allocateRecords(const LineCounts& counts, Mesh2D& mesh, std::vector<std::in
 // of the corner table, and the corner made last in the file (-1: none).
 struct Cursor {
     std::int64_t totalVertices = 0;
-    std::int32_t vertices = 0, edges = 0, faces = 0;
+    int vertices = 0, edges = 0, faces = 0;
     std::size_t cornerPos = 0;
-    std::int32_t lastCorner = -1;
+    int lastCorner = -1;
 };
 
 // Fills the next vertex record from a vertex line, relative to the centre.
@@ -205,8 +205,7 @@ bool readVertexLine(std::string_view piece, Mesh2D& mesh, Cursor& at) {
 // and one edge record per side: corner k to corner k+1, the last back to
 // the first. Returns false after printing the error when a corner names no
 // vertex (or is malformed with no corner made before it).
-bool readFaceLine(std::string_view piece, Mesh2D& mesh, std::vector<std::int32_t>& corners,
-                  Cursor& at) {
+bool readFaceLine(std::string_view piece, Mesh2D& mesh, std::vector<int>& corners, Cursor& at) {
     // A face line is parsed in place and needs no token list; the seam keeps
     // the message of a failed token allocation reachable for the
     // allocation-failure tests.
@@ -234,7 +233,7 @@ bool readFaceLine(std::string_view piece, Mesh2D& mesh, std::vector<std::int32_t
                 failure = " refers to a missing vertex\n";
                 return;
             }
-            at.lastCorner = static_cast<std::int32_t>(index);
+            at.lastCorner = static_cast<int>(index);
         }
         corners[at.cornerPos++] = at.lastCorner;
     });
@@ -268,7 +267,7 @@ bool readFaceLine(std::string_view piece, Mesh2D& mesh, std::vector<std::int32_t
 bool readObjMesh2D(std::string_view text, Mesh2D& mesh) {
     hbx::LineReader reader(text, kLineBuffer);
     const LineCounts counts = countLines(reader);
-    std::vector<std::int32_t> corners;
+    std::vector<int> corners;
     if (!allocateRecords(counts, mesh, corners)) return false;
 
     // Pass 2, in file order: vertex records, corner lists and edge records;

@@ -15,35 +15,35 @@ namespace {
 void clearTwins(Mesh2D& mesh) {
     const std::size_t vertexCount = mesh.vertices.size();
     std::vector<MeshEdge2D>& edges = mesh.edges;
-    const std::int32_t edgeCount = static_cast<std::int32_t>(edges.size());
+    const int edgeCount = static_cast<int>(edges.size());
 
     // Count: records per lower vertex.
-    std::vector<std::int32_t> start(vertexCount + 1, 0);
+    std::vector<int> start(vertexCount + 1, 0);
     for (const MeshEdge2D& e : edges)
         ++start[std::min(e.vtx1, e.vtx2) + 1];
     // Offsets.
     for (std::size_t v = 0; v < vertexCount; ++v)
         start[v + 1] += start[v];
     // Fill, in ascending record order.
-    std::vector<std::int32_t> byLower(edges.size());
+    std::vector<int> byLower(edges.size());
     {
-        std::vector<std::int32_t> next(start.begin(), start.end() - 1);
-        for (std::int32_t i = 0; i < edgeCount; ++i)
+        std::vector<int> next(start.begin(), start.end() - 1);
+        for (int i = 0; i < edgeCount; ++i)
             byLower[next[std::min(edges[i].vtx1, edges[i].vtx2)]++] = i;
     }
     // Per higher vertex: the lower vertex of the group that last marked it,
     // and the first record of that group that reached it.
-    std::vector<std::int32_t> markGroup(vertexCount, -1);
-    std::vector<std::int32_t> markRecord(vertexCount, -1);
+    std::vector<int> markGroup(vertexCount, -1);
+    std::vector<int> markRecord(vertexCount, -1);
     for (std::size_t v = 0; v < vertexCount; ++v) {
-        for (std::int32_t k = start[v]; k < start[v + 1]; ++k) {
-            const std::int32_t i = byLower[k];
-            const std::int32_t high = std::max(edges[i].vtx1, edges[i].vtx2);
-            if (markGroup[high] == static_cast<std::int32_t>(v)) {
+        for (int k = start[v]; k < start[v + 1]; ++k) {
+            const int i = byLower[k];
+            const int high = std::max(edges[i].vtx1, edges[i].vtx2);
+            if (markGroup[high] == static_cast<int>(v)) {
                 edges[i].outline = 0;
                 edges[markRecord[high]].outline = 0;
             } else {
-                markGroup[high] = static_cast<std::int32_t>(v);
+                markGroup[high] = static_cast<int>(v);
                 markRecord[high] = i;
             }
         }
@@ -54,7 +54,7 @@ void clearTwins(Mesh2D& mesh) {
         e.visited = 1;
 }
 
-void enterSlot(MeshVertex2D& v, std::int32_t e) {
+void enterSlot(MeshVertex2D& v, int e) {
     if (v.edge[0] == -1)
         v.edge[0] = e;
     else
@@ -72,8 +72,8 @@ void findOutline(Mesh2D& mesh) {
         vertices[e.vtx1].onOutline = 1;
         vertices[e.vtx2].onOutline = 1;
     }
-    const std::int32_t edgeCount = static_cast<std::int32_t>(edges.size());
-    for (std::int32_t i = 0; i < edgeCount; ++i) {
+    const int edgeCount = static_cast<int>(edges.size());
+    for (int i = 0; i < edgeCount; ++i) {
         MeshEdge2D& e = edges[i];
         if (!e.outline) continue;
         const float* p1 = vertices[e.vtx1].pos;

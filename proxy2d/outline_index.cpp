@@ -79,7 +79,7 @@ int countOf(int bits) {
 
 struct Midpoint {
     float x, y;
-    std::int32_t id;
+    int id;
 };
 
 // Orders [first, last) so that every aligned block of `capacity / 4^k`
@@ -125,7 +125,7 @@ constexpr int kStackSize = 512;
 
 } // namespace
 
-void OutlineIndex::addEdge(std::size_t leaf, const Mesh2D& mesh, std::int32_t id) {
+void OutlineIndex::addEdge(std::size_t leaf, const Mesh2D& mesh, int id) {
     const MeshEdge2D& e = mesh.edges[id];
     const EdgeSegment seg = segmentOf(mesh, e);
     LeafEnds& ends = ends_[leaf];
@@ -141,7 +141,7 @@ void OutlineIndex::addEdge(std::size_t leaf, const Mesh2D& mesh, std::int32_t id
     rest.id[k] = id;
     rest.vtx1[k] = e.vtx1;
     rest.vtx2[k] = e.vtx2;
-    slot_[id] = static_cast<std::int32_t>(leaf * kWidth) + k;
+    slot_[id] = static_cast<int>(leaf * kWidth) + k;
 }
 
 OutlineIndex::Box OutlineIndex::boxOf(std::size_t leaf) const {
@@ -205,10 +205,10 @@ void OutlineIndex::buildNodes(std::vector<Box> boxes) {
 }
 
 OutlineIndex::OutlineIndex(const Mesh2D& mesh) : slot_(mesh.edges.size(), -1) {
-    const std::int32_t edgeCount = static_cast<std::int32_t>(mesh.edges.size());
+    const int edgeCount = static_cast<int>(mesh.edges.size());
     for (const MeshEdge2D& e : mesh.edges) {
         if (!e.outline) continue;
-        for (std::int32_t v : {e.vtx1, e.vtx2}) {
+        for (int v : {e.vtx1, e.vtx2}) {
             const float* p = mesh.vertices[v].pos;
             scale_ = std::max({scale_, std::fabs(p[0]), std::fabs(p[1])});
         }
@@ -216,7 +216,7 @@ OutlineIndex::OutlineIndex(const Mesh2D& mesh) : slot_(mesh.edges.size(), -1) {
     // Order the indexable edges so that leaves and nodes cover compact
     // regions.
     std::vector<Midpoint> order;
-    for (std::int32_t i = 0; i < edgeCount; ++i) {
+    for (int i = 0; i < edgeCount; ++i) {
         const MeshEdge2D& e = mesh.edges[i];
         if (!e.outline) continue;
         const float* p1 = mesh.vertices[e.vtx1].pos;
@@ -293,8 +293,8 @@ constexpr int kWidth = OutlineIndex::kWidth;
 // The crossings (open ends) of the ray's line with the loose edges but
 // skipEdge on the wanted side: s < 0 when wantBehind, else s > 0. Loose
 // edges skip the strip test as well.
-std::int64_t looseCrossings(const std::vector<LooseEdge>& loose, const RayLine& ray,
-                            std::int32_t skipEdge, bool wantBehind) {
+std::int64_t looseCrossings(const std::vector<LooseEdge>& loose, const RayLine& ray, int skipEdge,
+                            bool wantBehind) {
     std::int64_t count = 0;
     for (const LooseEdge& edge : loose) {
         if (edge.id == skipEdge) continue;
@@ -387,8 +387,7 @@ struct AlongRay {
 
 } // namespace
 
-std::int64_t OutlineIndex::countCrossings(const RayLine& ray, std::int32_t skipEdge,
-                                          Side side) const {
+std::int64_t OutlineIndex::countCrossings(const RayLine& ray, int skipEdge, Side side) const {
     // A ray without a direction forms no line: det is 0 for every edge.
     if (ray.a1 == 0.0f && ray.b1 == 0.0f) return 0;
     const bool wantBehind = side == Side::Behind;
@@ -396,7 +395,7 @@ std::int64_t OutlineIndex::countCrossings(const RayLine& ray, std::int32_t skipE
     if (nodes_.empty()) return count;
     const CountQuery q = countQueryOf(ray, stripMargin(ray), scale_, wantBehind);
     // The skipped edge's leaf and lane, if it is indexed.
-    const std::int32_t skipSlot =
+    const int skipSlot =
         skipEdge >= 0 && static_cast<std::size_t>(skipEdge) < slot_.size() ? slot_[skipEdge] : -1;
     const std::size_t skipLeaf =
         skipSlot < 0 ? ends_.size() : static_cast<std::size_t>(skipSlot) / kWidth;
@@ -447,7 +446,7 @@ namespace {
 struct NearestQuery {
     const RayLine& ray;
     bool behind;
-    std::int32_t skipVertex;
+    int skipVertex;
     EdgeEnds ends;
     float a1, b1, c1, margin; // the ray's line a1 x + b1 y = c1, the strip margin
     Float4 a, b, c, absA, absB, vMargin;
@@ -462,9 +461,8 @@ struct NearestQuery {
 // lower-numbered edge. Edges that touch the skipped vertex are passed over,
 // and so, when useStrip, are edges whose ends both lie beyond the strip
 // margin on one side of the line.
-inline void considerEdge(const NearestQuery& q, const EdgeSegment& seg, std::int32_t id,
-                         std::int32_t vtx1, std::int32_t vtx2, bool useStrip,
-                         OutlineIndex::Nearest& best) {
+inline void considerEdge(const NearestQuery& q, const EdgeSegment& seg, int id, int vtx1, int vtx2,
+                         bool useStrip, OutlineIndex::Nearest& best) {
     const RayLine& ray = q.ray;
     if (useStrip) {
         const float f1 = q.a1 * seg.q1x + q.b1 * seg.q1y - q.c1;
@@ -533,8 +531,8 @@ struct Entry {
 
 } // namespace
 
-OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side side,
-                                                    std::int32_t skipVertex, EdgeEnds ends) const {
+OutlineIndex::Nearest OutlineIndex::nearestCrossing(const RayLine& ray, Side side, int skipVertex,
+                                                    EdgeEnds ends) const {
     Nearest best;
     if (ray.a1 == 0.0f && ray.b1 == 0.0f) return best;
     const float margin = stripMargin(ray);

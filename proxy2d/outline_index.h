@@ -34,7 +34,7 @@ class OutlineIndex {
     // Crossings (ends open) of the ray's line with every outline edge but
     // skipEdge, on one side of the origin: s < 0 (Behind) or s > 0 (Front).
     // Only the parts of the outline on that side are visited.
-    std::int64_t countCrossings(const RayLine& ray, std::int32_t skipEdge, Side side) const;
+    std::int64_t countCrossings(const RayLine& ray, int skipEdge, Side side) const;
     // The side on which the ray leaves the outline's box sooner: the one
     // whose count is as a rule the cheaper.
     Side shorterSide(const RayLine& ray) const;
@@ -42,14 +42,13 @@ class OutlineIndex {
     struct Nearest {
         bool found = false;
         Crossing crossing{};
-        std::int32_t edge = -1;
+        int edge = -1;
         float distance = 0.0f;
     };
     // The crossing on the given side nearest to the ray's origin among the
     // outline edges that do not touch skipVertex; of equally distant ones
     // the crossing on the lowest-numbered edge.
-    Nearest nearestCrossing(const RayLine& ray, Side side, std::int32_t skipVertex,
-                            EdgeEnds ends) const;
+    Nearest nearestCrossing(const RayLine& ray, Side side, int skipVertex, EdgeEnds ends) const;
 
     // The storage of the index, plain data, named here so that the steps of
     // the queries can take it; only the index reads it.
@@ -64,7 +63,7 @@ class OutlineIndex {
     // The rest of a leaf, read by the crossing arithmetic.
     struct alignas(16) LeafRest {
         float vx[kWidth], vy[kWidth], length[kWidth];
-        std::int32_t id[kWidth], vtx1[kWidth], vtx2[kWidth];
+        int id[kWidth], vtx1[kWidth], vtx2[kWidth];
         int count;
     };
     // The boxes (centre and half size) of four children, in one cache line;
@@ -78,11 +77,11 @@ class OutlineIndex {
     // An edge tested on every query.
     struct LooseEdge {
         EdgeSegment seg;
-        std::int32_t id, vtx1, vtx2;
+        int id, vtx1, vtx2;
     };
 
   private:
-    void addEdge(std::size_t leaf, const Mesh2D& mesh, std::int32_t id);
+    void addEdge(std::size_t leaf, const Mesh2D& mesh, int id);
     Box boxOf(std::size_t leaf) const;
     static void setChild(Node& node, int slot, const Box& box);
     void buildNodes(std::vector<Box> boxes);
@@ -92,7 +91,7 @@ class OutlineIndex {
     std::vector<LeafRest> rest_;
     std::vector<LooseEdge> unindexed_;
     // Per edge record: 4 * leaf + lane of an indexed edge, else -1.
-    std::vector<std::int32_t> slot_;
+    std::vector<int> slot_;
     // The nodes as a complete four-way heap: the root at 0, the children of
     // node i at 4 i + 1 to 4 i + 4. Nodes from bottom_ on are the parents of
     // the leaves: child k of node i holds leaf 4 (i - bottom_) + k. Slots

@@ -120,7 +120,7 @@ namespace hbx2 {
 // another edge sharing no vertex with i, and one of m's ends lies outside
 // i's line for a 'v' edge, inside it for a 'c' edge. 'm' edges are never
 // allergic.
-inline bool isAllergic(const Mesh2D& mesh, std::int32_t i, std::int32_t m) {
+inline bool isAllergic(const Mesh2D& mesh, int i, int m) {
     if (m == i) return false;
     const MeshEdge2D& ei = mesh.edges[i];
     const MeshEdge2D& em = mesh.edges[m];

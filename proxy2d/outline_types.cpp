@@ -9,7 +9,7 @@ namespace hbx2 {
 namespace {
 
 // The far vertex of j seen from edge e, or -1 when j does not touch e.
-std::int32_t farVertex(const MeshEdge2D& e, const MeshEdge2D& j) {
+int farVertex(const MeshEdge2D& e, const MeshEdge2D& j) {
     if (j.vtx1 == e.vtx1 || j.vtx1 == e.vtx2) return j.vtx2;
     if (j.vtx2 == e.vtx1 || j.vtx2 == e.vtx2) return j.vtx1;
     return -1;
@@ -18,10 +18,10 @@ std::int32_t farVertex(const MeshEdge2D& e, const MeshEdge2D& j) {
 void classifyEdges(Mesh2D& mesh) {
     const std::size_t vertexCount = mesh.vertices.size();
     std::vector<MeshEdge2D>& edges = mesh.edges;
-    const std::int32_t edgeCount = static_cast<std::int32_t>(edges.size());
+    const int edgeCount = static_cast<int>(edges.size());
     // All outline edges at each vertex (count, offsets, fill). A side from a
     // vertex to itself is listed once.
-    std::vector<std::int32_t> start(vertexCount + 1, 0);
+    std::vector<int> start(vertexCount + 1, 0);
     for (const MeshEdge2D& e : edges) {
         if (!e.outline) continue;
         ++start[e.vtx1 + 1];
@@ -29,28 +29,28 @@ void classifyEdges(Mesh2D& mesh) {
     }
     for (std::size_t v = 0; v < vertexCount; ++v)
         start[v + 1] += start[v];
-    std::vector<std::int32_t> atVertex(start[vertexCount]);
+    std::vector<int> atVertex(start[vertexCount]);
     {
-        std::vector<std::int32_t> next(start.begin(), start.end() - 1);
-        for (std::int32_t i = 0; i < edgeCount; ++i) {
+        std::vector<int> next(start.begin(), start.end() - 1);
+        for (int i = 0; i < edgeCount; ++i) {
             const MeshEdge2D& e = edges[i];
             if (!e.outline) continue;
             atVertex[next[e.vtx1]++] = i;
             if (e.vtx2 != e.vtx1) atVertex[next[e.vtx2]++] = i;
         }
     }
-    for (std::int32_t i = 0; i < edgeCount; ++i) {
+    for (int i = 0; i < edgeCount; ++i) {
         MeshEdge2D& e = edges[i];
         if (!e.outline) continue;
         const float* q = mesh.vertices[e.vtx1].pos;
         bool cMark = true, vMark = true;
         // Marks are only ever cleared, so an edge met at both ends counts
         // the same as once, and the search stops once both are gone.
-        for (std::int32_t end : {e.vtx1, e.vtx2}) {
-            for (std::int32_t k = start[end]; k < start[end + 1] && (cMark || vMark); ++k) {
-                const std::int32_t j = atVertex[k];
+        for (int end : {e.vtx1, e.vtx2}) {
+            for (int k = start[end]; k < start[end + 1] && (cMark || vMark); ++k) {
+                const int j = atVertex[k];
                 if (j == i) continue;
-                const std::int32_t far = farVertex(e, edges[j]);
+                const int far = farVertex(e, edges[j]);
                 const float d = lineDistance(e, q, mesh.vertices[far].pos);
                 if (d > 0.0f)
                     vMark = false;
@@ -72,7 +72,7 @@ void classifyVertices(Mesh2D& mesh) {
         }
         const MeshEdge2D& a = mesh.edges[w.edge[0]];
         const MeshEdge2D& b = mesh.edges[w.edge[1]];
-        const std::int32_t f = (b.vtx1 == a.vtx1 || b.vtx1 == a.vtx2) ? b.vtx2 : b.vtx1;
+        const int f = (b.vtx1 == a.vtx1 || b.vtx1 == a.vtx2) ? b.vtx2 : b.vtx1;
         const float d = lineDistance(a, mesh.vertices[a.vtx1].pos, mesh.vertices[f].pos);
         w.type = d == 0.0f ? 'n' : (d > 0.0f ? 'i' : 'o');
     }

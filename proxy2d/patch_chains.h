@@ -17,9 +17,9 @@ namespace hbx2 {
 // A stretch of `length` consecutive positions of one chain from `start`
 // (taken modulo the length of a closed chain).
 struct ChainInterval {
-    std::int32_t chain = -1; // -1: not one stretch
-    std::int32_t start = 0;
-    std::int32_t length = 0;
+    int chain = -1; // -1: not one stretch
+    int start = 0;
+    int length = 0;
 };
 
 class PatchChains {
@@ -29,32 +29,32 @@ class PatchChains {
     // itself or one edge twice) gets no chain. Throws std::bad_alloc.
     explicit PatchChains(const Mesh2D& mesh);
 
-    std::int32_t chainOf(std::int32_t e) const { return chain_[e]; }
-    std::int32_t length(std::int32_t c) const { return length_[c]; }
-    bool closed(std::int32_t c) const { return closed_[c] != 0; }
+    int chainOf(int e) const { return chain_[e]; }
+    int length(int c) const { return length_[c]; }
+    bool closed(int c) const { return closed_[c] != 0; }
     // Offset of edge e from the start of interval iv (e must lie in it).
-    std::int32_t offsetIn(const ChainInterval& iv, std::int32_t e) const;
+    int offsetIn(const ChainInterval& iv, int e) const;
     // The edge at offset k of interval iv.
-    std::int32_t edgeAt(const ChainInterval& iv, std::int32_t k) const;
+    int edgeAt(const ChainInterval& iv, int k) const;
     // 1 when the edge indices rise along iv, -1 when they fall, 0 otherwise
     // (a stretch of one edge rises).
     int direction(const ChainInterval& iv) const;
     // The interval the given edges form, or chain -1 when they are not one
     // stretch. Uses a scratch mark per edge.
-    ChainInterval intervalOf(const std::vector<std::int32_t>& edges);
+    ChainInterval intervalOf(const std::vector<int>& edges);
 
   private:
-    std::int32_t at(std::int32_t c, std::int32_t pos) const;
+    int at(int c, int pos) const;
 
-    std::vector<std::int32_t> chain_; // per edge; -1 none
-    std::vector<std::int32_t> pos_;   // per edge: position along its chain
-    std::vector<std::int32_t> first_; // per chain: where its edges start in order_
-    std::vector<std::int32_t> length_;
+    std::vector<int> chain_; // per edge; -1 none
+    std::vector<int> pos_;   // per edge: position along its chain
+    std::vector<int> first_; // per chain: where its edges start in order_
+    std::vector<int> length_;
     std::vector<std::uint8_t> closed_;
-    std::vector<std::int32_t> order_; // edges chain after chain, in position order
+    std::vector<int> order_; // edges chain after chain, in position order
     // Per chain, from first_ * 2: lengths of the rising and falling runs of
     // edge indices from each position, over the chain read twice round.
-    std::vector<std::int32_t> rise_, fall_;
+    std::vector<int> rise_, fall_;
     std::vector<std::uint8_t> mark_;
 };
 

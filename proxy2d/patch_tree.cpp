@@ -20,7 +20,7 @@ constexpr double kSnap = hbx::kZeroSnap;
 
 } // namespace
 
-PatchTree::Bounds PatchTree::boundsOfEdge(const Mesh2D& mesh, std::int32_t e) {
+PatchTree::Bounds PatchTree::boundsOfEdge(const Mesh2D& mesh, int e) {
     const MeshEdge2D& edge = mesh.edges[e];
     const float* p1 = mesh.vertices[edge.vtx1].pos;
     const float* p2 = mesh.vertices[edge.vtx2].pos;
@@ -38,8 +38,7 @@ PatchTree::Bounds PatchTree::boundsOfEdge(const Mesh2D& mesh, std::int32_t e) {
     return b;
 }
 
-PatchTree::Strip PatchTree::stripOf(const Mesh2D& mesh, const std::int32_t* first,
-                                    const std::int32_t* last) {
+PatchTree::Strip PatchTree::stripOf(const Mesh2D& mesh, const int* first, const int* last) {
     const float* from = mesh.vertices[mesh.edges[*first].vtx1].pos;
     const float* to = mesh.vertices[mesh.edges[*(last - 1)].vtx2].pos;
     Strip s;
@@ -51,9 +50,9 @@ PatchTree::Strip PatchTree::stripOf(const Mesh2D& mesh, const std::int32_t* firs
     s.uy = length > 0.0 ? dy / length : 0.0;
     s.alo = s.blo = std::numeric_limits<double>::infinity();
     s.ahi = s.bhi = -s.alo;
-    for (const std::int32_t* m = first; m != last; ++m) {
+    for (const int* m = first; m != last; ++m) {
         const MeshEdge2D& edge = mesh.edges[*m];
-        for (const std::int32_t v : {edge.vtx1, edge.vtx2}) {
+        for (const int v : {edge.vtx1, edge.vtx2}) {
             const double px = double(mesh.vertices[v].pos[0]) - s.ox;
             const double py = double(mesh.vertices[v].pos[1]) - s.oy;
             const double a = s.ux * px + s.uy * py;
@@ -101,7 +100,7 @@ int sectorOf(const float* n) {
 // Stable reorder of members (ascending) by the sector of their normals, when
 // neighbours in index order often face opposite ways (more than once in 16);
 // otherwise the index order, in which a found allergen ends the search.
-std::vector<std::int32_t> bySector(const Mesh2D& mesh, const std::vector<std::int32_t>& members) {
+std::vector<int> bySector(const Mesh2D& mesh, const std::vector<int>& members) {
     std::size_t flips = 0;
     for (std::size_t k = 1; k < members.size(); ++k) {
         const int turn = (sectorOf(mesh.edges[members[k]].norm) -
@@ -111,18 +110,18 @@ std::vector<std::int32_t> bySector(const Mesh2D& mesh, const std::vector<std::in
     }
     if (flips * 16 <= members.size()) return members;
     std::size_t start[9] = {};
-    for (std::int32_t e : members)
+    for (int e : members)
         ++start[sectorOf(mesh.edges[e].norm) + 1];
     for (int k = 1; k < 9; ++k)
         start[k] += start[k - 1];
-    std::vector<std::int32_t> out(members.size());
-    for (std::int32_t e : members)
+    std::vector<int> out(members.size());
+    for (int e : members)
         out[start[sectorOf(mesh.edges[e].norm)]++] = e;
     return out;
 }
 
 // Merges the ascending runs of out[from, end) into one ascending run.
-void mergeRuns(std::vector<std::int32_t>& out, std::size_t from) {
+void mergeRuns(std::vector<int>& out, std::size_t from) {
     for (;;) {
         std::size_t a = from, runs = 0;
         while (a < out.size()) {
@@ -147,9 +146,9 @@ void mergeRuns(std::vector<std::int32_t>& out, std::size_t from) {
 
 } // namespace
 
-PatchTree::PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members)
+PatchTree::PatchTree(const Mesh2D& mesh, std::vector<int> members)
     : members_(bySector(mesh, members)) {
-    const std::int32_t count = static_cast<std::int32_t>(members_.size());
+    const int count = static_cast<int>(members_.size());
     live_.assign(members_.size(), 1);
     const int buckets = (count + kBucket - 1) / kBucket;
     leafBase_ = 1;
@@ -157,7 +156,7 @@ PatchTree::PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members)
         leafBase_ *= 2;
     bounds_.resize(2 * leafBase_);
     alive_.assign(2 * leafBase_, 0);
-    lowest_.assign(2 * leafBase_, std::numeric_limits<std::int32_t>::max());
+    lowest_.assign(2 * leafBase_, std::numeric_limits<int>::max());
     for (int b = 0; b < buckets; ++b) {
         const int node = leafBase_ + b;
         const int first = b * kBucket, last = std::min(count, first + kBucket);
@@ -200,7 +199,7 @@ PatchTree::PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members)
     }
 }
 
-void PatchTree::remove(const Mesh2D& mesh, std::int32_t pos) {
+void PatchTree::remove(const Mesh2D& mesh, int pos) {
     if (!live_[pos]) return;
     live_[pos] = 0;
     // The bounds shrink to the members left, so that what a split took away
@@ -233,7 +232,7 @@ void PatchTree::remove(const Mesh2D& mesh, std::int32_t pos) {
     }
 }
 
-std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i) const {
+int PatchTree::lowestAllergen(const Mesh2D& mesh, int i) const {
     if (alive() == 0) return -1;
     const MeshEdge2D& e = mesh.edges[i];
     const double qx = mesh.vertices[e.vtx1].pos[0], qy = mesh.vertices[e.vtx1].pos[1];
@@ -278,7 +277,7 @@ std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i) const
     };
     // The lowest allergen found so far; nodes with nothing below it are
     // skipped.
-    std::int32_t best = std::numeric_limits<std::int32_t>::max();
+    int best = std::numeric_limits<int>::max();
     int stack[64];
     int top = 0;
     stack[top++] = 1;
@@ -298,22 +297,21 @@ std::int32_t PatchTree::lowestAllergen(const Mesh2D& mesh, std::int32_t i) const
         stack[top++] = 2 * node + 1;
         stack[top++] = 2 * node;
     }
-    return best == std::numeric_limits<std::int32_t>::max() ? -1 : best;
+    return best == std::numeric_limits<int>::max() ? -1 : best;
 }
 
-void PatchTree::allergicTo(const Mesh2D& mesh, std::int32_t m,
-                           std::vector<std::int32_t>& out) const {
+void PatchTree::allergicTo(const Mesh2D& mesh, int m, std::vector<int>& out) const {
     std::vector<int> none;
     walkAllergic(mesh, m, out, false, 0, none);
 }
 
-bool PatchTree::notAllergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
-                              std::size_t most, std::vector<int>& scratch) const {
+bool PatchTree::notAllergicTo(const Mesh2D& mesh, int m, std::vector<int>& out, std::size_t most,
+                              std::vector<int>& scratch) const {
     return walkAllergic(mesh, m, out, true, most, scratch);
 }
 
-bool PatchTree::walkAllergic(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
-                             bool others, std::size_t most, std::vector<int>& scratch) const {
+bool PatchTree::walkAllergic(const Mesh2D& mesh, int m, std::vector<int>& out, bool others,
+                             std::size_t most, std::vector<int>& scratch) const {
     if (alive() == 0) return true;
     const MeshEdge2D& em = mesh.edges[m];
     const float* x1 = mesh.vertices[em.vtx1].pos;
@@ -349,7 +347,7 @@ bool PatchTree::walkAllergic(const Mesh2D& mesh, std::int32_t m, std::vector<std
         if (convex) return least - room >= kSnap ? 2 : (most + room >= kSnap ? 1 : 0);
         return most + room <= -kSnap ? 2 : (least - room <= -kSnap ? 1 : 0);
     };
-    const std::int32_t count = static_cast<std::int32_t>(members_.size());
+    const int count = static_cast<int>(members_.size());
     // Every live member in the positions [first, last) that shares no vertex
     // with m (the sides it shares a vertex with are never allergic to it).
     auto takeAll = [&](int first, int last) {

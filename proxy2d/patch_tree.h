@@ -29,27 +29,27 @@ class PatchTree {
     // Builds over members (edge indices of one patch, all of type 'c' or 'v',
     // ascending); members() lists them in the tree's own order. Throws
     // std::bad_alloc.
-    PatchTree(const Mesh2D& mesh, std::vector<std::int32_t> members);
+    PatchTree(const Mesh2D& mesh, std::vector<int> members);
 
     // The lowest-numbered live member m that edge i (a live member) is
     // allergic to, or -1.
-    std::int32_t lowestAllergen(const Mesh2D& mesh, std::int32_t i) const;
+    int lowestAllergen(const Mesh2D& mesh, int i) const;
     // Appends, ascending, every live member i that is allergic to edge m (a
     // live member).
-    void allergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out) const;
+    void allergicTo(const Mesh2D& mesh, int m, std::vector<int>& out) const;
     // Appends, ascending, live members that are not allergic to edge m (a
     // live member): all of them except, possibly, some that share a vertex
     // with m. Returns false, leaving a partial list, when there are more than
     // `most`. Scratch is working space.
-    bool notAllergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
-                       std::size_t most, std::vector<int>& scratch) const;
+    bool notAllergicTo(const Mesh2D& mesh, int m, std::vector<int>& out, std::size_t most,
+                       std::vector<int>& scratch) const;
 
     // Removes the member at position pos of members(); the bounds above it
     // shrink to the members left.
-    void remove(const Mesh2D& mesh, std::int32_t pos);
-    std::int32_t alive() const { return alive_.empty() ? 0 : alive_[1]; }
-    const std::vector<std::int32_t>& members() const { return members_; }
-    bool isAlive(std::int32_t pos) const { return live_[pos] != 0; }
+    void remove(const Mesh2D& mesh, int pos);
+    int alive() const { return alive_.empty() ? 0 : alive_[1]; }
+    const std::vector<int>& members() const { return members_; }
+    bool isAlive(int pos) const { return live_[pos] != 0; }
 
   private:
     static constexpr int kBucket = 8;
@@ -73,20 +73,20 @@ class PatchTree {
         double ox, oy, ux, uy;
         double alo, ahi, blo, bhi;
     };
-    static Strip stripOf(const Mesh2D& mesh, const std::int32_t* first, const std::int32_t* last);
-    bool walkAllergic(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out,
-                      bool others, std::size_t most, std::vector<int>& scratch) const;
-    static Bounds boundsOfEdge(const Mesh2D& mesh, std::int32_t e);
+    static Strip stripOf(const Mesh2D& mesh, const int* first, const int* last);
+    bool walkAllergic(const Mesh2D& mesh, int m, std::vector<int>& out, bool others,
+                      std::size_t most, std::vector<int>& scratch) const;
+    static Bounds boundsOfEdge(const Mesh2D& mesh, int e);
     static void widen(Bounds& into, const Bounds& b);
 
-    std::vector<std::int32_t> members_;
+    std::vector<int> members_;
     std::vector<std::uint8_t> live_;
     int leafBase_ = 0; // nodes are 1-based; leaves (buckets) start here
     std::vector<Bounds> bounds_;
     std::vector<Strip> strips_;
-    std::vector<std::int32_t> alive_;
+    std::vector<int> alive_;
     // Per node, the lowest edge index below it (removed members included).
-    std::vector<std::int32_t> lowest_;
+    std::vector<int> lowest_;
 };
 
 } // namespace hbx2

@@ -19,11 +19,11 @@ namespace {
 class PatchSets {
   public:
     explicit PatchSets(std::size_t count) : parent_(count), label_(count) {}
-    void reset(std::int32_t e, std::int64_t label) {
+    void reset(int e, std::int64_t label) {
         parent_[e] = e;
         label_[e] = label;
     }
-    std::int32_t find(std::int32_t e) {
+    int find(int e) {
         while (parent_[e] != e) {
             parent_[e] = parent_[parent_[e]];
             e = parent_[e];
@@ -31,28 +31,28 @@ class PatchSets {
         return e;
     }
     // G's patch takes F's number.
-    void absorb(std::int32_t f, std::int32_t g) {
-        const std::int32_t rf = find(f), rg = find(g);
+    void absorb(int f, int g) {
+        const int rf = find(f), rg = find(g);
         if (rf == rg) return;
         parent_[rg] = rf;
     }
-    std::int64_t label(std::int32_t e) { return label_[find(e)]; }
+    std::int64_t label(int e) { return label_[find(e)]; }
 
   private:
-    std::vector<std::int32_t> parent_;
+    std::vector<int> parent_;
     std::vector<std::int64_t> label_;
 };
 
 // One merge sweep over the given mergeable edges (ascending): at each end,
 // the other slot of the vertex is absorbed when it is mergeable and of the
 // same type. Later sweeps of the phase change no numbers.
-void mergeSweep(Mesh2D& mesh, PatchSets& sets, const std::vector<std::int32_t>& edges,
+void mergeSweep(Mesh2D& mesh, PatchSets& sets, const std::vector<int>& edges,
                 const std::vector<std::uint8_t>& mergeable) {
-    for (std::int32_t f : edges) {
+    for (int f : edges) {
         const MeshEdge2D& e = mesh.edges[f];
-        for (std::int32_t end : {e.vtx1, e.vtx2}) {
+        for (int end : {e.vtx1, e.vtx2}) {
             const MeshVertex2D& w = mesh.vertices[end];
-            std::int32_t g;
+            int g;
             if (w.edge[0] == f)
                 g = w.edge[1];
             else if (w.edge[1] == f)
@@ -76,7 +76,7 @@ class EdgeBitSet {
             words = (words + 63) / 64;
         } while (levels_.back().size() > 1);
     }
-    void insert(std::int32_t e) {
+    void insert(int e) {
         std::size_t i = static_cast<std::size_t>(e);
         if (levels_[0][i / 64] & (std::uint64_t(1) << (i % 64))) return;
         ++size_;
@@ -87,7 +87,7 @@ class EdgeBitSet {
             i /= 64;
         }
     }
-    void erase(std::int32_t e) {
+    void erase(int e) {
         std::size_t i = static_cast<std::size_t>(e);
         if (!(levels_[0][i / 64] & (std::uint64_t(1) << (i % 64)))) return;
         --size_;
@@ -99,18 +99,18 @@ class EdgeBitSet {
     }
     bool empty() const { return size_ == 0; }
     // Appends the members, ascending.
-    void collect(std::vector<std::int32_t>& out) const {
+    void collect(std::vector<int>& out) const {
         for (std::size_t w = 0; w < levels_[0].size(); ++w)
             for (std::uint64_t bits = levels_[0][w]; bits != 0; bits &= bits - 1)
-                out.push_back(static_cast<std::int32_t>(w * 64 + __builtin_ctzll(bits)));
+                out.push_back(static_cast<int>(w * 64 + __builtin_ctzll(bits)));
     }
     std::size_t size() const { return size_; }
     // The lowest member; the set must not be empty.
-    std::int32_t lowest() const {
+    int lowest() const {
         std::size_t i = 0;
         for (std::size_t l = levels_.size(); l-- > 0;)
             i = i * 64 + static_cast<std::size_t>(__builtin_ctzll(levels_[l][i]));
-        return static_cast<std::int32_t>(i);
+        return static_cast<int>(i);
     }
 
   private:
@@ -120,21 +120,21 @@ class EdgeBitSet {
 
 // Writes the patch numbers of the given edges (ascending) into the records
 // and groups the 'c' and 'v' ones by their set, each group ascending.
-std::vector<std::vector<std::int32_t>> settlePatches(Mesh2D& mesh, PatchSets& sets,
-                                                     const std::vector<std::int32_t>& edges,
-                                                     std::vector<std::int32_t>& groupOf) {
-    std::vector<std::vector<std::int32_t>> groups;
-    for (std::int32_t e : edges) {
-        const std::int32_t root = sets.find(e);
-        mesh.edges[e].patch = static_cast<std::int32_t>(sets.label(e));
+std::vector<std::vector<int>> settlePatches(Mesh2D& mesh, PatchSets& sets,
+                                            const std::vector<int>& edges,
+                                            std::vector<int>& groupOf) {
+    std::vector<std::vector<int>> groups;
+    for (int e : edges) {
+        const int root = sets.find(e);
+        mesh.edges[e].patch = static_cast<int>(sets.label(e));
         if (mesh.edges[e].type == 'm') continue;
         if (groupOf[root] < 0) {
-            groupOf[root] = static_cast<std::int32_t>(groups.size());
+            groupOf[root] = static_cast<int>(groups.size());
             groups.emplace_back();
         }
         groups[groupOf[root]].push_back(e);
     }
-    for (std::int32_t e : edges)
+    for (int e : edges)
         groupOf[sets.find(e)] = -1;
     return groups;
 }
@@ -160,43 +160,42 @@ class AllergyState {
 
     // The patches of the first cycle (each ascending); all their edges start
     // as candidates.
-    void addPatches(const Mesh2D& mesh, std::vector<std::vector<std::int32_t>>& groups,
-                    PatchSets& sets) {
-        for (std::vector<std::int32_t>& g : groups) {
+    void addPatches(const Mesh2D& mesh, std::vector<std::vector<int>>& groups, PatchSets& sets) {
+        for (std::vector<int>& g : groups) {
             const std::int64_t label = sets.label(g.front());
-            const std::int32_t id = newTree(mesh, std::move(g), label);
-            for (std::int32_t e : trees_[id].members())
+            const int id = newTree(mesh, std::move(g), label);
+            for (int e : trees_[id].members())
                 candidates_.insert(e);
         }
     }
 
     // Writes every patch's number into its edges' records.
-    void writeNumbers(Mesh2D& mesh, const std::vector<std::int32_t>& outline) const {
-        for (std::int32_t e : outline)
-            if (tree_[e] >= 0) mesh.edges[e].patch = static_cast<std::int32_t>(label_[tree_[e]]);
+    void writeNumbers(Mesh2D& mesh, const std::vector<int>& outline) const {
+        for (int e : outline)
+            if (tree_[e] >= 0) mesh.edges[e].patch = static_cast<int>(label_[tree_[e]]);
     }
 
     // The lowest edge allergic to some edge of its patch, or -1.
-    std::int32_t lowestAllergic(const Mesh2D& mesh) {
+    int lowestAllergic(const Mesh2D& mesh) {
         while (!candidates_.empty()) {
-            const std::int32_t e = candidates_.lowest();
+            const int e = candidates_.lowest();
             if (current(e) || evaluate(mesh, e)) return e;
         }
         return -1;
     }
     // The number of allergic edges (every candidate is checked).
     std::size_t allergicCount(const Mesh2D& mesh) {
-        std::vector<std::int32_t> all;
+        std::vector<int> all;
         candidates_.collect(all);
-        for (std::int32_t e : all)
+        for (int e : all)
             if (!current(e)) evaluate(mesh, e);
         return candidates_.size();
     }
 
     // The lowest allergen of an allergic edge i (just returned by
     // lowestAllergic) in its patch: its witness.
-    std::int32_t lowestAllergen(std::int32_t i) const { return witness_[i]; }
-    void allergicTo(const Mesh2D& mesh, std::int32_t m, std::vector<std::int32_t>& out) const {
+    int lowestAllergen(int i) const { return witness_[i]; }
+    void allergicTo(const Mesh2D& mesh, int m, std::vector<int>& out) const {
         trees_[tree_[m]].allergicTo(mesh, m, out);
     }
 
@@ -204,50 +203,50 @@ class AllergyState {
     // their patch into the given new patches (each ascending, numbered as
     // `sets` says). When one new patch holds at least half of the old one, it
     // keeps the old tree and what stays behind gets a new one.
-    void split(const Mesh2D& mesh, const std::vector<std::int32_t>& moved,
-               std::vector<std::vector<std::int32_t>>& groups, PatchSets& sets) {
-        const std::int32_t old = tree_[moved.front()];
+    void split(const Mesh2D& mesh, const std::vector<int>& moved,
+               std::vector<std::vector<int>>& groups, PatchSets& sets) {
+        const int old = tree_[moved.front()];
         std::size_t big = 0;
         for (std::size_t k = 1; k < groups.size(); ++k)
             if (groups[k].size() > groups[big].size()) big = k;
         if (groups[big].size() * 2 < static_cast<std::size_t>(trees_[old].alive())) {
-            for (std::int32_t e : moved)
+            for (int e : moved)
                 tree_[e] = -1;
             if (moved.size() * 2 >= static_cast<std::size_t>(trees_[old].alive())) {
                 compact(mesh, old);
             } else {
-                for (std::int32_t e : moved)
+                for (int e : moved)
                     trees_[old].remove(mesh, pos_[e]);
             }
             interval_[old] = ChainInterval{};
-            for (std::vector<std::int32_t>& g : groups) {
+            for (std::vector<int>& g : groups) {
                 const std::int64_t label = sets.label(g.front());
                 newTree(mesh, std::move(g), label);
             }
             return;
         }
         // The big group keeps the old tree: the rest leaves it.
-        for (std::int32_t e : moved)
+        for (int e : moved)
             moved_[e] = 1;
-        for (std::int32_t e : groups[big])
+        for (int e : groups[big])
             moved_[e] = 2;
-        std::vector<std::int32_t> left;
+        std::vector<int> left;
         PatchTree& tree = trees_[old];
         for (std::size_t k = 0; k < tree.members().size(); ++k) {
-            const std::int32_t pos = static_cast<std::int32_t>(k);
+            const int pos = static_cast<int>(k);
             if (!tree.isAlive(pos)) continue;
-            const std::int32_t e = tree.members()[k];
+            const int e = tree.members()[k];
             if (moved_[e] == 2) continue;
             tree.remove(mesh, pos);
             if (moved_[e] == 0) left.push_back(e);
         }
-        for (std::int32_t e : moved)
+        for (int e : moved)
             moved_[e] = 0;
         std::sort(left.begin(), left.end());
         const std::int64_t oldLabel = label_[old];
         label_[old] = sets.label(groups[big].front());
         interval_[old] = kUnknown;
-        if (tree.alive() * 2 < static_cast<std::int32_t>(tree.members().size())) compact(mesh, old);
+        if (tree.alive() * 2 < static_cast<int>(tree.members().size())) compact(mesh, old);
         for (std::size_t k = 0; k < groups.size(); ++k) {
             if (k == big) continue;
             const std::int64_t label = sets.label(groups[k].front());
@@ -263,10 +262,10 @@ class AllergyState {
     // its lowest edge, next + the count of moved edges below that edge, all
     // of them in the smaller groups. It keeps the old tree. Returns false,
     // having changed nothing, when the patch is not such a case.
-    bool splitStretch(Mesh2D& mesh, std::int32_t pivot, PatchSets& sets,
-                      std::vector<std::uint8_t>& mergeable, std::vector<std::int32_t>& groupOf,
+    bool splitStretch(Mesh2D& mesh, int pivot, PatchSets& sets,
+                      std::vector<std::uint8_t>& mergeable, std::vector<int>& groupOf,
                       std::int64_t& highest) {
-        const std::int32_t t = tree_[pivot];
+        const int t = tree_[pivot];
         const MeshEdge2D& pe = mesh.edges[pivot];
         if (interval_[t].chain == kUnknown.chain) interval_[t] = intervalOfTree(mesh, t);
         const ChainInterval iv = interval_[t];
@@ -275,25 +274,25 @@ class AllergyState {
         // are the pivot's neighbours in the vertex slots.
         if (iv.chain < 0 || ends_[pe.vtx1] > 2 || ends_[pe.vtx2] > 2) return false;
         PatchTree& tree = trees_[t];
-        const std::int32_t size = tree.alive();
+        const int size = tree.alive();
         if (size != iv.length || size < 16) return false;
         stay_.clear();
         if (!tree.notAllergicTo(mesh, pivot, stay_, static_cast<std::size_t>(size / 2), nodes_))
             return false;
         stay_.push_back(pivot);
-        for (std::int32_t w : {pe.vtx1, pe.vtx2})
-            for (std::int32_t g : mesh.vertices[w].edge)
+        for (int w : {pe.vtx1, pe.vtx2})
+            for (int g : mesh.vertices[w].edge)
                 if (g >= 0 && tree_[g] == t) stay_.push_back(g);
         std::sort(stay_.begin(), stay_.end());
         stay_.erase(std::unique(stay_.begin(), stay_.end()), stay_.end());
         // The moved stretches between the edges that stay.
         offsets_.clear();
-        for (std::int32_t e : stay_)
+        for (int e : stay_)
             offsets_.push_back(chains_->offsetIn(iv, e));
         std::sort(offsets_.begin(), offsets_.end());
         const bool loop = chains_->closed(iv.chain) && iv.length == chains_->length(iv.chain);
         pieces_.clear();
-        auto piece = [&](std::int32_t from, std::int32_t to) { // offsets [from, to)
+        auto piece = [&](int from, int to) { // offsets [from, to)
             if (to > from)
                 pieces_.push_back(ChainInterval{
                     iv.chain, (iv.start + from) % chains_->length(iv.chain), to - from});
@@ -317,14 +316,14 @@ class AllergyState {
         small_.clear();
         for (std::size_t k = 0; k < pieces_.size(); ++k)
             if (k != big)
-                for (std::int32_t j = 0; j < pieces_[k].length; ++j)
+                for (int j = 0; j < pieces_[k].length; ++j)
                     small_.push_back(chains_->edgeAt(pieces_[k], j));
         std::sort(small_.begin(), small_.end());
         // How many edges of the big stretch lie below e.
-        auto bigBelow = [&](std::int32_t e) {
-            std::int32_t lo = 0, hi = g.length; // first offset on the other side of e
+        auto bigBelow = [&](int e) {
+            int lo = 0, hi = g.length; // first offset on the other side of e
             while (lo < hi) {
-                const std::int32_t mid = lo + (hi - lo) / 2;
+                const int mid = lo + (hi - lo) / 2;
                 const bool below = chains_->edgeAt(g, mid) < e;
                 if (direction > 0 ? below : !below)
                     lo = mid + 1;
@@ -339,24 +338,24 @@ class AllergyState {
             mergeable[small_[k]] = 1;
         }
         mergeSweep(mesh, sets, small_, mergeable);
-        for (std::int32_t e : small_) {
+        for (int e : small_) {
             mergeable[e] = 0;
             highest = std::max(highest, sets.label(e));
         }
-        const std::int32_t lowest = chains_->edgeAt(g, direction > 0 ? 0 : g.length - 1);
+        const int lowest = chains_->edgeAt(g, direction > 0 ? 0 : g.length - 1);
         const std::int64_t bigLabel =
             next + (std::lower_bound(small_.begin(), small_.end(), lowest) - small_.begin());
         highest = std::max(highest, bigLabel);
-        std::vector<std::vector<std::int32_t>> groups = settlePatches(mesh, sets, small_, groupOf);
-        for (std::int32_t e : stay_)
+        std::vector<std::vector<int>> groups = settlePatches(mesh, sets, small_, groupOf);
+        for (int e : stay_)
             tree.remove(mesh, pos_[e]);
-        for (std::int32_t e : small_)
+        for (int e : small_)
             tree.remove(mesh, pos_[e]);
         const std::int64_t oldLabel = label_[t];
         label_[t] = bigLabel;
         interval_[t] = g;
-        if (tree.alive() * 2 < static_cast<std::int32_t>(tree.members().size())) compact(mesh, t);
-        for (std::vector<std::int32_t>& group : groups) {
+        if (tree.alive() * 2 < static_cast<int>(tree.members().size())) compact(mesh, t);
+        for (std::vector<int>& group : groups) {
             const std::int64_t label = sets.label(group.front());
             newTree(mesh, std::move(group), label);
         }
@@ -369,7 +368,7 @@ class AllergyState {
     static constexpr ChainInterval kUnknown{-2, 0, 0};
 
     // The stretch the live members of tree t form, if they do.
-    ChainInterval intervalOfTree(const Mesh2D& mesh, std::int32_t t) {
+    ChainInterval intervalOfTree(const Mesh2D& mesh, int t) {
         if (!chains_) {
             chains_ = std::make_unique<PatchChains>(mesh);
             ends_.assign(mesh.vertices.size(), 0);
@@ -380,30 +379,27 @@ class AllergyState {
             }
         }
         const PatchTree& tree = trees_[t];
-        std::vector<std::int32_t> live;
+        std::vector<int> live;
         for (std::size_t k = 0; k < tree.members().size(); ++k)
-            if (tree.isAlive(static_cast<std::int32_t>(k))) live.push_back(tree.members()[k]);
+            if (tree.isAlive(static_cast<int>(k))) live.push_back(tree.members()[k]);
         return chains_->intervalOf(live);
     }
 
-    std::int32_t newTree(const Mesh2D& mesh, std::vector<std::int32_t> members,
-                         std::int64_t label) {
-        const std::int32_t id = static_cast<std::int32_t>(trees_.size());
+    int newTree(const Mesh2D& mesh, std::vector<int> members, std::int64_t label) {
+        const int id = static_cast<int>(trees_.size());
         interval_.push_back(kUnknown);
         label_.push_back(label);
         trees_.emplace_back(mesh, std::move(members));
-        const std::vector<std::int32_t>& list = trees_.back().members();
+        const std::vector<int>& list = trees_.back().members();
         for (std::size_t k = 0; k < list.size(); ++k) {
             tree_[list[k]] = id;
-            pos_[list[k]] = static_cast<std::int32_t>(k);
+            pos_[list[k]] = static_cast<int>(k);
         }
         return id;
     }
-    bool current(std::int32_t e) const {
-        return witness_[e] >= 0 && tree_[witness_[e]] == tree_[e];
-    }
+    bool current(int e) const { return witness_[e] >= 0 && tree_[witness_[e]] == tree_[e]; }
     // Finds e's lowest allergen; settles e when there is none.
-    bool evaluate(const Mesh2D& mesh, std::int32_t e) {
+    bool evaluate(const Mesh2D& mesh, int e) {
         witness_[e] = trees_[tree_[e]].lowestAllergen(mesh, e);
         if (witness_[e] >= 0) return true;
         candidates_.erase(e);
@@ -411,18 +407,18 @@ class AllergyState {
     }
     // Rebuilds a patch over the members still in it, so its bounds stay
     // tight; witnesses are unaffected.
-    void compact(const Mesh2D& mesh, std::int32_t id) {
-        std::vector<std::int32_t> left;
+    void compact(const Mesh2D& mesh, int id) {
+        std::vector<int> left;
         const PatchTree& old = trees_[id];
         for (std::size_t k = 0; k < old.members().size(); ++k) {
-            const std::int32_t e = old.members()[k];
-            if (old.isAlive(static_cast<std::int32_t>(k)) && tree_[e] == id) left.push_back(e);
+            const int e = old.members()[k];
+            if (old.isAlive(static_cast<int>(k)) && tree_[e] == id) left.push_back(e);
         }
         std::sort(left.begin(), left.end());
         trees_[id] = PatchTree(mesh, std::move(left));
-        const std::vector<std::int32_t>& list = trees_[id].members();
+        const std::vector<int>& list = trees_[id].members();
         for (std::size_t k = 0; k < list.size(); ++k)
-            pos_[list[k]] = static_cast<std::int32_t>(k);
+            pos_[list[k]] = static_cast<int>(k);
     }
 
     // Made at the first split that could use them.
@@ -430,46 +426,46 @@ class AllergyState {
     std::vector<PatchTree> trees_;
     std::vector<std::int64_t> label_;     // per tree: its patch's number
     std::vector<ChainInterval> interval_; // per tree: its stretch, if one
-    std::vector<std::int32_t> tree_;      // per edge: its patch's tree, -1 none
-    std::vector<std::int32_t> pos_;       // per edge: position in that tree
-    std::vector<std::int32_t> witness_;
+    std::vector<int> tree_;               // per edge: its patch's tree, -1 none
+    std::vector<int> pos_;                // per edge: position in that tree
+    std::vector<int> witness_;
     std::vector<std::uint8_t> moved_;
     EdgeBitSet candidates_;
     std::vector<std::uint8_t> ends_; // per vertex: outline edge ends, up to 3
-    std::vector<std::int32_t> stay_, offsets_, small_;
+    std::vector<int> stay_, offsets_, small_;
     std::vector<ChainInterval> pieces_;
     std::vector<int> nodes_;
 };
 
 PatchResult runCycles(Mesh2D& mesh, PatchStats& stats) {
-    const std::int32_t edgeCount = static_cast<std::int32_t>(mesh.edges.size());
-    std::vector<std::int32_t> outline;
-    for (std::int32_t i = 0; i < edgeCount; ++i)
+    const int edgeCount = static_cast<int>(mesh.edges.size());
+    std::vector<int> outline;
+    for (int i = 0; i < edgeCount; ++i)
         if (mesh.edges[i].outline) outline.push_back(i);
     PatchSets sets(mesh.edges.size());
     std::vector<std::uint8_t> mergeable(mesh.edges.size(), 1);
-    std::vector<std::int32_t> groupOf(mesh.edges.size(), -1);
+    std::vector<int> groupOf(mesh.edges.size(), -1);
     std::int64_t highest = -1;
-    for (std::int32_t e : outline)
+    for (int e : outline)
         sets.reset(e, e);
     mergeSweep(mesh, sets, outline, mergeable);
-    for (std::int32_t e : outline)
+    for (int e : outline)
         highest = std::max(highest, sets.label(e));
     AllergyState allergies(mesh);
-    std::vector<std::vector<std::int32_t>> groups = settlePatches(mesh, sets, outline, groupOf);
+    std::vector<std::vector<int>> groups = settlePatches(mesh, sets, outline, groupOf);
     allergies.addPatches(mesh, groups, sets);
     std::fill(mergeable.begin(), mergeable.end(), 0);
 
-    std::vector<std::int32_t> moved;
+    std::vector<int> moved;
     for (;;) {
-        const std::int32_t first = allergies.lowestAllergic(mesh);
+        const int first = allergies.lowestAllergic(mesh);
         if (first < 0) break;
         // The plain check obtains one allergy set per allergic edge.
         if (hbx::allocationArmed("allergy set"))
             for (std::size_t k = allergies.allergicCount(mesh); k > 0; --k)
                 if (hbx::allocationFails("allergy set")) return PatchResult::SetFailed;
         hbx::say("NOTE: Allergies found\n");
-        const std::int32_t pivot = allergies.lowestAllergen(first);
+        const int pivot = allergies.lowestAllergen(first);
         ++stats.splits;
         if (allergies.splitStretch(mesh, pivot, sets, mergeable, groupOf, highest)) {
             ++stats.stretchSplits;
@@ -481,12 +477,12 @@ PatchResult runCycles(Mesh2D& mesh, PatchStats& stats) {
         // merge the highest is that of the last surviving new patch (the
         // pivot keeps the old patch's number, so no older number is lost).
         std::int64_t next = highest + 1;
-        for (std::int32_t e : moved) {
+        for (int e : moved) {
             sets.reset(e, next++);
             mergeable[e] = 1;
         }
         mergeSweep(mesh, sets, moved, mergeable);
-        for (std::int32_t e : moved) {
+        for (int e : moved) {
             mergeable[e] = 0;
             highest = std::max(highest, sets.label(e));
         }

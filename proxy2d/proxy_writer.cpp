@@ -20,7 +20,7 @@ char* putFloat(char* at, float value) {
     return hbx::writeFloat(at, value);
 }
 
-char* putNumber(char* at, std::int32_t n) {
+char* putNumber(char* at, int n) {
     *at++ = ' ';
     return hbx::writeInt(at, n);
 }
@@ -29,8 +29,8 @@ char* putNumber(char* at, std::int32_t n) {
 
 void writeProxyRecords(const Mesh2D& mesh, hbx::OutputFile& out) {
     // Vertex numbers: 1-based positions among the outline vertices.
-    std::vector<std::int32_t> number(mesh.vertices.size(), 0);
-    std::int32_t written = 0;
+    std::vector<int> number(mesh.vertices.size(), 0);
+    int written = 0;
     std::size_t outlineEdges = 0;
     for (std::size_t w = 0; w < mesh.vertices.size(); ++w)
         if (mesh.vertices[w].onOutline) number[w] = ++written;

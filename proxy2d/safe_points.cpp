@@ -9,8 +9,8 @@ using Side = OutlineIndex::Side;
 
 // One search along the bisector with the given end rule. Returns false when
 // no crossing qualifies.
-bool searchSafePoint(const OutlineIndex& index, const RayLine& ray, char type, std::int32_t w,
-                     EdgeEnds ends, float* safe) {
+bool searchSafePoint(const OutlineIndex& index, const RayLine& ray, char type, int w, EdgeEnds ends,
+                     float* safe) {
     const double kShare = 0.75;
     const float px = ray.ox, py = ray.oy;
     const Side targetSide = type == 'o' ? Side::Behind : Side::Front;
@@ -35,8 +35,8 @@ bool searchSafePoint(const OutlineIndex& index, const RayLine& ray, char type, s
 } // namespace
 
 void placeSafePoints(Mesh2D& mesh, const OutlineIndex& index) {
-    const std::int32_t vertexCount = static_cast<std::int32_t>(mesh.vertices.size());
-    for (std::int32_t w = 0; w < vertexCount; ++w) {
+    const int vertexCount = static_cast<int>(mesh.vertices.size());
+    for (int w = 0; w < vertexCount; ++w) {
         MeshVertex2D& v = mesh.vertices[w];
         if (!v.onOutline || v.type == 'n') continue;
         const float* n0 = mesh.edges[v.edge[0]].norm;

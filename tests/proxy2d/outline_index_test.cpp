@@ -25,10 +25,10 @@ using hbx2::OutlineIndex;
 using hbx2::RayLine;
 using Side = OutlineIndex::Side;
 
-std::int64_t scanCount(const Mesh2D& mesh, const RayLine& ray, std::int32_t skipEdge, Side side) {
+std::int64_t scanCount(const Mesh2D& mesh, const RayLine& ray, int skipEdge, Side side) {
     std::int64_t count = 0;
     for (std::size_t e = 0; e < mesh.edges.size(); ++e) {
-        if (!mesh.edges[e].outline || static_cast<std::int32_t>(e) == skipEdge) continue;
+        if (!mesh.edges[e].outline || static_cast<int>(e) == skipEdge) continue;
         hbx2::Crossing crossing;
         if (!hbx2::rayCrossing(ray, hbx2::segmentOf(mesh, mesh.edges[e]), hbx2::EdgeEnds::Open,
                                &crossing))
@@ -40,7 +40,7 @@ std::int64_t scanCount(const Mesh2D& mesh, const RayLine& ray, std::int32_t skip
 
 // Both sides of one ray; returns a description of a disagreement.
 std::string compareRay(const Mesh2D& mesh, const OutlineIndex& index, const RayLine& ray,
-                       std::int32_t skipEdge, const std::string& what) {
+                       int skipEdge, const std::string& what) {
     for (Side side : {Side::Behind, Side::Front}) {
         const std::int64_t fast = index.countCrossings(ray, skipEdge, side);
         const std::int64_t plain = scanCount(mesh, ray, skipEdge, side);
@@ -53,11 +53,11 @@ std::string compareRay(const Mesh2D& mesh, const OutlineIndex& index, const RayL
 
 std::string compareRays(const Mesh2D& mesh, std::mt19937& rng) {
     const OutlineIndex index(mesh);
-    std::vector<std::int32_t> outline;
+    std::vector<int> outline;
     for (std::size_t e = 0; e < mesh.edges.size(); ++e)
-        if (mesh.edges[e].outline) outline.push_back(static_cast<std::int32_t>(e));
+        if (mesh.edges[e].outline) outline.push_back(static_cast<int>(e));
     std::uniform_real_distribution<float> turn(0.0f, 6.2831853f);
-    for (std::int32_t e : outline) {
+    for (int e : outline) {
         const hbx2::MeshEdge2D& edge = mesh.edges[e];
         const float* p1 = mesh.vertices[edge.vtx1].pos;
         const float* p2 = mesh.vertices[edge.vtx2].pos;

@@ -20,24 +20,23 @@ using hbx2::Mesh2D;
 using hbx2::PatchTree;
 
 // The tree keeps its members in its own order; the scans go by edge index.
-std::vector<std::int32_t> liveMembers(const PatchTree& tree) {
-    std::vector<std::int32_t> live;
+std::vector<int> liveMembers(const PatchTree& tree) {
+    std::vector<int> live;
     for (std::size_t k = 0; k < tree.members().size(); ++k)
-        if (tree.isAlive(static_cast<std::int32_t>(k))) live.push_back(tree.members()[k]);
+        if (tree.isAlive(static_cast<int>(k))) live.push_back(tree.members()[k]);
     std::sort(live.begin(), live.end());
     return live;
 }
 
-std::int32_t scanLowest(const Mesh2D& mesh, const PatchTree& tree, std::int32_t i) {
-    for (std::int32_t m : liveMembers(tree))
+int scanLowest(const Mesh2D& mesh, const PatchTree& tree, int i) {
+    for (int m : liveMembers(tree))
         if (hbx2::isAllergic(mesh, i, m)) return m;
     return -1;
 }
 
-std::vector<std::int32_t> scanAllergicTo(const Mesh2D& mesh, const PatchTree& tree,
-                                         std::int32_t m) {
-    std::vector<std::int32_t> out;
-    for (std::int32_t i : liveMembers(tree))
+std::vector<int> scanAllergicTo(const Mesh2D& mesh, const PatchTree& tree, int m) {
+    std::vector<int> out;
+    for (int i : liveMembers(tree))
         if (hbx2::isAllergic(mesh, i, m)) out.push_back(i);
     return out;
 }
@@ -46,11 +45,11 @@ std::vector<std::int32_t> scanAllergicTo(const Mesh2D& mesh, const PatchTree& tr
 // disagreement.
 std::string compareQueries(const Mesh2D& mesh, const PatchTree& tree) {
     for (std::size_t k = 0; k < tree.members().size(); k += 5) {
-        if (!tree.isAlive(static_cast<std::int32_t>(k))) continue;
-        const std::int32_t e = tree.members()[k];
+        if (!tree.isAlive(static_cast<int>(k))) continue;
+        const int e = tree.members()[k];
         if (tree.lowestAllergen(mesh, e) != scanLowest(mesh, tree, e))
             return "lowest allergen of edge " + std::to_string(e);
-        std::vector<std::int32_t> found;
+        std::vector<int> found;
         tree.allergicTo(mesh, e, found);
         if (found != scanAllergicTo(mesh, tree, e))
             return "edges allergic to edge " + std::to_string(e);
@@ -90,17 +89,17 @@ TEST(PatchTreeQueries, AgreeWithScansOnWoundOutlines) {
         const Built built = buildIndexed(objText(m.points, m.faces));
         ASSERT_TRUE(built.ok) << c.name;
         for (char type : {'v', 'c'}) {
-            std::vector<std::int32_t> members;
+            std::vector<int> members;
             for (std::size_t e = 0; e < built.mesh.edges.size(); ++e)
                 if (built.mesh.edges[e].outline && built.mesh.edges[e].type == type)
-                    members.push_back(static_cast<std::int32_t>(e));
+                    members.push_back(static_cast<int>(e));
             ASSERT_GT(members.size(), 20u) << c.name << " " << type;
             PatchTree tree(built.mesh, members);
             EXPECT_EQ(compareQueries(built.mesh, tree), "") << c.name << " " << type;
             // Removal keeps the bounds of the full set; queries must still
             // see only the members left.
             for (std::size_t k = 0; k < members.size(); ++k)
-                if (rng() % 3 != 0) tree.remove(built.mesh, static_cast<std::int32_t>(k));
+                if (rng() % 3 != 0) tree.remove(built.mesh, static_cast<int>(k));
             EXPECT_EQ(compareQueries(built.mesh, tree), "")
                 << c.name << " " << type << " after removals";
         }
