@@ -66,6 +66,18 @@ PatchTree::Strip PatchTree::stripOf(const Mesh2D& mesh, const int* first, const 
     return s;
 }
 
+void PatchTree::joinChildBounds(int node) {
+    const int l = 2 * node, r = 2 * node + 1;
+    if (alive_[l] && alive_[r]) {
+        bounds_[node] = bounds_[l];
+        widen(bounds_[node], bounds_[r]);
+    } else if (alive_[l]) {
+        bounds_[node] = bounds_[l];
+    } else if (alive_[r]) {
+        bounds_[node] = bounds_[r];
+    }
+}
+
 void PatchTree::widen(Bounds& into, const Bounds& b) {
     into.lox = std::min(into.lox, b.lox);
     into.loy = std::min(into.loy, b.loy);
@@ -171,14 +183,7 @@ PatchTree::PatchTree(const Mesh2D& mesh, std::vector<int> members)
         const int l = 2 * node, r = 2 * node + 1;
         alive_[node] = alive_[l] + alive_[r];
         lowest_[node] = std::min(lowest_[l], lowest_[r]);
-        if (alive_[l] && alive_[r]) {
-            bounds_[node] = bounds_[l];
-            widen(bounds_[node], bounds_[r]);
-        } else if (alive_[l]) {
-            bounds_[node] = bounds_[l];
-        } else if (alive_[r]) {
-            bounds_[node] = bounds_[r];
-        }
+        joinChildBounds(node);
     }
     // Strips straight from the edges below each node (a node's edges are the
     // positions of its leftmost to its rightmost bucket). A patch of one
@@ -220,15 +225,7 @@ void PatchTree::remove(const Mesh2D& mesh, int pos) {
     }
     for (int node = leaf / 2; node >= 1; node /= 2) {
         --alive_[node];
-        const int l = 2 * node, r = 2 * node + 1;
-        if (alive_[l] && alive_[r]) {
-            bounds_[node] = bounds_[l];
-            widen(bounds_[node], bounds_[r]);
-        } else if (alive_[l]) {
-            bounds_[node] = bounds_[l];
-        } else if (alive_[r]) {
-            bounds_[node] = bounds_[r];
-        }
+        joinChildBounds(node);
     }
 }
 

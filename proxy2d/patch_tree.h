@@ -78,6 +78,9 @@ class PatchTree {
                       std::size_t most, std::vector<int>& scratch) const;
     static Bounds boundsOfEdge(const Mesh2D& mesh, int e);
     static void widen(Bounds& into, const Bounds& b);
+    // Sets inner node `node`'s bounds from its children that still hold
+    // live edges (left as they are when neither does).
+    void joinChildBounds(int node);
 
     std::vector<int> members_;
     std::vector<std::uint8_t> live_;

@@ -161,16 +161,24 @@ std::size_t searchLimit(std::size_t changed) {
     return 1024 + 16 * changed;
 }
 
+// Runs the merge phase among `faces` (ascending), numbered from
+// firstNumber in ascending order; the merger holds their numbers. Returns
+// the largest.
+std::int64_t mergeAmong(const std::vector<int>& faces, std::int64_t firstNumber, Cycle& c) {
+    for (int f : faces)
+        c.movedMark[static_cast<std::size_t>(f)] = 1;
+    const std::int64_t largest = c.merger.merge(
+        c.neighbours, faces, [&](int g) { return c.movedMark[static_cast<std::size_t>(g)] != 0; },
+        firstNumber);
+    for (int f : faces)
+        c.movedMark[static_cast<std::size_t>(f)] = 0;
+    return largest;
+}
+
 // Numbers the moved faces (ascending) from maxNumber + 1 and runs the merge
 // phase among them; the merger holds their numbers.
 void renumberAndMerge(const std::vector<int>& moved, Cycle& c) {
-    for (int f : moved)
-        c.movedMark[static_cast<std::size_t>(f)] = 1;
-    const std::int64_t largest = c.merger.merge(
-        c.neighbours, moved, [&](int g) { return c.movedMark[static_cast<std::size_t>(g)] != 0; },
-        c.maxNumber + 1);
-    for (int f : moved)
-        c.movedMark[static_cast<std::size_t>(f)] = 0;
+    const std::int64_t largest = mergeAmong(moved, c.maxNumber + 1, c);
     c.maxNumber = std::max(c.maxNumber, largest);
 }
 
@@ -211,14 +219,7 @@ std::vector<int> liveFaces(int p, const Cycle& c) {
 // connected group) leaves to the group.
 int sweepSurvivor(const int* faces, int count, Cycle& c) {
     const std::vector<int> group(faces, faces + count);
-    for (int f : group)
-        c.movedMark[static_cast<std::size_t>(f)] = 1;
-    const std::int64_t rank = c.merger.merge(
-        c.neighbours, group, [&](int g) { return c.movedMark[static_cast<std::size_t>(g)] != 0; },
-        0);
-    for (int f : group)
-        c.movedMark[static_cast<std::size_t>(f)] = 0;
-    return group[static_cast<std::size_t>(rank)];
+    return group[static_cast<std::size_t>(mergeAmong(group, 0, c))];
 }
 
 // A split that moves most faces of a connected patch `from`, all but `stay`
