@@ -226,17 +226,21 @@ bool gatherCandidates(const FaceGeometry& geometry, const std::vector<int>& patc
     return true;
 }
 
-int lowestAroundBeyond(const FaceGeometry& geometry, const std::vector<int>& patchOf, int patch,
-                       int f, const PlaneTest& t, const VertexRun& run, int best) {
+namespace {
+
+// Calls visit(v) for every vertex v of the run beyond f's plane (t), in run
+// order, skipping the blocks whose lowest face around is not below
+// limit(): a branch-free first look at each block, which the compiler
+// vectorises, and a second one only at a block with a hit.
+template <class Limit, class Visit>
+void forEachBeyond(const PlaneTest& t, const VertexRun& run, Limit limit, Visit visit) {
     static const float edge = snapEdge();
     const float* const px = run.x;
     const float* const py = run.y;
     const float* const pz = run.z;
     for (int start = 0; start < run.count; start += kCandidateBlock) {
-        if (run.blockLow != nullptr && run.blockLow[start / kCandidateBlock] >= best) continue;
+        if (run.blockLow != nullptr && run.blockLow[start / kCandidateBlock] >= limit()) continue;
         const int end = std::min(start + kCandidateBlock, run.count);
-        // A branch-free first look at the block, which the compiler
-        // vectorises; only a block with a hit is looked at again.
         int hits = 0;
         for (int j = start; j < end; ++j) {
             const float d = (px[j] - t.qx) * t.nx + (py[j] - t.qy) * t.ny + (pz[j] - t.qz) * t.nz;
@@ -245,8 +249,19 @@ int lowestAroundBeyond(const FaceGeometry& geometry, const std::vector<int>& pat
         if (hits == 0) continue;
         for (int j = start; j < end; ++j) {
             const float d = (px[j] - t.qx) * t.nx + (py[j] - t.qy) * t.ny + (pz[j] - t.qz) * t.nz;
-            if (!(d >= edge)) continue;
-            const auto v = static_cast<std::size_t>(run.vertex[j]);
+            if (d >= edge) visit(run.vertex[j]);
+        }
+    }
+}
+
+} // namespace
+
+int lowestAroundBeyond(const FaceGeometry& geometry, const std::vector<int>& patchOf, int patch,
+                       int f, const PlaneTest& t, const VertexRun& run, int best) {
+    forEachBeyond(
+        t, run, [&] { return best; },
+        [&](int vertex) {
+            const auto v = static_cast<std::size_t>(vertex);
             // The faces around a vertex are listed in ascending order.
             for (int k = geometry.vertexFacesStart[v]; k < geometry.vertexFacesStart[v + 1]; ++k) {
                 const int g = geometry.vertexFaces[static_cast<std::size_t>(k)];
@@ -255,9 +270,28 @@ int lowestAroundBeyond(const FaceGeometry& geometry, const std::vector<int>& pat
                     !geometry.shareVertex(f, g))
                     best = g;
             }
-        }
-    }
+        });
     return best;
+}
+
+void lowestAroundBeyondFrom(const FaceGeometry& geometry, const std::vector<int>& patchOf,
+                            int patch, int f, const PlaneTest& t, const VertexRun& run, int from,
+                            std::size_t keep, std::vector<int>& lowest) {
+    const auto limit = [&] { return lowest.size() < keep ? INT_MAX : lowest.back(); };
+    forEachBeyond(t, run, limit, [&](int vertex) {
+        const auto v = static_cast<std::size_t>(vertex);
+        for (int k = geometry.vertexFacesStart[v]; k < geometry.vertexFacesStart[v + 1]; ++k) {
+            const int g = geometry.vertexFaces[static_cast<std::size_t>(k)];
+            if (g >= limit()) break;
+            if (g < from || g == f || patchOf[static_cast<std::size_t>(g)] != patch ||
+                geometry.shareVertex(f, g))
+                continue;
+            const auto at = std::lower_bound(lowest.begin(), lowest.end(), g);
+            if (at != lowest.end() && *at == g) continue;
+            lowest.insert(at, g);
+            if (lowest.size() > keep) lowest.pop_back();
+        }
+    });
 }
 
 } // namespace hbx3

@@ -30,9 +30,14 @@ namespace hbx3 {
 // the group are left to ask (a gathering costs about as much as that many
 // tree queries). Tests set minAsking 1 to check the candidates on small
 // meshes, and maxCandidates 0 to check the tree queries alone.
+//
+// A face that asks the tree again gets its next answers from a list of its
+// lowest allergens, listedAllergens at a time (tests set 1 to check the
+// refills).
 struct CandidateRules {
     std::size_t maxCandidates = 4096;
     int minAsking = 16;
+    std::size_t listedAllergens = 128;
 };
 
 // The candidate vertices of a group: every vertex of the patch's tree that
@@ -84,5 +89,14 @@ struct VertexRun {
 // plane (t, from planeTestOf); `best` if there is none.
 int lowestAroundBeyond(const FaceGeometry& geometry, const std::vector<int>& patchOf, int patch,
                        int f, const PlaneTest& t, const VertexRun& run, int best);
+
+// Adds to `lowest` (ascending, distinct, at most `keep` faces) every face
+// numbered from `from` on that lies in patch id `patch`, is not f, shares
+// no vertex with f and has a vertex of the run beyond f's plane, keeping
+// only the `keep` lowest. Faces not below lowest.back() are passed over once
+// `keep` are held.
+void lowestAroundBeyondFrom(const FaceGeometry& geometry, const std::vector<int>& patchOf,
+                            int patch, int f, const PlaneTest& t, const VertexRun& run, int from,
+                            std::size_t keep, std::vector<int>& lowest);
 
 } // namespace hbx3

@@ -211,13 +211,79 @@ int PatchHierarchy::lowestAllergen(int patch, int f) {
     const MeshFace& face = geometry_.face(f);
     if (face.side != 'v' && face.side != 'c') return -1;
     const Slot* group = candidatesFor(patch, f);
-    if (group == nullptr || f < group->from) return lowestAllergenByTree(patch, f);
+    if (group == nullptr || f < group->from) return lowestAllergenAgain(patch, f);
     const Candidates& c = group->candidates;
     const VertexRun run{c.x.data(),      c.y.data(),        c.z.data(),
                         c.vertex.data(), c.blockLow.data(), c.count};
     const int best =
         lowestAroundBeyond(geometry_, patchOf_, patch, f, planeTestOf(geometry_, f), run, INT_MAX);
     return best == INT_MAX ? -1 : best;
+}
+
+int PatchHierarchy::lowestAllergenAgain(int patch, int f) {
+    Asker& a = asker_;
+    if (a.face != f || a.patch != patch) {
+        const int best = lowestAllergenByTree(patch, f);
+        a.face = f;
+        a.patch = patch;
+        a.none = best < 0;
+        a.from = best;
+        a.listed = false;
+        return best;
+    }
+    if (a.none) return -1;
+    for (;;) {
+        if (!a.listed) listAllergensByTree(patch, f);
+        while (a.next < a.lowest.size() &&
+               patchOf_[static_cast<std::size_t>(a.lowest[a.next])] != patch)
+            ++a.next;
+        if (a.next < a.lowest.size()) {
+            a.from = a.lowest[a.next];
+            return a.from;
+        }
+        if (a.complete) {
+            a.none = true;
+            return -1;
+        }
+        a.from = a.lowest.back() + 1;
+        a.listed = false;
+    }
+}
+
+void PatchHierarchy::listAllergensByTree(int patch, int f) {
+    Asker& a = asker_;
+    a.lowest.clear();
+    a.next = 0;
+    a.listed = true;
+    const FaceTree& tree = trees_[static_cast<std::size_t>(patch)];
+    const PlaneTest t = planeTestOf(geometry_, f);
+    const double n[3] = {t.nx, t.ny, t.nz};
+    const double q[3] = {t.qx, t.qy, t.qz};
+    const std::size_t keep = std::max<std::size_t>(1, rules_.listedAllergens);
+    const auto limit = [&] { return a.lowest.size() < keep ? INT_MAX : a.lowest.back(); };
+    int stack[kStackDepth];
+    int top = 0;
+    stack[top++] = 0;
+    while (top > 0) {
+        const Node& node = tree.nodes[static_cast<std::size_t>(stack[--top])];
+        if (node.live == 0 || node.minFace >= limit()) continue;
+        double scale;
+        if (nodeUpper(node, n, q, scale) < hbx::kZeroSnap - scale * kRounding) continue;
+        if (node.child[0] < 0) {
+            const auto first = static_cast<std::size_t>(node.pfirst);
+            const VertexRun run{&tree.px[first],        &tree.py[first], &tree.pz[first],
+                                &tree.vertexIds[first], nullptr,         node.pcount};
+            lowestAroundBeyondFrom(geometry_, patchOf_, patch, f, t, run, a.from, keep, a.lowest);
+            continue;
+        }
+        int c0 = node.child[0], c1 = node.child[1];
+        if (tree.nodes[static_cast<std::size_t>(c0)].minFace >
+            tree.nodes[static_cast<std::size_t>(c1)].minFace)
+            std::swap(c0, c1);
+        stack[top++] = c1;
+        stack[top++] = c0;
+    }
+    a.complete = a.lowest.size() < keep;
 }
 
 // The same answer from the tree: subtrees whose vertices cannot reach the

@@ -79,6 +79,13 @@ class PatchHierarchy {
     static constexpr int kGroupAsksTree = -2;
 
     int lowestAllergenByTree(int patch, int f) const;
+    // The tree's answer, again for the face that asked it last (the patch
+    // cycle asks a face again after every split it causes).
+    int lowestAllergenAgain(int patch, int f);
+    // Fills asker_.lowest with the rules' listedAllergens lowest faces of patch id
+    // `patch`, numbered from asker_.from on, that face f is allergic to,
+    // ascending, and sets asker_.complete when there are no more.
+    void listAllergensByTree(int patch, int f);
     // The tree of patch id `patch` with its planes fitted.
     const FaceTree& treeWithPlanes(int patch);
     // The candidates of face f's group (f live in patch id `patch`),
@@ -98,6 +105,20 @@ class PatchHierarchy {
     std::vector<int> leafOf_; // per face: its leaf in its patch's tree
     SeenMarks seen_;          // gathering scratch
     std::vector<Slot> slots_; // candidate slots, reused in turn
+    // The face that asked the tree last. A patch only ever loses faces, so
+    // its lowest allergen only rises and every face the list holds that is
+    // still in the patch is still an allergen: once the face asks again,
+    // its next answers come from a list of its lowest allergens.
+    struct Asker {
+        int face = -1, patch = -1;
+        int from = 0;          // no allergen below this one
+        bool none = false;     // no allergen at all
+        bool listed = false;   // lowest holds the lowest from `from` on
+        bool complete = false; // and there are no others
+        std::vector<int> lowest;
+        std::size_t next = 0;
+    };
+    Asker asker_;
     std::size_t nextSlot_ = 0;
     unsigned generations_ = 0;
 };
