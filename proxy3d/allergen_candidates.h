@@ -33,11 +33,14 @@ namespace hbx3 {
 //
 // A face that asks the tree again gets its next answers from a list of its
 // lowest allergens, listedAllergens at a time (tests set 1 to check the
-// refills).
+// refills). A patch of at most smallPatchFaces faces gets no tree at all:
+// its queries scan its faces (tests set 0 to check the trees on small
+// meshes).
 struct CandidateRules {
     std::size_t maxCandidates = 4096;
     int minAsking = 16;
     std::size_t listedAllergens = 128;
+    int smallPatchFaces = 32;
 };
 
 // The candidate vertices of a group: every vertex of the patch's tree that

@@ -41,31 +41,57 @@ PatchHierarchy::PatchHierarchy(const Mesh3D& mesh, const std::vector<int>& patch
 }
 
 void PatchHierarchy::release(int patch) {
-    if (static_cast<std::size_t>(patch) < trees_.size()) {
-        trees_[static_cast<std::size_t>(patch)] = FaceTree{};
-        groupOf_[static_cast<std::size_t>(patch)] = std::vector<int>();
+    if (static_cast<std::size_t>(patch) >= entries_.size()) return;
+    Entry& entry = entries_[static_cast<std::size_t>(patch)];
+    if (entry.tree >= 0) {
+        trees_[static_cast<std::size_t>(entry.tree)] = FaceTree{};
+        groupOf_[static_cast<std::size_t>(entry.tree)] = std::vector<int>();
+        freeTrees_.push_back(entry.tree);
     }
+    entry = Entry{};
 }
 
 void PatchHierarchy::build(int patch, const int* faces, int count) {
-    if (static_cast<std::size_t>(patch) >= trees_.size()) {
-        trees_.resize(static_cast<std::size_t>(patch) + 1);
-        groupOf_.resize(static_cast<std::size_t>(patch) + 1);
+    if (static_cast<std::size_t>(patch) >= entries_.size())
+        entries_.resize(static_cast<std::size_t>(patch) + 1);
+    release(patch);
+    Entry& entry = entries_[static_cast<std::size_t>(patch)];
+    if (count <= rules_.smallPatchFaces) {
+        entry.first = static_cast<int>(smallFaces_.size());
+        entry.count = count;
+        smallFaces_.insert(smallFaces_.end(), faces, faces + count);
+        return;
     }
-    FaceTree& tree = trees_[static_cast<std::size_t>(patch)];
-    groupOf_[static_cast<std::size_t>(patch)] = std::vector<int>();
+    if (freeTrees_.empty()) {
+        entry.tree = static_cast<int>(trees_.size());
+        trees_.emplace_back();
+        groupOf_.emplace_back();
+    } else {
+        entry.tree = freeTrees_.back();
+        freeTrees_.pop_back();
+    }
+    FaceTree& tree = trees_[static_cast<std::size_t>(entry.tree)];
     builder_.build(geometry_, faces, count, leafOf_, tree);
     tree.generation = ++generations_;
 }
 
+template <class Visit> void PatchHierarchy::forEachSmall(int patch, Visit visit) const {
+    const Entry& entry = entries_[static_cast<std::size_t>(patch)];
+    for (int j = entry.first; j < entry.first + entry.count; ++j) {
+        const int f = smallFaces_[static_cast<std::size_t>(j)];
+        if (patchOf_[static_cast<std::size_t>(f)] == patch) visit(f);
+    }
+}
+
 const FaceTree& PatchHierarchy::treeWithPlanes(int patch) {
-    FaceTree& tree = trees_[static_cast<std::size_t>(patch)];
+    FaceTree& tree = treeOf(patch);
     if (!tree.planesFitted) fitTreePlanes(geometry_, tree);
     return tree;
 }
 
 void PatchHierarchy::remove(int patch, int f) {
-    std::vector<Node>& nodes = trees_[static_cast<std::size_t>(patch)].nodes;
+    if (entries_[static_cast<std::size_t>(patch)].tree < 0) return;
+    std::vector<Node>& nodes = treeOf(patch).nodes;
     for (int n = leafOf_[static_cast<std::size_t>(f)]; n >= 0;
          n = nodes[static_cast<std::size_t>(n)].parent)
         --nodes[static_cast<std::size_t>(n)].live;
@@ -75,6 +101,12 @@ bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
                                        std::size_t limit) {
     const char side = geometry_.face(pivot).side;
     if (side != 'v' && side != 'c') return true;
+    if (entries_[static_cast<std::size_t>(patch)].tree < 0) {
+        forEachSmall(patch, [&](int f) {
+            if (f != pivot && geometry_.allergicTo(f, pivot)) out.push_back(f);
+        });
+        return out.size() <= limit;
+    }
     const FaceTree& tree = treeWithPlanes(patch);
     double p[3][3];
     geometry_.cornersOf(pivot, p);
@@ -123,6 +155,13 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
     std::sort(out.begin() + static_cast<std::ptrdiff_t>(start), out.end());
     out.erase(std::unique(out.begin() + static_cast<std::ptrdiff_t>(start), out.end()), out.end());
     if (out.size() > limit) return false;
+    if (entries_[static_cast<std::size_t>(patch)].tree < 0) {
+        forEachSmall(patch, [&](int f) {
+            if (!geometry_.shareVertex(f, pivot) && !geometry_.allergicTo(f, pivot))
+                out.push_back(f);
+        });
+        return out.size() <= limit;
+    }
     const FaceTree& tree = treeWithPlanes(patch);
     const bool allergic = side == 'v' || side == 'c';
     double p[3][3];
@@ -157,24 +196,14 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
     return out.size() <= limit;
 }
 
-void PatchHierarchy::collectLive(int patch, std::vector<int>& out) const {
-    const FaceTree& tree = trees_[static_cast<std::size_t>(patch)];
-    for (const Node& node : tree.nodes) {
-        if (node.child[0] >= 0 || node.live == 0) continue;
-        for (int j = node.first; j < node.first + node.count; ++j) {
-            const int f = tree.items[static_cast<std::size_t>(j)];
-            if (patchOf_[static_cast<std::size_t>(f)] == patch) out.push_back(f);
-        }
-    }
-}
-
 const PatchHierarchy::Slot* PatchHierarchy::candidatesFor(int patch, int f) {
-    const FaceTree& tree = trees_[static_cast<std::size_t>(patch)];
+    const int treeIndex = entries_[static_cast<std::size_t>(patch)].tree;
+    const FaceTree& tree = trees_[static_cast<std::size_t>(treeIndex)];
     int node = leafOf_[static_cast<std::size_t>(f)];
     while (tree.nodes[static_cast<std::size_t>(node)].count < kGroupFaces &&
            tree.nodes[static_cast<std::size_t>(node)].parent >= 0)
         node = tree.nodes[static_cast<std::size_t>(node)].parent;
-    std::vector<int>& groupOf = groupOf_[static_cast<std::size_t>(patch)];
+    std::vector<int>& groupOf = groupOf_[static_cast<std::size_t>(treeIndex)];
     if (groupOf.empty()) groupOf.assign(tree.nodes.size(), -1);
     int& held = groupOf[static_cast<std::size_t>(node)];
     if (held == kGroupAsksTree) return nullptr;
@@ -188,18 +217,18 @@ const PatchHierarchy::Slot* PatchHierarchy::candidatesFor(int patch, int f) {
         slot = nextSlot_;
         nextSlot_ = (nextSlot_ + 1) % kSlots;
         const Slot& old = slots_[slot];
-        if (old.patch >= 0 &&
-            trees_[static_cast<std::size_t>(old.patch)].generation == old.generation)
-            groupOf_[static_cast<std::size_t>(old.patch)][static_cast<std::size_t>(old.node)] = -1;
+        if (old.tree >= 0 &&
+            trees_[static_cast<std::size_t>(old.tree)].generation == old.generation)
+            groupOf_[static_cast<std::size_t>(old.tree)][static_cast<std::size_t>(old.node)] = -1;
     }
     Slot& out = slots_[slot];
-    out.patch = -1;
+    out.tree = -1;
     if (!gatherCandidates(geometry_, patchOf_, tree, patch, node, f, rules_, seen_,
                           out.candidates)) {
         held = kGroupAsksTree;
         return nullptr;
     }
-    out.patch = patch;
+    out.tree = treeIndex;
     out.node = node;
     out.generation = tree.generation;
     out.from = f;
@@ -210,6 +239,7 @@ const PatchHierarchy::Slot* PatchHierarchy::candidatesFor(int patch, int f) {
 int PatchHierarchy::lowestAllergen(int patch, int f) {
     const MeshFace& face = geometry_.face(f);
     if (face.side != 'v' && face.side != 'c') return -1;
+    if (entries_[static_cast<std::size_t>(patch)].tree < 0) return lowestAllergenSmall(patch, f);
     const Slot* group = candidatesFor(patch, f);
     if (group == nullptr || f < group->from) return lowestAllergenAgain(patch, f);
     const Candidates& c = group->candidates;
@@ -255,7 +285,7 @@ void PatchHierarchy::listAllergensByTree(int patch, int f) {
     a.lowest.clear();
     a.next = 0;
     a.listed = true;
-    const FaceTree& tree = trees_[static_cast<std::size_t>(patch)];
+    const FaceTree& tree = treeOf(patch);
     const PlaneTest t = planeTestOf(geometry_, f);
     const double n[3] = {t.nx, t.ny, t.nz};
     const double q[3] = {t.qx, t.qy, t.qz};
@@ -291,10 +321,18 @@ void PatchHierarchy::listAllergensByTree(int patch, int f) {
 // so far, are passed over; the vertices of the other leaves are tested as
 // candidates are. An allergen found through a vertex may lie outside the
 // subtree at hand; it is an allergen all the same.
-int PatchHierarchy::lowestAllergenByTree(int patch, int f) const {
+int PatchHierarchy::lowestAllergenSmall(int patch, int f) const {
+    int best = INT_MAX;
+    forEachSmall(patch, [&](int g) {
+        if (g < best && g != f && geometry_.allergicTo(f, g)) best = g;
+    });
+    return best == INT_MAX ? -1 : best;
+}
+
+int PatchHierarchy::lowestAllergenByTree(int patch, int f) {
     const MeshFace& face = geometry_.face(f);
     if (face.side != 'v' && face.side != 'c') return -1;
-    const FaceTree& tree = trees_[static_cast<std::size_t>(patch)];
+    const FaceTree& tree = treeOf(patch);
     const PlaneTest t = planeTestOf(geometry_, f);
     const double n[3] = {t.nx, t.ny, t.nz};
     const double q[3] = {t.qx, t.qy, t.qz};

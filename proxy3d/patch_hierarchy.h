@@ -29,8 +29,9 @@ class PatchHierarchy {
     PatchHierarchy(const Mesh3D& mesh, const std::vector<int>& patchOf,
                    const CandidateRules& rules);
 
-    // (Re)builds the tree of patch id `patch` over faces (count > 0),
-    // releasing the one it had.
+    // (Re)builds the tree of patch id `patch` over faces (count > 0,
+    // ascending), releasing the one it had. A patch of at most one leaf's
+    // faces gets no tree: its queries scan its faces.
     void build(int patch, const int* faces, int count);
 
     // Takes face f out of the live counts of the tree of patch id `patch`;
@@ -61,15 +62,19 @@ class PatchHierarchy {
     // Releases the tree of patch id `patch`.
     void release(int patch);
 
-    // Appends every face of the tree that still belongs to `patch`.
-    void collectLive(int patch, std::vector<int>& out) const;
-
   private:
-    // A group's candidates and their owner: patch id, group node and the
-    // generation of the owner's tree (patch -1: free). A few of these are
+    // Per patch id: its tree in trees_, or -1 for a small patch, whose faces
+    // are smallFaces_[first .. first + count) (those still in it are
+    // scanned directly).
+    struct Entry {
+        int tree = -1;
+        int first = 0, count = 0;
+    };
+    // A group's candidates and their owner: tree index, group node and the
+    // generation of the owner's tree (tree -1: free). A few of these are
     // kept and reused in turn.
     struct Slot {
-        int patch = -1;
+        int tree = -1;
         int node = -1;
         unsigned generation = 0;
         int from = 0; // the lowest face the candidates serve
@@ -78,7 +83,16 @@ class PatchHierarchy {
     // In groupOf_: the group's faces ask the tree.
     static constexpr int kGroupAsksTree = -2;
 
-    int lowestAllergenByTree(int patch, int f) const;
+    // The tree of patch id `patch` (not a small one).
+    FaceTree& treeOf(int patch) {
+        return trees_[static_cast<std::size_t>(entries_[static_cast<std::size_t>(patch)].tree)];
+    }
+    // The faces of small patch id `patch` that are still in it, in the
+    // order built, each passed to visit.
+    template <class Visit> void forEachSmall(int patch, Visit visit) const;
+    int lowestAllergenByTree(int patch, int f);
+    // The same answer for a small patch id `patch`.
+    int lowestAllergenSmall(int patch, int f) const;
     // The tree's answer, again for the face that asked it last (the patch
     // cycle asks a face again after every split it causes).
     int lowestAllergenAgain(int patch, int f);
@@ -86,7 +100,7 @@ class PatchHierarchy {
     // `patch`, numbered from asker_.from on, that face f is allergic to,
     // ascending, and sets asker_.complete when there are no more.
     void listAllergensByTree(int patch, int f);
-    // The tree of patch id `patch` with its planes fitted.
+    // The tree of patch id `patch` (not a small one) with its planes fitted.
     const FaceTree& treeWithPlanes(int patch);
     // The candidates of face f's group (f live in patch id `patch`),
     // gathered if they are not held, or null when the group's faces are
@@ -97,9 +111,12 @@ class PatchHierarchy {
     const std::vector<int>& patchOf_;
     CandidateRules rules_;
     FaceTreeBuilder builder_;
-    std::vector<FaceTree> trees_; // per patch id
-    // Per patch id and node of its tree, once a face of the node's group has
-    // asked: the slot holding the group's candidates, -1 (none held) or
+    std::vector<Entry> entries_;  // per patch id
+    std::vector<int> smallFaces_; // the faces of small patches, appended
+    std::vector<FaceTree> trees_; // per tree index
+    std::vector<int> freeTrees_;  // tree indices released, for reuse
+    // Per tree index and node of its tree, once a face of the node's group
+    // has asked: the slot holding the group's candidates, -1 (none held) or
     // kGroupAsksTree. Dropped when the tree is rebuilt.
     std::vector<std::vector<int>> groupOf_;
     std::vector<int> leafOf_; // per face: its leaf in its patch's tree

@@ -35,13 +35,16 @@ int expectSamePatches(const Mesh3D& mesh, const std::string& what,
 }
 
 TEST(PatchCycle, FastMatchesPlainOnRandomMeshes) {
-    // Every group gathers candidates, however few of its faces ask.
-    const hbx3::CandidateRules everyGroup{.maxCandidates = 4096, .minAsking = 1};
+    // Every group gathers candidates, however few of its faces ask, and
+    // every patch has a tree; the usual rules scan the small patches.
+    const hbx3::CandidateRules everyGroup{
+        .maxCandidates = 4096, .minAsking = 1, .smallPatchFaces = 0};
     std::mt19937 rng(20261208);
     int withSplits = 0, manySplits = 0;
     for (int round = 0; round < 3000; ++round) {
         const Mesh3D mesh = round % 2 ? hbx3test::randomSoup(rng) : hbx3test::randomTerrain(rng);
         const int splits = expectSamePatches(mesh, "round " + std::to_string(round), everyGroup);
+        expectSamePatches(mesh, "round " + std::to_string(round) + ", usual rules");
         if (::testing::Test::HasFailure()) return;
         withSplits += splits > 0;
         manySplits += splits >= 3;
@@ -74,7 +77,7 @@ TEST(PatchCycle, TreeQueriesAloneMatchPlain) {
     std::mt19937 rng(8);
     for (const std::size_t listed : {128, 1, 2}) {
         const hbx3::CandidateRules treeOnly{
-            .maxCandidates = 0, .minAsking = 1, .listedAllergens = listed};
+            .maxCandidates = 0, .minAsking = 1, .listedAllergens = listed, .smallPatchFaces = 0};
         for (int round = 0; round < 300 && !::testing::Test::HasFailure(); ++round) {
             const Mesh3D mesh = round % 3 == 0 ? hbx3test::randomTerrain(rng, 16)
                                 : round % 2    ? hbx3test::randomSoup(rng)
@@ -83,7 +86,8 @@ TEST(PatchCycle, TreeQueriesAloneMatchPlain) {
         }
     }
     // Nearly the whole patch moving: one face asks again split after split.
-    const hbx3::CandidateRules treeOnly{.maxCandidates = 0, .minAsking = 1, .listedAllergens = 2};
+    const hbx3::CandidateRules treeOnly{
+        .maxCandidates = 0, .minAsking = 1, .listedAllergens = 2, .smallPatchFaces = 0};
     for (const int rings : {12, 30})
         expectSamePatches(hbx3test::wholeSideTorus(rng, rings, 10, 'v'),
                           "torus " + std::to_string(rings), treeOnly);
@@ -162,13 +166,15 @@ TEST(PatchCycle, SplitMovesSeveralFacesWithNewNumbers) {
 
 // A vertex exactly at the snap window's edge lies beyond a plane; the float
 // just below it does not. Both ways of answering (candidates gathered for
-// a group, the tree alone) must agree with the plain scan at that edge.
+// a group, the tree alone, the scan of a small patch) must agree with the
+// plain scan at that edge.
 TEST(PatchCycle, AllergyStartsExactlyAtTheSnapEdge) {
     float edge = 0.0001f;
     if (double(edge) < 0.0001) edge = std::nextafter(edge, 1.0f);
     const float below = std::nextafter(edge, 0.0f);
     for (const hbx3::CandidateRules rules :
-         {hbx3::CandidateRules{4096, 1}, hbx3::CandidateRules{0, 1}}) {
+         {hbx3::CandidateRules{4096, 1, 128, 0}, hbx3::CandidateRules{0, 1, 128, 0},
+          hbx3::CandidateRules{}}) {
         for (const float height : {edge, below, -edge}) {
             // A flat strip whose last face shares no vertex with the first;
             // its far corner is raised by `height`.
