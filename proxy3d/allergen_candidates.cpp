@@ -274,24 +274,30 @@ int lowestAroundBeyond(const FaceGeometry& geometry, const std::vector<int>& pat
     return best;
 }
 
+void LowestFaces::finish() {
+    std::sort(faces.begin(), faces.end());
+    faces.erase(std::unique(faces.begin(), faces.end()), faces.end());
+    if (faces.size() >= keep) {
+        faces.resize(keep);
+        bound = faces.back();
+    }
+}
+
 void lowestAroundBeyondFrom(const FaceGeometry& geometry, const std::vector<int>& patchOf,
                             int patch, int f, const PlaneTest& t, const VertexRun& run, int from,
-                            std::size_t keep, std::vector<int>& lowest) {
-    const auto limit = [&] { return lowest.size() < keep ? INT_MAX : lowest.back(); };
-    forEachBeyond(t, run, limit, [&](int vertex) {
-        const auto v = static_cast<std::size_t>(vertex);
-        for (int k = geometry.vertexFacesStart[v]; k < geometry.vertexFacesStart[v + 1]; ++k) {
-            const int g = geometry.vertexFaces[static_cast<std::size_t>(k)];
-            if (g >= limit()) break;
-            if (g < from || g == f || patchOf[static_cast<std::size_t>(g)] != patch ||
-                geometry.shareVertex(f, g))
-                continue;
-            const auto at = std::lower_bound(lowest.begin(), lowest.end(), g);
-            if (at != lowest.end() && *at == g) continue;
-            lowest.insert(at, g);
-            if (lowest.size() > keep) lowest.pop_back();
-        }
-    });
+                            LowestFaces& lowest) {
+    forEachBeyond(
+        t, run, [&] { return lowest.bound; },
+        [&](int vertex) {
+            const auto v = static_cast<std::size_t>(vertex);
+            for (int k = geometry.vertexFacesStart[v]; k < geometry.vertexFacesStart[v + 1]; ++k) {
+                const int g = geometry.vertexFaces[static_cast<std::size_t>(k)];
+                if (g >= lowest.bound) break;
+                if (g >= from && g != f && patchOf[static_cast<std::size_t>(g)] == patch &&
+                    !geometry.shareVertex(f, g))
+                    lowest.add(g);
+            }
+        });
 }
 
 } // namespace hbx3

@@ -19,6 +19,7 @@
 #include "proxy3d/face_geometry.h"
 #include "proxy3d/face_tree.h"
 
+#include <climits>
 #include <cstddef>
 #include <vector>
 
@@ -93,13 +94,27 @@ struct VertexRun {
 int lowestAroundBeyond(const FaceGeometry& geometry, const std::vector<int>& patchOf, int patch,
                        int f, const PlaneTest& t, const VertexRun& run, int best);
 
-// Adds to `lowest` (ascending, distinct, at most `keep` faces) every face
-// numbered from `from` on that lies in patch id `patch`, is not f, shares
-// no vertex with f and has a vertex of the run beyond f's plane, keeping
-// only the `keep` lowest. Faces not below lowest.back() are passed over once
-// `keep` are held.
+// The lowest faces of a stream, at most `keep` of them: faces are appended
+// as they come and sorted now and then, so each costs a logarithm. Faces
+// not below `bound` cannot be among them.
+struct LowestFaces {
+    std::vector<int> faces; // after finish(): ascending, distinct
+    std::size_t keep = 1;
+    int bound = INT_MAX;
+
+    void add(int g) {
+        faces.push_back(g);
+        if (faces.size() >= 4 * keep) finish();
+    }
+    // Sorts, drops repeats and keeps the `keep` lowest.
+    void finish();
+};
+
+// Adds to lowest every face numbered from `from` on that lies in patch id
+// `patch`, is not f, shares no vertex with f and has a vertex of the run
+// beyond f's plane (faces not below lowest.bound are passed over).
 void lowestAroundBeyondFrom(const FaceGeometry& geometry, const std::vector<int>& patchOf,
                             int patch, int f, const PlaneTest& t, const VertexRun& run, int from,
-                            std::size_t keep, std::vector<int>& lowest);
+                            LowestFaces& lowest);
 
 } // namespace hbx3

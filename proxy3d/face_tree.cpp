@@ -74,9 +74,10 @@ void fitCylinder(const FaceTree& tree, Node& node) {
     node.radiusAroundAxis = std::sqrt(r2) * (1.0 + 1e-12);
 }
 
-// Fills node's spread, dlo and dhi from its faces (its box, axis and face
+// Fills node's spread, dlo and dhi from its faces' planes (planes holds
+// those of the tree's items, in item order; the node's box, axis and face
 // run set).
-void fitPlanes(const FaceGeometry& geometry, const FaceTree& tree, Node& node) {
+void fitPlanes(const FacePlane* planes, Node& node) {
     double c[3];
     for (int i = 0; i < 3; ++i)
         c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
@@ -84,13 +85,11 @@ void fitPlanes(const FaceGeometry& geometry, const FaceTree& tree, Node& node) {
     node.dlo = INFINITY;
     node.dhi = -INFINITY;
     for (int j = node.first; j < node.first + node.count; ++j) {
-        const MeshFace& face = geometry.face(tree.items[static_cast<std::size_t>(j)]);
-        const Vec3& q = geometry.position(face.vertex[0]);
-        const Vec3& n = face.norm;
-        const double d = n.x * (c[0] - q.x) + n.y * (c[1] - q.y) + n.z * (c[2] - q.z);
+        const FacePlane& p = planes[j];
+        const double d = p.nx * (c[0] - p.qx) + p.ny * (c[1] - p.qy) + p.nz * (c[2] - p.qz);
         node.dlo = std::min(node.dlo, d);
         node.dhi = std::max(node.dhi, d);
-        const double e[3] = {n.x - node.axis[0], n.y - node.axis[1], n.z - node.axis[2]};
+        const double e[3] = {p.nx - node.axis[0], p.ny - node.axis[1], p.nz - node.axis[2]};
         spread2 = std::max(spread2, e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
     }
     node.spread = std::sqrt(spread2);
@@ -308,9 +307,17 @@ void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int 
     }
 }
 
-void fitTreePlanes(const FaceGeometry& geometry, FaceTree& tree) {
+void fitTreePlanes(const FaceGeometry& geometry, FaceTree& tree, std::vector<FacePlane>& planes) {
+    // Each face is read once, into item order; every level of the tree
+    // then reads one flat run.
+    planes.resize(tree.items.size());
+    for (std::size_t j = 0; j < tree.items.size(); ++j) {
+        const MeshFace& face = geometry.face(tree.items[j]);
+        const Vec3& q = geometry.position(face.vertex[0]);
+        planes[j] = FacePlane{face.norm.x, face.norm.y, face.norm.z, q.x, q.y, q.z};
+    }
     for (Node& node : tree.nodes)
-        fitPlanes(geometry, tree, node);
+        fitPlanes(planes.data(), node);
     tree.planesFitted = true;
 }
 

@@ -62,9 +62,15 @@ struct FaceTree {
     bool planesFitted = false;
 };
 
+// A face's normal and the first corner its plane goes through.
+struct FacePlane {
+    float nx, ny, nz, qx, qy, qz;
+};
+
 // Fills every node's spread, dlo and dhi (see FaceTreeNode) from its faces
 // and sets tree.planesFitted; the tree must have been built over geometry.
-void fitTreePlanes(const FaceGeometry& geometry, FaceTree& tree);
+// planes is scratch space, grown as needed.
+void fitTreePlanes(const FaceGeometry& geometry, FaceTree& tree, std::vector<FacePlane>& planes);
 
 // Builds trees; holds the scratch space the builds share.
 class FaceTreeBuilder {

@@ -85,7 +85,7 @@ template <class Visit> void PatchHierarchy::forEachSmall(int patch, Visit visit)
 
 const FaceTree& PatchHierarchy::treeWithPlanes(int patch) {
     FaceTree& tree = treeOf(patch);
-    if (!tree.planesFitted) fitTreePlanes(geometry_, tree);
+    if (!tree.planesFitted) fitTreePlanes(geometry_, tree, planes_);
     return tree;
 }
 
@@ -264,46 +264,46 @@ int PatchHierarchy::lowestAllergenAgain(int patch, int f) {
     if (a.none) return -1;
     for (;;) {
         if (!a.listed) listAllergensByTree(patch, f);
-        while (a.next < a.lowest.size() &&
-               patchOf_[static_cast<std::size_t>(a.lowest[a.next])] != patch)
+        while (a.next < a.lowest.faces.size() &&
+               patchOf_[static_cast<std::size_t>(a.lowest.faces[a.next])] != patch)
             ++a.next;
-        if (a.next < a.lowest.size()) {
-            a.from = a.lowest[a.next];
+        if (a.next < a.lowest.faces.size()) {
+            a.from = a.lowest.faces[a.next];
             return a.from;
         }
         if (a.complete) {
             a.none = true;
             return -1;
         }
-        a.from = a.lowest.back() + 1;
+        a.from = a.lowest.faces.back() + 1;
         a.listed = false;
     }
 }
 
 void PatchHierarchy::listAllergensByTree(int patch, int f) {
     Asker& a = asker_;
-    a.lowest.clear();
+    a.lowest.faces.clear();
+    a.lowest.keep = std::max<std::size_t>(1, rules_.listedAllergens);
+    a.lowest.bound = INT_MAX;
     a.next = 0;
     a.listed = true;
     const FaceTree& tree = treeOf(patch);
     const PlaneTest t = planeTestOf(geometry_, f);
     const double n[3] = {t.nx, t.ny, t.nz};
     const double q[3] = {t.qx, t.qy, t.qz};
-    const std::size_t keep = std::max<std::size_t>(1, rules_.listedAllergens);
-    const auto limit = [&] { return a.lowest.size() < keep ? INT_MAX : a.lowest.back(); };
     int stack[kStackDepth];
     int top = 0;
     stack[top++] = 0;
     while (top > 0) {
         const Node& node = tree.nodes[static_cast<std::size_t>(stack[--top])];
-        if (node.live == 0 || node.minFace >= limit()) continue;
+        if (node.live == 0 || node.minFace >= a.lowest.bound) continue;
         double scale;
         if (nodeUpper(node, n, q, scale) < hbx::kZeroSnap - scale * kRounding) continue;
         if (node.child[0] < 0) {
             const auto first = static_cast<std::size_t>(node.pfirst);
             const VertexRun run{&tree.px[first],        &tree.py[first], &tree.pz[first],
                                 &tree.vertexIds[first], nullptr,         node.pcount};
-            lowestAroundBeyondFrom(geometry_, patchOf_, patch, f, t, run, a.from, keep, a.lowest);
+            lowestAroundBeyondFrom(geometry_, patchOf_, patch, f, t, run, a.from, a.lowest);
             continue;
         }
         int c0 = node.child[0], c1 = node.child[1];
@@ -313,7 +313,8 @@ void PatchHierarchy::listAllergensByTree(int patch, int f) {
         stack[top++] = c1;
         stack[top++] = c0;
     }
-    a.complete = a.lowest.size() < keep;
+    a.lowest.finish();
+    a.complete = a.lowest.faces.size() < a.lowest.keep;
 }
 
 // The same answer from the tree: subtrees whose vertices cannot reach the
