@@ -274,6 +274,16 @@ int lowestAroundBeyond(const FaceGeometry& geometry, const std::vector<int>& pat
     return best;
 }
 
+void copyCandidates(const Candidates& from, Candidates& to) {
+    const auto n = static_cast<std::ptrdiff_t>(from.count);
+    to.x.assign(from.x.begin(), from.x.begin() + n);
+    to.y.assign(from.y.begin(), from.y.begin() + n);
+    to.z.assign(from.z.begin(), from.z.begin() + n);
+    to.vertex.assign(from.vertex.begin(), from.vertex.begin() + n);
+    to.blockLow = from.blockLow;
+    to.count = from.count;
+}
+
 void LowestFaces::finish() {
     std::sort(faces.begin(), faces.end());
     faces.erase(std::unique(faces.begin(), faces.end()), faces.end());

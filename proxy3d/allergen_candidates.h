@@ -60,6 +60,10 @@ struct Candidates {
     int count = 0;
 };
 
+// Copies from's candidates into to, whose arrays grow to their count at
+// most.
+void copyCandidates(const Candidates& from, Candidates& to);
+
 // Candidates are tested in blocks; only a block with a hit is looked at
 // twice.
 inline constexpr int kCandidateBlock = 64;

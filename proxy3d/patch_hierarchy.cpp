@@ -223,11 +223,13 @@ const PatchHierarchy::Slot* PatchHierarchy::candidatesFor(int patch, int f) {
     }
     Slot& out = slots_[slot];
     out.tree = -1;
-    if (!gatherCandidates(geometry_, patchOf_, tree, patch, node, f, rules_, seen_,
-                          out.candidates)) {
+    // Gathered into scratch space, then copied at their size: a slot holds
+    // what its group needs rather than what a growing list reserved.
+    if (!gatherCandidates(geometry_, patchOf_, tree, patch, node, f, rules_, seen_, gathered_)) {
         held = kGroupAsksTree;
         return nullptr;
     }
+    copyCandidates(gathered_, out.candidates);
     out.tree = treeIndex;
     out.node = node;
     out.generation = tree.generation;

@@ -121,6 +121,7 @@ class PatchHierarchy {
     std::vector<std::vector<int>> groupOf_;
     std::vector<int> leafOf_;       // per face: its leaf in its patch's tree
     SeenMarks seen_;                // gathering scratch
+    Candidates gathered_;           // gathering scratch
     std::vector<FacePlane> planes_; // plane fitting scratch
     std::vector<Slot> slots_;       // candidate slots, reused in turn
     // The face that asked the tree last. A patch only ever loses faces, so
