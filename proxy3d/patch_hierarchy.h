@@ -30,8 +30,9 @@ class PatchHierarchy {
                    const CandidateRules& rules);
 
     // (Re)builds the tree of patch id `patch` over faces (count > 0,
-    // ascending), releasing the one it had. A patch of at most one leaf's
-    // faces gets no tree: its queries scan its faces.
+    // ascending), releasing the one it had. A patch of at most the rules'
+    // smallPatchFaces faces (one leaf's worth) gets no tree: its queries
+    // scan its faces.
     void build(int patch, const int* faces, int count);
 
     // Takes face f out of the live counts of the tree of patch id `patch`;
