@@ -9,7 +9,7 @@ namespace hbx3 {
 namespace {
 
 using Node = FaceTreeNode;
-using KeyedFace = FaceTreeBuilder::KeyedFace;
+using SplitRecord = FaceTreeBuilder::SplitRecord;
 
 // Faces per leaf, at most (a split halves a node, so leaves hold from half
 // this on). Larger leaves mean fewer nodes for every query to bound, and
@@ -23,16 +23,18 @@ constexpr int kLeafSize = 32;
 // offsets of the planes.
 constexpr double kNormalWeight = 3.0;
 
-float component(const Vec3& v, int i) {
-    return i == 0 ? v.x : (i == 1 ? v.y : v.z);
-}
+// Builds of at most this many faces keep their split records' storage for
+// the next build; larger ones release it.
+constexpr int kKeepRecords = 1 << 16;
 
 // What one build reads and fills.
 struct Build {
     const FaceGeometry& geometry;
     FaceTree& tree;
     std::vector<int>& leafOf;
-    std::vector<KeyedFace>& keyed;
+    // The faces' split keys in item order: each node's faces are one run,
+    // partitioned in place, so no level reads the mesh's face arrays.
+    std::vector<SplitRecord>& records;
     // Per vertex, the stamp of the last leaf that took it; and that stamp.
     std::vector<unsigned>& inLeaf;
     unsigned& leafStamp;
@@ -110,17 +112,19 @@ void fillLeaf(Build& b, int index, Node& node) {
     }
     const int end = node.first + node.count;
     for (int j = node.first; j < end; ++j) {
-        const int f = b.item(j);
+        const SplitRecord& record = b.records[static_cast<std::size_t>(j)];
+        const int f = record.face;
+        b.tree.items[static_cast<std::size_t>(j)] = f;
         b.leafOf[static_cast<std::size_t>(f)] = index;
         node.minFace = std::min(node.minFace, f);
         const float* box = b.boxOf(f);
-        const Vec3& n = b.geometry.face(f).norm;
+        const float* normal = record.key + 3;
         for (int i = 0; i < 3; ++i) {
             node.lo[i] = std::min(node.lo[i], box[i]);
             node.hi[i] = std::max(node.hi[i], box[3 + i]);
-            node.normalLo[i] = std::min(node.normalLo[i], component(n, i));
-            node.normalHi[i] = std::max(node.normalHi[i], component(n, i));
-            m[i] += component(n, i);
+            node.normalLo[i] = std::min(node.normalLo[i], normal[i]);
+            node.normalHi[i] = std::max(node.normalHi[i], normal[i]);
+            m[i] += normal[i];
         }
     }
     setAxis(node, m);
@@ -166,15 +170,12 @@ SplitKey chooseSplitKey(const Build& b, int first, int count) {
     float normalLo[3] = {INFINITY, INFINITY, INFINITY},
           normalHi[3] = {-INFINITY, -INFINITY, -INFINITY};
     for (int j = first; j < first + count; ++j) {
-        const int f = b.item(j);
-        const float* box = b.boxOf(f);
-        const Vec3& n = b.geometry.face(f).norm;
+        const float* key = b.records[static_cast<std::size_t>(j)].key;
         for (int i = 0; i < 3; ++i) {
-            const float c = box[i] + box[3 + i];
-            clo[i] = std::min(clo[i], c);
-            chi[i] = std::max(chi[i], c);
-            normalLo[i] = std::min(normalLo[i], component(n, i));
-            normalHi[i] = std::max(normalHi[i], component(n, i));
+            clo[i] = std::min(clo[i], key[i]);
+            chi[i] = std::max(chi[i], key[i]);
+            normalLo[i] = std::min(normalLo[i], key[3 + i]);
+            normalHi[i] = std::max(normalHi[i], key[3 + i]);
         }
     }
     int axis = 0;
@@ -200,29 +201,29 @@ SplitKey chooseSplitKey(const Build& b, int first, int count) {
 // eighth of the faces on either side, else at the median: two clusters of
 // unequal size (a wall's two sides facing one way, half a turn apart) part
 // at the gap between them, where a median cut would leave straddling
-// children level after level. The keys are set side by side with the face
-// numbers, so that the selection compares without fetching boxes.
+// children level after level.
+//
+// Only which faces fall on either side is decided, never their order
+// within a side: a node's bounds hold whatever the order its faces are
+// read in, and every query answers a set or a lowest face, so the order of
+// the faces within a leaf changes no answer.
 int partitionFaces(Build& b, int first, int count, SplitKey key) {
-    std::vector<KeyedFace>& keyed = b.keyed;
-    keyed.resize(static_cast<std::size_t>(count));
+    SplitRecord* run = b.records.data() + first;
+    const int axis = key.axis;
     int below = 0;
-    for (int j = 0; j < count; ++j) {
-        const int f = b.item(first + j);
-        const float* box = b.boxOf(f);
-        const float k = key.axis < 3 ? box[key.axis] + box[3 + key.axis]
-                                     : component(b.geometry.face(f).norm, key.axis - 3);
-        keyed[static_cast<std::size_t>(j)] = KeyedFace{k, f};
-        below += k < key.mid ? 1 : 0;
-    }
-    const int half = below >= count / 8 && count - below >= count / 8 && below > 0 && below < count
-                         ? below
-                         : count / 2;
-    std::nth_element(keyed.begin(), keyed.begin() + half, keyed.end(),
-                     [](const KeyedFace& x, const KeyedFace& y) {
-                         return x.key < y.key || (x.key == y.key && x.face < y.face);
-                     });
     for (int j = 0; j < count; ++j)
-        b.tree.items[static_cast<std::size_t>(first + j)] = keyed[static_cast<std::size_t>(j)].face;
+        below += run[j].key[axis] < key.mid ? 1 : 0;
+    if (below >= count / 8 && count - below >= count / 8 && below > 0 && below < count) {
+        // At the middle: the faces below it, in one pass.
+        std::partition(run, run + count,
+                       [axis, mid = key.mid](const SplitRecord& r) { return r.key[axis] < mid; });
+        return below;
+    }
+    const int half = count / 2;
+    std::nth_element(
+        run, run + half, run + count, [axis](const SplitRecord& x, const SplitRecord& y) {
+            return x.key[axis] < y.key[axis] || (x.key[axis] == y.key[axis] && x.face < y.face);
+        });
     return half;
 }
 
@@ -276,7 +277,15 @@ int buildRange(Build& b, int first, int count, int parent) {
 void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int count,
                             std::vector<int>& leafOf, FaceTree& tree) {
     tree = FaceTree{};
-    tree.items.assign(faces, faces + count);
+    tree.items.resize(static_cast<std::size_t>(count));
+    records_.resize(static_cast<std::size_t>(count));
+    for (int j = 0; j < count; ++j) {
+        const int f = faces[j];
+        const float* box = &geometry.faceBox[static_cast<std::size_t>(f) * 6];
+        const Vec3& n = geometry.face(f).norm;
+        records_[static_cast<std::size_t>(j)] =
+            SplitRecord{{box[0] + box[3], box[1] + box[4], box[2] + box[5], n.x, n.y, n.z}, f};
+    }
     tree.nodes.reserve(static_cast<std::size_t>(4 * (count / kLeafSize) + 1));
     const auto points = static_cast<std::size_t>(count) * 3 / 2 + 8;
     tree.px.reserve(points);
@@ -284,8 +293,11 @@ void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int 
     tree.pz.reserve(points);
     tree.vertexIds.reserve(points);
     if (inLeaf_.empty()) inLeaf_.assign(geometry.world.size(), 0u);
-    Build b{geometry, tree, leafOf, keyed_, inLeaf_, leaves_};
+    Build b{geometry, tree, leafOf, records_, inLeaf_, leaves_};
     buildRange(b, 0, count, -1);
+    // The scratch of a large build goes back to the allocator, for the
+    // arrays that follow, rather than stay held for the next large build.
+    if (count > kKeepRecords) records_ = std::vector<SplitRecord>();
 
     // Tree-local vertex numbers, in order of first appearance.
     if (numbered_.empty()) {
@@ -307,17 +319,24 @@ void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int 
     }
 }
 
-void fitTreePlanes(const FaceGeometry& geometry, FaceTree& tree, std::vector<FacePlane>& planes) {
+void fitTreePlanes(const FaceGeometry& geometry, FaceTree& tree) {
     // Each face is read once, into item order; every level of the tree
     // then reads one flat run.
-    planes.resize(tree.items.size());
+    tree.planes.resize(tree.items.size());
     for (std::size_t j = 0; j < tree.items.size(); ++j) {
         const MeshFace& face = geometry.face(tree.items[j]);
         const Vec3& q = geometry.position(face.vertex[0]);
-        planes[j] = FacePlane{face.norm.x, face.norm.y, face.norm.z, q.x, q.y, q.z};
+        tree.planes[j] = FacePlane{face.norm.x,
+                                   face.norm.y,
+                                   face.norm.z,
+                                   q.x,
+                                   q.y,
+                                   q.z,
+                                   {face.vertex[0], face.vertex[1], face.vertex[2]},
+                                   face.side};
     }
     for (Node& node : tree.nodes)
-        fitPlanes(planes.data(), node);
+        fitPlanes(tree.planes.data(), node);
     tree.planesFitted = true;
 }
 

@@ -41,6 +41,14 @@ struct FaceTreeNode {
     int minFace; // lowest face number below (a bound once faces leave)
 };
 
+// A face as the exact allergy test reads it: its normal, the first corner
+// its plane goes through, its corners' numbers and its side letter.
+struct FacePlane {
+    float nx, ny, nz, qx, qy, qz;
+    int vertex[3];
+    char side;
+};
+
 struct FaceTree {
     std::vector<FaceTreeNode> nodes; // nodes[0] is the root
     std::vector<int> items;          // the faces, each subtree's in one run
@@ -58,19 +66,41 @@ struct FaceTree {
     unsigned generation = 0; // set by the owner, different at every build
     // The nodes' spread, dlo and dhi are fitted on demand (fitTreePlanes):
     // only the queries for the faces allergic or not to a pivot read them,
-    // and most trees never see a pivot.
+    // and most trees never see a pivot. Those queries test the faces of the
+    // leaves they open from planes, per item, in one run per leaf.
     bool planesFitted = false;
+    std::vector<FacePlane> planes;
 };
 
-// A face's normal and the first corner its plane goes through.
-struct FacePlane {
-    float nx, ny, nz, qx, qy, qz;
-};
+// Fills every node's spread, dlo and dhi (see FaceTreeNode) and
+// tree.planes from the tree's faces, and sets tree.planesFitted; the tree
+// must have been built over geometry. Throws std::bad_alloc.
+void fitTreePlanes(const FaceGeometry& geometry, FaceTree& tree);
 
-// Fills every node's spread, dlo and dhi (see FaceTreeNode) from its faces
-// and sets tree.planesFitted; the tree must have been built over geometry.
-// planes is scratch space, grown as needed.
-void fitTreePlanes(const FaceGeometry& geometry, FaceTree& tree, std::vector<FacePlane>& planes);
+// The exact allergy test of the face whose record is f against point p,
+// the same arithmetic as FaceGeometry::isBeyond.
+inline bool isBeyond(const FacePlane& f, const Vec3& p) {
+    const float d = snapZero((p.x - f.qx) * f.nx + (p.y - f.qy) * f.ny + (p.z - f.qz) * f.nz);
+    return f.side == 'v' ? d > 0.0f : (f.side == 'c' && d < 0.0f);
+}
+
+// Does the face whose record is f have a corner among pivot[0 .. 3)?
+inline bool sharesCorner(const FacePlane& f, const int* pivot) {
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            if (f.vertex[i] == pivot[j]) return true;
+        }
+    }
+    return false;
+}
+
+// The exact test of the face whose record is f against a pivot with
+// corner numbers pivot[0 .. 3) at positions corner[0 .. 3): the same answer
+// as FaceGeometry::allergicTo.
+inline bool allergicTo(const FacePlane& f, const int* pivot, const Vec3* corner) {
+    if (sharesCorner(f, pivot)) return false;
+    return isBeyond(f, corner[0]) || isBeyond(f, corner[1]) || isBeyond(f, corner[2]);
+}
 
 // Builds trees; holds the scratch space the builds share.
 class FaceTreeBuilder {
@@ -83,16 +113,17 @@ class FaceTreeBuilder {
     void build(const FaceGeometry& geometry, const int* faces, int count, std::vector<int>& leafOf,
                FaceTree& tree);
 
-    // A face and its key along the axis a node is split by.
-    struct KeyedFace {
-        float key;
+    // A face and the keys a node may be split by: its box's centre
+    // (doubled: the sum of the box's two corners) and its normal.
+    struct SplitRecord {
+        float key[6];
         int face;
     };
 
   private:
-    std::vector<KeyedFace> keyed_;   // the faces of the node being split
-    std::vector<int> localOf_;       // per vertex: tree-local number while building
-    std::vector<unsigned> numbered_; // per vertex: build stamp of localOf_
+    std::vector<SplitRecord> records_; // the faces being built, in item order
+    std::vector<int> localOf_;         // per vertex: tree-local number while building
+    std::vector<unsigned> numbered_;   // per vertex: build stamp of localOf_
     unsigned builds_ = 0;
     std::vector<unsigned> inLeaf_; // per vertex: stamp of the last leaf holding it
     unsigned leaves_ = 0;

@@ -85,7 +85,7 @@ template <class Visit> void PatchHierarchy::forEachSmall(int patch, Visit visit)
 
 const FaceTree& PatchHierarchy::treeWithPlanes(int patch) {
     FaceTree& tree = treeOf(patch);
-    if (!tree.planesFitted) fitTreePlanes(geometry_, tree, planes_);
+    if (!tree.planesFitted) fitTreePlanes(geometry_, tree);
     return tree;
 }
 
@@ -110,6 +110,10 @@ bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
     const FaceTree& tree = treeWithPlanes(patch);
     double p[3][3];
     geometry_.cornersOf(pivot, p);
+    const int* pivotCorners = geometry_.face(pivot).vertex;
+    const Vec3 corner[3] = {geometry_.position(pivotCorners[0]),
+                            geometry_.position(pivotCorners[1]),
+                            geometry_.position(pivotCorners[2])};
     int stack[kStackDepth];
     int top = 0;
     stack[top++] = 0;
@@ -127,7 +131,8 @@ bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
             for (int j = node.first; j < node.first + node.count; ++j) {
                 const int f = tree.items[static_cast<std::size_t>(j)];
                 if (f == pivot || patchOf_[static_cast<std::size_t>(f)] != patch) continue;
-                if (geometry_.allergicTo(f, pivot)) out.push_back(f);
+                if (allergicTo(tree.planes[static_cast<std::size_t>(j)], pivotCorners, corner))
+                    out.push_back(f);
             }
             if (out.size() > limit) return false;
             continue;
@@ -166,6 +171,11 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
     const bool allergic = side == 'v' || side == 'c';
     double p[3][3];
     geometry_.cornersOf(pivot, p);
+    const Vec3 corner[3] = {geometry_.position(pf.vertex[0]), geometry_.position(pf.vertex[1]),
+                            geometry_.position(pf.vertex[2])};
+    // The corner that passed the last subtree over is tried first: nearby
+    // subtrees mostly pass over for the same corner.
+    int lead = 0;
     int stack[kStackDepth];
     int top = 0;
     stack[top++] = 0;
@@ -173,19 +183,22 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
         const Node& node = tree.nodes[static_cast<std::size_t>(stack[--top])];
         if (node.live == 0) continue;
         bool all = false;
-        for (int k = 0; k < 3 && allergic && !all; ++k) {
+        for (int i = 0; i < 3 && allergic && !all; ++i) {
+            const int k = (lead + i) % 3;
             double lower, upper, scale;
             planeRange(node, p[k], lower, upper, scale);
             all = surelyBeyond(side, lower, upper, scale * kRounding);
+            if (all) lead = k;
         }
         if (all) continue;
         if (node.child[0] < 0) {
             for (int j = node.first; j < node.first + node.count; ++j) {
                 const int f = tree.items[static_cast<std::size_t>(j)];
-                if (patchOf_[static_cast<std::size_t>(f)] != patch ||
-                    geometry_.shareVertex(f, pivot))
-                    continue;
-                if (!geometry_.allergicTo(f, pivot)) out.push_back(f);
+                if (patchOf_[static_cast<std::size_t>(f)] != patch) continue;
+                // A face around a pivot corner is listed already.
+                const FacePlane& plane = tree.planes[static_cast<std::size_t>(j)];
+                if (sharesCorner(plane, pf.vertex)) continue;
+                if (!allergicTo(plane, pf.vertex, corner)) out.push_back(f);
             }
             if (out.size() > limit) return false;
             continue;

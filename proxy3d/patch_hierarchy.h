@@ -120,11 +120,10 @@ class PatchHierarchy {
     // has asked: the slot holding the group's candidates, -1 (none held) or
     // kGroupAsksTree. Dropped when the tree is rebuilt.
     std::vector<std::vector<int>> groupOf_;
-    std::vector<int> leafOf_;       // per face: its leaf in its patch's tree
-    SeenMarks seen_;                // gathering scratch
-    Candidates gathered_;           // gathering scratch
-    std::vector<FacePlane> planes_; // plane fitting scratch
-    std::vector<Slot> slots_;       // candidate slots, reused in turn
+    std::vector<int> leafOf_; // per face: its leaf in its patch's tree
+    SeenMarks seen_;          // gathering scratch
+    Candidates gathered_;     // gathering scratch
+    std::vector<Slot> slots_; // candidate slots, reused in turn
     // The face that asked the tree last. A patch only ever loses faces, so
     // its lowest allergen only rises and every face the list holds that is
     // still in the patch is still an allergen: once the face asks again,
