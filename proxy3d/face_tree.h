@@ -37,7 +37,8 @@ struct FaceTreeNode {
     int first, count;   // range in items
     int pfirst, pcount; // range in the tree's vertex arrays
     int parent;
-    int live;    // faces below still in the patch (kept by the hierarchy)
+    int live;    // faces below still in the patch (kept by the hierarchy; in
+                 // a leaf, the first `live` of its run)
     int minFace; // lowest face number below (a bound once faces leave)
 };
 

@@ -3,6 +3,7 @@
 #include "proxy3d/node_bounds.h"
 
 #include <algorithm>
+#include <cassert>
 #include <climits>
 
 namespace hbx3 {
@@ -91,9 +92,20 @@ const FaceTree& PatchHierarchy::treeWithPlanes(int patch) {
 
 void PatchHierarchy::remove(int patch, int f) {
     if (entries_[static_cast<std::size_t>(patch)].tree < 0) return;
-    std::vector<Node>& nodes = treeOf(patch).nodes;
-    for (int n = leafOf_[static_cast<std::size_t>(f)]; n >= 0;
-         n = nodes[static_cast<std::size_t>(n)].parent)
+    FaceTree& tree = treeOf(patch);
+    std::vector<Node>& nodes = tree.nodes;
+    const int leaf = leafOf_[static_cast<std::size_t>(f)];
+    // f trades places with the leaf's last live face, so that a leaf's
+    // live faces are always the first `live` of its run.
+    const Node& node = nodes[static_cast<std::size_t>(leaf)];
+    const auto last = static_cast<std::size_t>(node.first + node.live - 1);
+    auto j = static_cast<std::size_t>(node.first);
+    while (j < last && tree.items[j] != f)
+        ++j;
+    assert(tree.items[j] == f);
+    std::swap(tree.items[j], tree.items[last]);
+    if (tree.planesFitted) std::swap(tree.planes[j], tree.planes[last]);
+    for (int n = leaf; n >= 0; n = nodes[static_cast<std::size_t>(n)].parent)
         --nodes[static_cast<std::size_t>(n)].live;
 }
 
@@ -128,9 +140,10 @@ bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
         }
         if (!may) continue;
         if (node.child[0] < 0) {
-            for (int j = node.first; j < node.first + node.count; ++j) {
+            for (int j = node.first; j < node.first + node.live; ++j) {
                 const int f = tree.items[static_cast<std::size_t>(j)];
-                if (f == pivot || patchOf_[static_cast<std::size_t>(f)] != patch) continue;
+                assert(patchOf_[static_cast<std::size_t>(f)] == patch);
+                if (f == pivot) continue;
                 if (allergicTo(tree.planes[static_cast<std::size_t>(j)], pivotCorners, corner))
                     out.push_back(f);
             }
@@ -192,9 +205,9 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
         }
         if (all) continue;
         if (node.child[0] < 0) {
-            for (int j = node.first; j < node.first + node.count; ++j) {
+            for (int j = node.first; j < node.first + node.live; ++j) {
                 const int f = tree.items[static_cast<std::size_t>(j)];
-                if (patchOf_[static_cast<std::size_t>(f)] != patch) continue;
+                assert(patchOf_[static_cast<std::size_t>(f)] == patch);
                 // A face around a pivot corner is listed already.
                 const FacePlane& plane = tree.planes[static_cast<std::size_t>(j)];
                 if (sharesCorner(plane, pf.vertex)) continue;
