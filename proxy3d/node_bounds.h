@@ -54,6 +54,31 @@ inline double nodeUpper(const Node& node, const double* n, const double* q, doub
     return std::min(offset + boxWidth, slab);
 }
 
+// What planeRange computes before its square roots: p's offset t from the
+// node's box centre, the bounds of n . t from the normals' box, the slab
+// axis's share of t, and the sums the scale is made of.
+struct PlaneRangeStart {
+    double t[3];
+    double boxLower = 0.0, boxUpper = 0.0, along = 0.0, t2 = 0.0, half2 = 0.0, boxScale = 0.0;
+};
+
+inline PlaneRangeStart planeRangeStart(const Node& node, const double* p) {
+    PlaneRangeStart s;
+    for (int i = 0; i < 3; ++i) {
+        s.t[i] = p[i] - 0.5 * (double(node.lo[i]) + node.hi[i]);
+        const double half = 0.5 * (double(node.hi[i]) - node.lo[i]);
+        const double a = node.normalLo[i] * s.t[i], b = node.normalHi[i] * s.t[i];
+        s.boxLower += std::min(a, b);
+        s.boxUpper += std::max(a, b);
+        s.boxScale += std::max(std::fabs(node.normalLo[i]), std::fabs(node.normalHi[i])) *
+                      (std::fabs(s.t[i]) + half);
+        s.along += node.axis[i] * s.t[i];
+        s.t2 += s.t[i] * s.t[i];
+        s.half2 += half * half;
+    }
+    return s;
+}
+
 // The range [lower, upper] of the plane distance n . (p - q) of point p over
 // every face of node (normal n, plane point q), in exact arithmetic, and in
 // scale a bound of sum |n_i| |p_i - q_i| over those faces, which sizes the
@@ -62,30 +87,22 @@ inline double nodeUpper(const Node& node, const double* n, const double* q, doub
 // [dlo, dhi]; the first within the tightest of the bounds from the normals'
 // box and from their cone (axis . t +- spread |t|). The rounding of these
 // double computations (relative 2^-52 on terms no larger than scale) is far
-// inside the float rounding margin the callers add.
-inline void planeRange(const Node& node, const double* p, double& lower, double& upper,
-                       double& scale) {
-    double t[3], boxLower = 0.0, boxUpper = 0.0, along = 0.0, t2 = 0.0, half2 = 0.0;
-    double boxScale = 0.0;
-    for (int i = 0; i < 3; ++i) {
-        t[i] = p[i] - 0.5 * (double(node.lo[i]) + node.hi[i]);
-        const double half = 0.5 * (double(node.hi[i]) - node.lo[i]);
-        const double a = node.normalLo[i] * t[i], b = node.normalHi[i] * t[i];
-        boxLower += std::min(a, b);
-        boxUpper += std::max(a, b);
-        boxScale += std::max(std::fabs(node.normalLo[i]), std::fabs(node.normalHi[i])) *
-                    (std::fabs(t[i]) + half);
-        along += node.axis[i] * t[i];
-        t2 += t[i] * t[i];
-        half2 += half * half;
-    }
-    const double reach = std::sqrt(t2);
+// inside the float rounding margin the callers add. s is planeRangeStart of
+// the node and p.
+inline void planeRangeFinish(const Node& node, const PlaneRangeStart& s, double& lower,
+                             double& upper, double& scale) {
+    const double reach = std::sqrt(s.t2);
     const double cone = node.spread * reach;
-    lower = std::max(boxLower, along - cone) + node.dlo;
-    upper = std::min(boxUpper, along + cone) + node.dhi;
+    lower = std::max(s.boxLower, s.along - cone) + node.dlo;
+    upper = std::min(s.boxUpper, s.along + cone) + node.dhi;
     // |n| <= 1 (unit normals in float, a little over 1 at most) and
     // |p - q| <= |t| + the half diagonal.
-    scale = std::min(boxScale, (1.0 + 1e-6) * (reach + std::sqrt(half2)));
+    scale = std::min(s.boxScale, (1.0 + 1e-6) * (reach + std::sqrt(s.half2)));
+}
+
+inline void planeRange(const Node& node, const double* p, double& lower, double& upper,
+                       double& scale) {
+    planeRangeFinish(node, planeRangeStart(node, p), lower, upper, scale);
 }
 
 } // namespace hbx3

@@ -341,6 +341,7 @@ PatchResult runCycles(Mesh3D& mesh, const PatchOptions& options) {
         face.mergeable = 0;
 
     std::vector<int> moved, stay;
+    PatchHierarchy::Walk allergicWalk, stayWalk;
     int cursor = 0;
     for (;;) {
         int pivot = -1;
@@ -357,18 +358,21 @@ PatchResult runCycles(Mesh3D& mesh, const PatchOptions& options) {
 
         const int from = table.patchOf[static_cast<std::size_t>(pivot)];
         // Whichever is smaller, the faces allergic to the pivot or the rest
-        // of its patch, is listed: both queries run with a growing limit
-        // until one of them completes (at the latest once the limit reaches
-        // half the patch), so the cost follows the smaller side.
+        // of its patch, is listed: both queries run in turn with a growing
+        // limit, each going on from where it stopped, until one of them
+        // completes (at the latest once the limit reaches half the patch),
+        // so the cost follows the smaller side.
         bool few = false;
+        moved.clear();
+        stay.clear();
+        allergicWalk.started = false; // the stacks keep their room
+        stayWalk.started = false;
         for (std::size_t limit = 32;; limit *= 4) {
-            moved.clear();
-            if (c.hierarchy.collectAllergicTo(from, pivot, moved, limit)) {
+            if (c.hierarchy.collectAllergicTo(from, pivot, moved, limit, allergicWalk)) {
                 few = true;
                 break;
             }
-            stay.clear();
-            if (c.hierarchy.collectNotAllergicTo(from, pivot, stay, limit)) break;
+            if (c.hierarchy.collectNotAllergicTo(from, pivot, stay, limit, stayWalk)) break;
         }
         if (few) {
             std::sort(moved.begin(), moved.end());

@@ -33,6 +33,30 @@ bool surelyBeyond(char side, double lower, double upper, double margin) {
     return upper + margin < -hbx::kZeroSnap;
 }
 
+// Asks the cache for node n of tree ahead of its visit.
+inline void prefetchNode(const FaceTree& tree, int n) {
+#if defined(__GNUC__)
+    __builtin_prefetch(&tree.nodes[static_cast<std::size_t>(n)]);
+#else
+    (void)tree;
+    (void)n;
+#endif
+}
+
+// The subtrees a walk has still to visit, into stack[0 .. returned).
+int takeWalk(const PatchHierarchy::Walk& walk, int* stack) {
+    assert(walk.stack.size() <= static_cast<std::size_t>(kStackDepth));
+    std::copy(walk.stack.begin(), walk.stack.end(), stack);
+    return static_cast<int>(walk.stack.size());
+}
+
+// Leaves stack[0 .. top) in the walk for the next call; returns false, the
+// answer of a query stopped at its limit.
+bool stopWalk(PatchHierarchy::Walk& walk, const int* stack, int top) {
+    walk.stack.assign(stack, stack + top);
+    return false;
+}
+
 } // namespace
 
 PatchHierarchy::PatchHierarchy(const Mesh3D& mesh, const std::vector<int>& patchOf,
@@ -110,13 +134,20 @@ void PatchHierarchy::remove(int patch, int f) {
 }
 
 bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& out,
-                                       std::size_t limit) {
+                                       std::size_t limit, Walk& walk) {
     const char side = geometry_.face(pivot).side;
     if (side != 'v' && side != 'c') return true;
+    if (!walk.started) {
+        walk.started = true;
+        walk.stack.assign(1, 0); // the root, or a small patch's scan
+    }
     if (entries_[static_cast<std::size_t>(patch)].tree < 0) {
-        forEachSmall(patch, [&](int f) {
-            if (f != pivot && geometry_.allergicTo(f, pivot)) out.push_back(f);
-        });
+        if (!walk.stack.empty()) {
+            forEachSmall(patch, [&](int f) {
+                if (f != pivot && geometry_.allergicTo(f, pivot)) out.push_back(f);
+            });
+            walk.stack.clear();
+        }
         return out.size() <= limit;
     }
     const FaceTree& tree = treeWithPlanes(patch);
@@ -127,8 +158,7 @@ bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
                             geometry_.position(pivotCorners[1]),
                             geometry_.position(pivotCorners[2])};
     int stack[kStackDepth];
-    int top = 0;
-    stack[top++] = 0;
+    int top = takeWalk(walk, stack);
     while (top > 0) {
         const Node& node = tree.nodes[static_cast<std::size_t>(stack[--top])];
         if (node.live == 0) continue;
@@ -147,37 +177,51 @@ bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
                 if (allergicTo(tree.planes[static_cast<std::size_t>(j)], pivotCorners, corner))
                     out.push_back(f);
             }
-            if (out.size() > limit) return false;
+            if (out.size() > limit) return stopWalk(walk, stack, top);
             continue;
         }
-        stack[top++] = node.child[0];
+        // The left child lies right after its parent and goes first; the
+        // right one, far away, is fetched meanwhile.
+        prefetchNode(tree, node.child[1]);
         stack[top++] = node.child[1];
+        stack[top++] = node.child[0];
     }
+    walk.stack.clear();
     return true;
 }
 
 bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>& out,
-                                          std::size_t limit) {
+                                          std::size_t limit, Walk& walk) {
     const MeshFace& pf = geometry_.face(pivot);
     const char side = pf.side;
-    const std::size_t start = out.size();
-    // The faces around the pivot's corners (the pivot among them) are never
-    // allergic to it, wherever their subtrees stand.
-    for (int k = 0; k < 3; ++k) {
-        const auto v = static_cast<std::size_t>(pf.vertex[k]);
-        for (int j = geometry_.vertexFacesStart[v]; j < geometry_.vertexFacesStart[v + 1]; ++j) {
-            const int f = geometry_.vertexFaces[static_cast<std::size_t>(j)];
-            if (patchOf_[static_cast<std::size_t>(f)] == patch) out.push_back(f);
+    if (!walk.started) {
+        // The faces around the pivot's corners (the pivot among them) are
+        // never allergic to it, wherever their subtrees stand.
+        const std::size_t start = out.size();
+        for (int k = 0; k < 3; ++k) {
+            const auto v = static_cast<std::size_t>(pf.vertex[k]);
+            for (int j = geometry_.vertexFacesStart[v]; j < geometry_.vertexFacesStart[v + 1];
+                 ++j) {
+                const int f = geometry_.vertexFaces[static_cast<std::size_t>(j)];
+                if (patchOf_[static_cast<std::size_t>(f)] == patch) out.push_back(f);
+            }
         }
+        std::sort(out.begin() + static_cast<std::ptrdiff_t>(start), out.end());
+        out.erase(std::unique(out.begin() + static_cast<std::ptrdiff_t>(start), out.end()),
+                  out.end());
+        walk.started = true;
+        walk.stack.assign(1, 0); // the root, or a small patch's scan
+        walk.lead = 0;
     }
-    std::sort(out.begin() + static_cast<std::ptrdiff_t>(start), out.end());
-    out.erase(std::unique(out.begin() + static_cast<std::ptrdiff_t>(start), out.end()), out.end());
     if (out.size() > limit) return false;
     if (entries_[static_cast<std::size_t>(patch)].tree < 0) {
-        forEachSmall(patch, [&](int f) {
-            if (!geometry_.shareVertex(f, pivot) && !geometry_.allergicTo(f, pivot))
-                out.push_back(f);
-        });
+        if (!walk.stack.empty()) {
+            forEachSmall(patch, [&](int f) {
+                if (!geometry_.shareVertex(f, pivot) && !geometry_.allergicTo(f, pivot))
+                    out.push_back(f);
+            });
+            walk.stack.clear();
+        }
         return out.size() <= limit;
     }
     const FaceTree& tree = treeWithPlanes(patch);
@@ -188,18 +232,24 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
                             geometry_.position(pf.vertex[2])};
     // The corner that passed the last subtree over is tried first: nearby
     // subtrees mostly pass over for the same corner.
-    int lead = 0;
+    int lead = walk.lead;
     int stack[kStackDepth];
-    int top = 0;
-    stack[top++] = 0;
+    int top = takeWalk(walk, stack);
     while (top > 0) {
         const Node& node = tree.nodes[static_cast<std::size_t>(stack[--top])];
         if (node.live == 0) continue;
         bool all = false;
         for (int i = 0; i < 3 && allergic && !all; ++i) {
             const int k = (lead + i) % 3;
+            const PlaneRangeStart start = planeRangeStart(node, p[k]);
+            // The cone and the rounding margin only ever widen the range
+            // toward the snap window: when the range without them reaches
+            // it already, the full range does too.
+            if (side == 'v' ? std::max(start.boxLower, start.along) + node.dlo <= hbx::kZeroSnap
+                            : std::min(start.boxUpper, start.along) + node.dhi >= -hbx::kZeroSnap)
+                continue;
             double lower, upper, scale;
-            planeRange(node, p[k], lower, upper, scale);
+            planeRangeFinish(node, start, lower, upper, scale);
             all = surelyBeyond(side, lower, upper, scale * kRounding);
             if (all) lead = k;
         }
@@ -213,12 +263,19 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
                 if (sharesCorner(plane, pf.vertex)) continue;
                 if (!allergicTo(plane, pf.vertex, corner)) out.push_back(f);
             }
-            if (out.size() > limit) return false;
+            if (out.size() > limit) {
+                walk.lead = lead;
+                return stopWalk(walk, stack, top);
+            }
             continue;
         }
-        stack[top++] = node.child[0];
+        // The left child lies right after its parent and goes first; the
+        // right one, far away, is fetched meanwhile.
+        prefetchNode(tree, node.child[1]);
         stack[top++] = node.child[1];
+        stack[top++] = node.child[0];
     }
+    walk.stack.clear();
     return out.size() <= limit;
 }
 

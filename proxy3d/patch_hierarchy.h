@@ -46,19 +46,32 @@ class PatchHierarchy {
     // cycle does; any order gives the same answers.
     int lowestAllergen(int patch, int f);
 
+    // Where a collecting query below stopped at its limit: called again
+    // with the same walk, the same out and a larger limit, the query goes
+    // on from there instead of starting over, and ends with what one call
+    // with the larger limit would have appended. A default walk starts at
+    // the beginning.
+    struct Walk {
+        bool started = false;
+        std::vector<int> stack; // the subtrees still to visit
+        int lead = 0;           // the corner tried first (a hint)
+    };
+
     // Appends every face of patch id `patch` that is allergic to face
     // `pivot` (of that patch), in no particular order. Gives up and returns
     // false once more than `limit` faces have been appended (out then holds
-    // an incomplete list).
-    bool collectAllergicTo(int patch, int pivot, std::vector<int>& out, std::size_t limit);
+    // an incomplete list, and walk where it stopped).
+    bool collectAllergicTo(int patch, int pivot, std::vector<int>& out, std::size_t limit,
+                           Walk& walk);
 
     // Appends every face of patch id `patch` that is not allergic to face
     // `pivot`, the pivot included, in no particular order, each once. Whole
     // subtrees whose faces all see a pivot corner beyond their planes are
     // passed over, so the cost follows the size of the answer when nearly
     // every face is allergic. Gives up and returns false once more than
-    // `limit` faces have been appended.
-    bool collectNotAllergicTo(int patch, int pivot, std::vector<int>& out, std::size_t limit);
+    // `limit` faces have been appended (walk holding where it stopped).
+    bool collectNotAllergicTo(int patch, int pivot, std::vector<int>& out, std::size_t limit,
+                              Walk& walk);
 
     // Releases the tree of patch id `patch`.
     void release(int patch);

@@ -35,29 +35,17 @@ void PatchMerger::writeNumbers(Mesh3D& mesh) const {
         mesh.faces[f].patch = number_[f];
 }
 
-int PatchMerger::find(int f) {
-    int root = f;
-    while (parent_[static_cast<std::size_t>(root)] != root)
-        root = parent_[static_cast<std::size_t>(root)];
-    while (parent_[static_cast<std::size_t>(f)] != root) {
-        const int next = parent_[static_cast<std::size_t>(f)];
-        parent_[static_cast<std::size_t>(f)] = root;
-        f = next;
-    }
-    return root;
-}
-
-void PatchMerger::unite(int absorber, int absorbed) {
-    const int a = find(absorber);
+int PatchMerger::pullIn(int root, int absorbed) {
     const int b = find(absorbed);
-    if (a == b) return; // same number already: the sweep changes nothing
-    const std::int64_t keep = label_[static_cast<std::size_t>(a)];
-    int big = a, small = b;
+    if (root == b) return root; // same number already: the sweep changes nothing
+    const std::int64_t keep = label_[static_cast<std::size_t>(root)];
+    int big = root, small = b;
     if (size_[static_cast<std::size_t>(big)] < size_[static_cast<std::size_t>(small)])
         std::swap(big, small);
     parent_[static_cast<std::size_t>(small)] = big;
     size_[static_cast<std::size_t>(big)] += size_[static_cast<std::size_t>(small)];
     label_[static_cast<std::size_t>(big)] = keep;
+    return big;
 }
 
 } // namespace hbx3

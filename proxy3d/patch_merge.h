@@ -14,7 +14,8 @@ namespace hbx3 {
 // across that side, or -1: the other face of the slot's primary record
 // (face2 seen from face1, face1 seen from face2; a further face of an edge
 // with three or more faces has none), kept only when its side letter equals
-// the face's own.
+// the face's own. The relation is symmetric: g is a neighbour of f across
+// one of f's sides exactly when f is a neighbour of g across one of g's.
 std::vector<int> mergeNeighbours(const Mesh3D& mesh);
 
 // Union-find over the faces that keeps, for every group, the patch number
@@ -34,9 +35,11 @@ class PatchMerger {
     // listed face starts with its current number as its label, or, when
     // firstNumber is not negative, with firstNumber + its position in the
     // list (the numbering of moved faces). mergeable(g) tells whether face g
-    // takes part. Visits faces ascending and slots 0, 1, 2, as the sweep
-    // does; afterwards every listed face holds its group's number. Later
-    // sweeps of a phase change no number, so one pass is the whole phase.
+    // takes part, and must hold exactly for the listed faces; neighbours
+    // must be symmetric (mergeNeighbours). Visits faces ascending and slots
+    // 0, 1, 2, as the sweep does; afterwards every listed face holds its
+    // group's number. Later sweeps of a phase change no number, so one pass
+    // is the whole phase.
     // Returns the largest number a listed face holds (the lowest int64 for
     // an empty list).
     template <class Mergeable>
@@ -49,9 +52,13 @@ class PatchMerger {
             label_[f] = firstNumber >= 0 ? firstNumber + static_cast<std::int64_t>(i) : number_[f];
         }
         for (int f : ascending) {
+            // f's representative, followed as f pulls its neighbours in.
+            int root = find(f);
             for (int k = 0; k < 3; ++k) {
+                // A lower neighbour that takes part was visited before f and
+                // pulled f in then: the two are one group already.
                 const int g = neighbours[static_cast<std::size_t>(3 * f + k)];
-                if (g >= 0 && mergeable(g)) unite(f, g);
+                if (g > f && mergeable(g)) root = pullIn(root, g);
             }
         }
         std::int64_t largest = std::numeric_limits<std::int64_t>::min();
@@ -70,10 +77,23 @@ class PatchMerger {
     void writeNumbers(Mesh3D& mesh) const;
 
     // The representative face of f's group after the latest merge.
-    int find(int f);
+    int find(int f) {
+        int root = f;
+        while (parent_[static_cast<std::size_t>(root)] != root)
+            root = parent_[static_cast<std::size_t>(root)];
+        while (parent_[static_cast<std::size_t>(f)] != root) {
+            const int next = parent_[static_cast<std::size_t>(f)];
+            parent_[static_cast<std::size_t>(f)] = root;
+            f = next;
+        }
+        return root;
+    }
 
   private:
-    void unite(int absorber, int absorbed);
+    // Joins the group of `absorbed` into the group whose representative is
+    // root, the joined group taking root's label; returns the joined
+    // group's representative.
+    int pullIn(int root, int absorbed);
 
     std::vector<int> parent_;
     std::vector<int> size_;
