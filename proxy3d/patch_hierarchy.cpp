@@ -139,6 +139,7 @@ bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& o
     if (side != 'v' && side != 'c') return true;
     if (!walk.started) {
         walk.started = true;
+        walk.up = -1;
         walk.stack.assign(1, 0); // the root, or a small patch's scan
     }
     if (entries_[static_cast<std::size_t>(patch)].tree < 0) {
@@ -210,8 +211,14 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
         out.erase(std::unique(out.begin() + static_cast<std::ptrdiff_t>(start), out.end()),
                   out.end());
         walk.started = true;
-        walk.stack.assign(1, 0); // the root, or a small patch's scan
         walk.lead = 0;
+        // In a tree, the walk starts at the pivot's leaf and climbs: the
+        // pivot's ancestors cannot pass over (the pivot is not allergic to
+        // itself), so only the subtree beside each of them is bounded.
+        walk.up = entries_[static_cast<std::size_t>(patch)].tree >= 0
+                      ? leafOf_[static_cast<std::size_t>(pivot)]
+                      : -1;
+        walk.stack.assign(1, walk.up >= 0 ? walk.up : 0); // or a small patch's scan
     }
     if (out.size() > limit) return false;
     if (entries_[static_cast<std::size_t>(patch)].tree < 0) {
@@ -233,9 +240,18 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
     // The corner that passed the last subtree over is tried first: nearby
     // subtrees mostly pass over for the same corner.
     int lead = walk.lead;
+    int up = walk.up;
     int stack[kStackDepth];
     int top = takeWalk(walk, stack);
-    while (top > 0) {
+    for (;;) {
+        if (top == 0) {
+            // Done below `up`: on to the subtree beside it.
+            const int parent = up >= 0 ? tree.nodes[static_cast<std::size_t>(up)].parent : -1;
+            if (parent < 0) break;
+            const Node& pn = tree.nodes[static_cast<std::size_t>(parent)];
+            stack[top++] = pn.child[0] == up ? pn.child[1] : pn.child[0];
+            up = parent;
+        }
         const Node& node = tree.nodes[static_cast<std::size_t>(stack[--top])];
         if (node.live == 0) continue;
         bool all = false;
@@ -265,6 +281,7 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
             }
             if (out.size() > limit) {
                 walk.lead = lead;
+                walk.up = up;
                 return stopWalk(walk, stack, top);
             }
             continue;
@@ -276,6 +293,7 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
         stack[top++] = node.child[0];
     }
     walk.stack.clear();
+    walk.up = -1;
     return out.size() <= limit;
 }
 

@@ -54,6 +54,7 @@ class PatchHierarchy {
     struct Walk {
         bool started = false;
         std::vector<int> stack; // the subtrees still to visit
+        int up = -1;            // climbing: the subtrees beside up's ancestors too
         int lead = 0;           // the corner tried first (a hint)
     };
 
