@@ -33,7 +33,7 @@ bool takesPart(char side) {
     return side == 'v' || side == 'c';
 }
 
-// `faces` (ascending) grouped by the merger's representative: group g is
+// `faces` (ascending) grouped by their representatives roots[i]: group g is
 // ordered[offset[g] .. offset[g + 1]), ascending within the group.
 struct Groups {
     std::vector<int> ordered;
@@ -45,15 +45,17 @@ struct Groups {
     const int* faces(std::size_t g) const { return ordered.data() + offset[g]; }
 };
 
-Groups groupFaces(const std::vector<int>& faces, PatchMerger& merger, std::vector<int>& scratchId) {
+Groups groupFaces(const std::vector<int>& faces, const std::vector<int>& roots,
+                  std::vector<int>& scratchId) {
     // Count, offsets, fill.
     std::vector<int> groupOf(faces.size());
-    std::vector<int> counts;
+    std::vector<int> counts, reps;
     for (std::size_t i = 0; i < faces.size(); ++i) {
-        const auto rep = static_cast<std::size_t>(merger.find(faces[i]));
+        const auto rep = static_cast<std::size_t>(roots[i]);
         if (scratchId[rep] < 0) {
             scratchId[rep] = static_cast<int>(counts.size());
             counts.push_back(0);
+            reps.push_back(roots[i]);
         }
         groupOf[i] = scratchId[rep];
         ++counts[static_cast<std::size_t>(groupOf[i])];
@@ -67,8 +69,8 @@ Groups groupFaces(const std::vector<int>& faces, PatchMerger& merger, std::vecto
     for (std::size_t i = 0; i < faces.size(); ++i)
         groups.ordered[static_cast<std::size_t>(fill[static_cast<std::size_t>(groupOf[i])]++)] =
             faces[i];
-    for (int f : faces)
-        scratchId[static_cast<std::size_t>(merger.find(f))] = -1;
+    for (int rep : reps)
+        scratchId[static_cast<std::size_t>(rep)] = -1;
     return groups;
 }
 
@@ -88,6 +90,8 @@ struct Cycle {
     CutPieces cut;
     std::vector<int> scratchId;
     std::vector<unsigned char> movedMark;
+    // The representatives of the faces of the latest mergeAmong, in order.
+    std::vector<int> roots;
     std::int64_t maxNumber = -1;
 };
 
@@ -162,14 +166,14 @@ std::size_t searchLimit(std::size_t changed) {
 }
 
 // Runs the merge phase among `faces` (ascending), numbered from
-// firstNumber in ascending order; the merger holds their numbers. Returns
-// the largest.
+// firstNumber in ascending order; the merger holds their numbers and
+// c.roots their representatives, for groupFaces. Returns the largest.
 std::int64_t mergeAmong(const std::vector<int>& faces, std::int64_t firstNumber, Cycle& c) {
     for (int f : faces)
         c.movedMark[static_cast<std::size_t>(f)] = 1;
     const std::int64_t largest = c.merger.merge(
         c.neighbours, faces, [&](int g) { return c.movedMark[static_cast<std::size_t>(g)] != 0; },
-        firstNumber);
+        firstNumber, &c.roots);
     for (int f : faces)
         c.movedMark[static_cast<std::size_t>(f)] = 0;
     return largest;
@@ -193,7 +197,7 @@ void splitFew(const std::vector<int>& moved, int from, Cycle& c) {
         c.table.connected[p] = stillConnected(moved, from, c.neighbours, c.table.patchOf, c.search);
     }
     compactIfHalfGone(from, c);
-    const Groups groups = groupFaces(moved, c.merger, c.scratchId);
+    const Groups groups = groupFaces(moved, c.roots, c.scratchId);
     makePatches(groups, groups.count(), c);
 }
 
@@ -287,7 +291,7 @@ void splitMostByFaces(const std::vector<int>& stay, int from, Cycle& c) {
     const std::int64_t stayNumber = c.table.number[p];
     const std::vector<int> moved = liveFaces(from, c);
     renumberAndMerge(moved, c);
-    const Groups groups = groupFaces(moved, c.merger, c.scratchId);
+    const Groups groups = groupFaces(moved, c.roots, c.scratchId);
     std::size_t keep = 0;
     for (std::size_t g = 1; g < groups.count(); ++g) {
         if (groups.size(g) > groups.size(keep)) keep = g;
@@ -321,19 +325,24 @@ PatchResult runCycles(Mesh3D& mesh, const PatchOptions& options) {
     table.patchOf.assign(static_cast<std::size_t>(faceCount), -1);
 
     // First merge phase: every face takes part.
-    std::vector<int> all(static_cast<std::size_t>(faceCount));
-    for (int f = 0; f < faceCount; ++f)
-        all[static_cast<std::size_t>(f)] = f;
-    c.maxNumber =
-        std::max<std::int64_t>(-1, c.merger.merge(neighbours, all, [](int) { return true; }));
-    // Numbering from maxNumber + 1 on.
-    c.maxNumber = std::max(c.maxNumber, options.firstSplitNumber - 1);
     {
+        std::vector<int> all(static_cast<std::size_t>(faceCount));
+        for (int f = 0; f < faceCount; ++f)
+            all[static_cast<std::size_t>(f)] = f;
+        c.maxNumber =
+            std::max<std::int64_t>(-1, c.merger.merge(neighbours, all, [](int) { return true; }));
+        // Numbering from maxNumber + 1 on.
+        c.maxNumber = std::max(c.maxNumber, options.firstSplitNumber - 1);
         std::vector<int> taking;
         for (int f = 0; f < faceCount; ++f) {
             if (takesPart(mesh.faces[static_cast<std::size_t>(f)].side)) taking.push_back(f);
         }
-        const Groups groups = groupFaces(taking, c.merger, c.scratchId);
+        // Their representatives, over the list of all faces, done with.
+        std::vector<int>& roots = all;
+        for (std::size_t i = 0; i < taking.size(); ++i)
+            roots[i] = c.merger.find(taking[i]);
+        roots.resize(taking.size());
+        const Groups groups = groupFaces(taking, roots, c.scratchId);
         makePatches(groups, groups.count(), c);
     }
     // From here on only moved faces are mergeable.

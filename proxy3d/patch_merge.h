@@ -41,10 +41,12 @@ class PatchMerger {
     // group's number. Later sweeps of a phase change no number, so one pass
     // is the whole phase.
     // Returns the largest number a listed face holds (the lowest int64 for
-    // an empty list).
+    // an empty list). With roots, fills (*roots)[i] with the representative
+    // of ascending[i]'s group (what find gives until the next merge).
     template <class Mergeable>
     std::int64_t merge(const std::vector<int>& neighbours, const std::vector<int>& ascending,
-                       Mergeable mergeable, std::int64_t firstNumber = -1) {
+                       Mergeable mergeable, std::int64_t firstNumber = -1,
+                       std::vector<int>* roots = nullptr) {
         for (std::size_t i = 0; i < ascending.size(); ++i) {
             const auto f = static_cast<std::size_t>(ascending[i]);
             parent_[f] = ascending[i];
@@ -62,8 +64,12 @@ class PatchMerger {
             }
         }
         std::int64_t largest = std::numeric_limits<std::int64_t>::min();
-        for (int f : ascending) {
-            const std::int64_t number = label_[static_cast<std::size_t>(find(f))];
+        if (roots != nullptr) roots->resize(ascending.size());
+        for (std::size_t i = 0; i < ascending.size(); ++i) {
+            const int f = ascending[i];
+            const int root = find(f);
+            if (roots != nullptr) (*roots)[i] = root;
+            const std::int64_t number = label_[static_cast<std::size_t>(root)];
             number_[static_cast<std::size_t>(f)] = number;
             largest = std::max(largest, number);
         }
