@@ -2,9 +2,9 @@
 // faces that are not, against a scan of the patch: stopped at a limit and
 // resumed with larger ones, as the patch cycle drives them, on a patch
 // that has lost faces.
+#include "mesh_builders.h"
 #include "proxy3d/face_geometry.h"
 #include "proxy3d/patch_hierarchy.h"
-#include "mesh_builders.h"
 #include "smooth_meshes.h"
 
 #include <gtest/gtest.h>
@@ -64,16 +64,16 @@ void checkQueries(const hbx3::Mesh3D& mesh, char side, std::mt19937& rng) {
                 staying.push_back(f);
         }
         const std::string where = "pivot " + std::to_string(pivot);
-        EXPECT_EQ(collectResumed([&](std::vector<int>& out, std::size_t limit,
-                                     PatchHierarchy::Walk& walk) {
-                      return hierarchy.collectAllergicTo(0, pivot, out, limit, walk);
-                  }),
+        EXPECT_EQ(collectResumed(
+                      [&](std::vector<int>& out, std::size_t limit, PatchHierarchy::Walk& walk) {
+                          return hierarchy.collectAllergicTo(0, pivot, out, limit, walk);
+                      }),
                   allergic)
             << where;
-        EXPECT_EQ(collectResumed([&](std::vector<int>& out, std::size_t limit,
-                                     PatchHierarchy::Walk& walk) {
-                      return hierarchy.collectNotAllergicTo(0, pivot, out, limit, walk);
-                  }),
+        EXPECT_EQ(collectResumed(
+                      [&](std::vector<int>& out, std::size_t limit, PatchHierarchy::Walk& walk) {
+                          return hierarchy.collectNotAllergicTo(0, pivot, out, limit, walk);
+                      }),
                   staying)
             << where;
         if (::testing::Test::HasFailure()) return;
