@@ -95,12 +95,17 @@ inline bool sharesCorner(const FacePlane& f, const int* pivot) {
     return false;
 }
 
+// Does one of corner[0 .. 3) lie beyond the plane of the face whose record
+// is f?
+inline bool anyBeyond(const FacePlane& f, const Vec3* corner) {
+    return isBeyond(f, corner[0]) || isBeyond(f, corner[1]) || isBeyond(f, corner[2]);
+}
+
 // The exact test of the face whose record is f against a pivot with
 // corner numbers pivot[0 .. 3) at positions corner[0 .. 3): the same answer
 // as FaceGeometry::allergicTo.
 inline bool allergicTo(const FacePlane& f, const int* pivot, const Vec3* corner) {
-    if (sharesCorner(f, pivot)) return false;
-    return isBeyond(f, corner[0]) || isBeyond(f, corner[1]) || isBeyond(f, corner[2]);
+    return !sharesCorner(f, pivot) && anyBeyond(f, corner);
 }
 
 // Builds trees; holds the scratch space the builds share.

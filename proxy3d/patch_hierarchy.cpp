@@ -276,8 +276,7 @@ bool PatchHierarchy::collectNotAllergicTo(int patch, int pivot, std::vector<int>
                 assert(patchOf_[static_cast<std::size_t>(f)] == patch);
                 // A face around a pivot corner is listed already.
                 const FacePlane& plane = tree.planes[static_cast<std::size_t>(j)];
-                if (sharesCorner(plane, pf.vertex)) continue;
-                if (!allergicTo(plane, pf.vertex, corner)) out.push_back(f);
+                if (!sharesCorner(plane, pf.vertex) && !anyBeyond(plane, corner)) out.push_back(f);
             }
             if (out.size() > limit) {
                 walk.lead = lead;
