@@ -10,10 +10,12 @@ namespace hbx3 {
 // Per-face scratch for the searches below: a visit stamp and an owner.
 struct SearchScratch {
     explicit SearchScratch(std::size_t faceCount)
-        : seen(faceCount, 0), owner(faceCount, -1), mark(faceCount, 0), pieceOf(faceCount, -1) {}
+        : seen(faceCount, 0), owner(faceCount, -1), via(faceCount, -1), mark(faceCount, 0),
+          pieceOf(faceCount, -1) {}
     std::vector<unsigned> seen;
     unsigned stamp = 0;
     std::vector<int> owner;
+    std::vector<int> via; // the descending chain's searches: the face each face was reached from
     std::vector<int> queue;
     std::vector<int> other;     // a second search's queue
     std::vector<int> heap;      // a search's faces to grow from, highest first

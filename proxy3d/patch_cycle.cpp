@@ -6,6 +6,7 @@
 #include "proxy3d/patch_merge.h"
 #include "proxy3d/patch_minima.h"
 #include "proxy3d/patch_ranks.h"
+#include "proxy3d/survivor_chains.h"
 
 #include <algorithm>
 #include <new>
@@ -78,14 +79,16 @@ Groups groupFaces(const std::vector<int>& faces, const std::vector<int>& roots,
 struct Cycle {
     Cycle(const Mesh3D& mesh, const std::vector<int>& neighbours, const CandidateRules& rules)
         : neighbours(neighbours), merger(mesh), hierarchy(mesh, table.patchOf, rules),
-          minima(neighbours, table.patchOf), ranks(table.patchOf), search(mesh.faces.size()),
-          scratchId(mesh.faces.size(), -1), movedMark(mesh.faces.size(), 0) {}
+          minima(neighbours, table.patchOf), ranks(table.patchOf), chains(mesh.faces.size()),
+          search(mesh.faces.size()), scratchId(mesh.faces.size(), -1),
+          movedMark(mesh.faces.size(), 0) {}
     const std::vector<int>& neighbours;
     PatchTable table;
     PatchMerger merger;
     PatchHierarchy hierarchy;
     PatchMinima minima;
     PatchRanks ranks;
+    SurvivorChains chains;
     SearchScratch search;
     CutPieces cut;
     std::vector<int> scratchId;
@@ -133,6 +136,7 @@ void compactIfHalfGone(int p, Cycle& c) {
         c.hierarchy.release(p);
         c.minima.release(p);
         c.ranks.release(p);
+        c.chains.forget(p);
         table.members[i] = std::vector<int>();
         return;
     }
@@ -155,6 +159,7 @@ void takeOut(const std::vector<int>& faces, int p, Cycle& c) {
         c.table.patchOf[static_cast<std::size_t>(f)] = -1;
         c.hierarchy.remove(p, f);
         c.ranks.remove(p, f, c.table.members[static_cast<std::size_t>(p)]);
+        c.chains.left(p, f);
     }
     c.table.live[static_cast<std::size_t>(p)] -= static_cast<int>(faces.size());
 }
@@ -261,12 +266,13 @@ bool splitMostConnected(const std::vector<int>& stay, int from, Cycle& c) {
     // The chain's searches may also go through half the patch: failing
     // then costs at most half again the sweep that follows, and on fine
     // surfaces long chains that a sixteenth cut short mostly end within it.
-    const Survivor survivor = survivingFace(
-        c.minima, from, c.table.members[p], c.table.live[p], c.neighbours, c.table.patchOf,
-        c.search, static_cast<long>(searchLimit(stay.size())) + c.table.live[p] / 2);
-    int z = survivor.face;
-    std::int64_t rank = survivor.below;
-    if (z < 0) {
+    int z = c.chains.survivor(c.minima, from, c.table.members[p], c.neighbours, c.table.patchOf,
+                              c.search,
+                              static_cast<long>(searchLimit(stay.size())) + c.table.live[p] / 2);
+    std::int64_t rank;
+    if (z >= 0) {
+        rank = c.ranks.below(from, z, c.table.members[p]);
+    } else {
         const std::vector<int> rest = liveFaces(from, c);
         z = sweepSurvivor(rest.data(), static_cast<int>(rest.size()), c);
         rank = std::lower_bound(rest.begin(), rest.end(), z) - rest.begin();
@@ -308,6 +314,7 @@ void splitMostByFaces(const std::vector<int>& stay, int from, Cycle& c) {
         }
     }
     c.minima.removeFaces(from, parted);
+    c.chains.forget(from);
     c.table.members[p].assign(groups.faces(keep), groups.faces(keep) + groups.size(keep));
     c.table.live[p] = static_cast<int>(groups.size(keep));
     c.ranks.reset(from);

@@ -63,24 +63,18 @@ enum class Join {
     OverBudget, // the searches used up the budget first
 };
 
-// The walk down the chain of one patch.
-struct ChainWalk {
-    int p;
-    const std::vector<int>& neighbours;
-    const std::vector<int>& patchOf;
-    SearchScratch& s;
-    long budget;
-};
-
 // Grows one search by one face: stamps `mine` on the faces it reaches, over
-// pairs within the patch with a face below x, and lists them in `reached`.
-// The search from x grows from its highest face first (`frontier` a heap):
-// faces numbered close together mostly lie close together, so it heads for
-// the faces just below x; the search from y grows breadth first (`frontier`
-// is `reached`, `head` its next face). Returns 1 when it reaches a face
-// stamped `theirs`, -1 when it has run out of faces, 0 otherwise.
+// pairs within the patch with a face below x, notes in scratch.via where
+// it came from and lists them in `reached`. The search from x grows from
+// its highest face first (`frontier` a heap): faces numbered close
+// together mostly lie close together, so it heads for the faces just
+// below x; the search from y grows breadth first (`frontier` is `reached`,
+// `head` its next face). Returns 1 when it reaches a face stamped
+// `theirs` (the pair in `meet`: its own face first), -1 when it has run
+// out of faces, 0 otherwise.
 int growOne(ChainWalk& w, int x, bool highestFirst, std::vector<int>& reached,
-            std::vector<int>& frontier, std::size_t& head, unsigned mine, unsigned theirs) {
+            std::vector<int>& frontier, std::size_t& head, unsigned mine, unsigned theirs,
+            int (&meet)[2]) {
     int a;
     if (highestFirst) {
         if (frontier.empty()) return -1;
@@ -95,9 +89,14 @@ int growOne(ChainWalk& w, int x, bool highestFirst, std::vector<int>& reached,
         const int b = w.neighbours[static_cast<std::size_t>(3 * a + k)];
         if (b < 0 || w.patchOf[static_cast<std::size_t>(b)] != w.p || (a >= x && b >= x)) continue;
         const unsigned seen = w.s.seen[static_cast<std::size_t>(b)];
-        if (seen == theirs) return 1;
+        if (seen == theirs) {
+            meet[0] = a;
+            meet[1] = b;
+            return 1;
+        }
         if (seen == mine) continue;
         w.s.seen[static_cast<std::size_t>(b)] = mine;
+        w.s.via[static_cast<std::size_t>(b)] = a;
         reached.push_back(b);
         if (highestFirst) {
             frontier.push_back(b);
@@ -109,10 +108,16 @@ int growOne(ChainWalk& w, int x, bool highestFirst, std::vector<int>& reached,
 }
 
 // Grows a search from x and one from y (y < x) a face at a time each, until
-// they meet or one of them runs out of faces.
-Join join(ChainWalk& w, int x, int y) {
-    for (int k = 0; k < 3; ++k)
-        if (w.neighbours[static_cast<std::size_t>(3 * x + k)] == y) return Join::Joined;
+// they meet or one of them runs out of faces. Joined fills `witness` with
+// the path from x to y through where they met.
+Join join(ChainWalk& w, int x, int y, std::vector<int>& witness) {
+    witness.clear();
+    for (int k = 0; k < 3; ++k) {
+        if (w.neighbours[static_cast<std::size_t>(3 * x + k)] == y) {
+            witness = {x, y};
+            return Join::Joined;
+        }
+    }
     const unsigned fromX = ++w.s.stamp, fromY = ++w.s.stamp;
     std::vector<int>& qx = w.s.queue;
     std::vector<int>& qy = w.s.other;
@@ -122,18 +127,28 @@ Join join(ChainWalk& w, int x, int y) {
     qy.assign(1, y);
     w.s.seen[static_cast<std::size_t>(x)] = fromX;
     w.s.seen[static_cast<std::size_t>(y)] = fromY;
+    w.s.via[static_cast<std::size_t>(x)] = -1;
+    w.s.via[static_cast<std::size_t>(y)] = -1;
     std::size_t hx = 0, hy = 0;
+    int meet[2];
+    auto trace = [&](int xSide, int ySide) {
+        for (int f = xSide; f >= 0; f = w.s.via[static_cast<std::size_t>(f)])
+            witness.push_back(f);
+        std::reverse(witness.begin(), witness.end());
+        for (int f = ySide; f >= 0; f = w.s.via[static_cast<std::size_t>(f)])
+            witness.push_back(f);
+        return Join::Joined;
+    };
     while (w.budget > 0) {
-        const int gx = growOne(w, x, true, qx, heap, hx, fromX, fromY);
-        if (gx == 1) return Join::Joined;
+        const int gx = growOne(w, x, true, qx, heap, hx, fromX, fromY, meet);
+        if (gx == 1) return trace(meet[0], meet[1]);
         if (gx == -1) return Join::XApart;
-        const int gy = growOne(w, x, false, qy, qy, hy, fromY, fromX);
-        if (gy == 1) return Join::Joined;
+        const int gy = growOne(w, x, false, qy, qy, hy, fromY, fromX, meet);
+        if (gy == 1) return trace(meet[1], meet[0]);
         if (gy == -1) return Join::YApart;
     }
     return Join::OverBudget;
 }
-
 // The sweep over the faces of `group` (x's group once every face below x
 // has been visited, all of it) below x, each face labelled by itself: the
 // label x's group holds then.
@@ -176,61 +191,32 @@ int replayGroup(ChainWalk& w, std::vector<int> group, int x) {
 
 } // namespace
 
-Survivor survivingFace(const PatchMinima& minima, int p, const std::vector<int>& members, int live,
-                       const std::vector<int>& neighbours, const std::vector<int>& patchOf,
-                       SearchScratch& scratch, long budget) {
-    auto isLive = [&](int f) { return patchOf[static_cast<std::size_t>(f)] == p; };
-    if (minima.count(p) == 0) return {};
-    if (minima.count(p) == 1) {
-        // The lowest face: the chain ends there.
-        for (int f : members)
-            if (isLive(f)) return {f, 0};
-        return {};
-    }
-    ChainWalk w{p, neighbours, patchOf, scratch, budget};
-    const unsigned apart = ++scratch.markStamp;
-    auto it = members.rbegin();
-    while (it != members.rend() && !isLive(*it))
-        ++it;
-    if (it == members.rend()) return {};
-    int x = *it;
-    int above = 0; // live faces above x
-    for (;;) {
-        if (!minima.hasLowerNeighbour(p, x)) return {x, live - 1 - above};
-        int passed = 1; // live faces from x down to the candidate, x included
-        auto c = std::next(it);
-        for (;; ++c) {
-            if (c == members.rend()) return {};
-            const int y = *c;
-            if (!isLive(y)) continue;
-            if (scratch.mark[static_cast<std::size_t>(y)] == apart) {
-                ++passed;
-                continue;
-            }
-            const Join j = join(w, x, y);
-            if (j == Join::OverBudget) return {};
-            if (j == Join::YApart) {
-                // y's whole group stays apart from x's at every lower step.
-                for (int f : scratch.other)
-                    scratch.mark[static_cast<std::size_t>(f)] = apart;
-                ++passed;
-                continue;
-            }
-            if (j == Join::Joined) {
-                above += passed;
-                x = y;
-                it = c;
-                break;
-            }
-            // x's group is all known: its sweep gives the face, then count
-            // the live faces above that face.
-            const int z = replayGroup(w, scratch.queue, x);
-            above += passed;
-            for (; c != members.rend() && *c != z; ++c)
-                if (isLive(*c)) ++above;
-            return {z, live - 1 - above};
+ChainStep chainStep(ChainWalk& w, const PatchMinima& minima, int x, std::vector<int>& witness) {
+    if (!minima.hasLowerNeighbour(w.p, x)) return {ChainStep::End, x};
+    SearchScratch& s = w.s;
+    auto c = std::make_reverse_iterator(std::lower_bound(w.members.begin(), w.members.end(), x));
+    for (; c != w.members.rend(); ++c) {
+        const int y = *c;
+        if (w.patchOf[static_cast<std::size_t>(y)] != w.p ||
+            s.mark[static_cast<std::size_t>(y)] == w.apart)
+            continue;
+        switch (join(w, x, y, witness)) {
+        case Join::OverBudget:
+            return {ChainStep::OverBudget};
+        case Join::Joined:
+            return {ChainStep::Next, y};
+        case Join::YApart:
+            // y's whole group stays apart from x's at every lower step.
+            for (int f : s.other)
+                s.mark[static_cast<std::size_t>(f)] = w.apart;
+            continue;
+        case Join::XApart:
+            return {ChainStep::Replayed, replayGroup(w, s.queue, x)};
         }
     }
+    // x has a lower neighbour in p, so some candidate joins it or shows
+    // x's group whole.
+    return {ChainStep::OverBudget};
 }
 
 } // namespace hbx3

@@ -53,25 +53,40 @@ class PatchMinima {
     std::vector<int> counts_;        // per patch id
 };
 
-// What the structure says of a connected patch's surviving face.
-struct Survivor {
-    int face = -1; // the face whose number the group keeps; -1: not settled
-    int below = 0; // faces of the patch numbered below `face`
+// The walk down the descending chain of patch id p: where it reads and
+// what its searches may still visit. Faces whose groups were seen apart
+// from the chain carry `apart` in scratch.mark; the mark holds for every
+// lower node of the same chain while p does not change.
+struct ChainWalk {
+    int p;
+    const std::vector<int>& members; // p's faces ascending; may list faces that left
+    const std::vector<int>& neighbours;
+    const std::vector<int>& patchOf;
+    SearchScratch& s;
+    long budget;
+    unsigned apart;
 };
 
-// The surviving face of the merge sweep over the faces of patch id p, taken
-// as one connected group of moved faces. `members` lists p's faces
-// ascending, and may list faces that left (their patchOf differs); `live`
-// is the number of faces in p. With one low point (the lowest face) that is
-// all. Otherwise walks the descending chain: from the highest face, the
-// next is the highest face below the current one that lies in its group
-// once the sweep has visited every face below it. Each step grows searches
-// from both faces until they meet or one runs out; a group found whole
-// this way is replayed. The walk itself costs the live faces above the
-// surviving face; returns face -1 once its searches have reached `budget`
-// faces, and the caller then runs the sweep.
-Survivor survivingFace(const PatchMinima& minima, int p, const std::vector<int>& members, int live,
-                       const std::vector<int>& neighbours, const std::vector<int>& patchOf,
-                       SearchScratch& scratch, long budget);
+// What follows node x on the chain.
+struct ChainStep {
+    enum Kind {
+        Next,       // face: the next node, joined to x as `witness` shows
+        End,        // x has no lower neighbour in p: the chain ends at x
+        Replayed,   // x's group was seen whole; face: its sweep's survivor
+        OverBudget, // the searches used up w.budget first
+    } kind;
+    int face = -1;
+};
+
+// The step from node x (a face of p with a lower neighbour in p, or not):
+// the highest live face y below x that lies in x's group once the sweep
+// has visited every face below x (joined through pairs within p of which
+// one face is below x). Tries the live faces below x in turn, growing a
+// search from x and one from the candidate until they meet or one runs
+// out; a candidate's group seen whole is marked apart, and x's group seen
+// whole is replayed. For Next, `witness` lists the faces of one joining
+// path from x to y, both included: the step holds while they stay in p,
+// since faces only leave p and no face between y and x can join x then.
+ChainStep chainStep(ChainWalk& w, const PatchMinima& minima, int x, std::vector<int>& witness);
 
 } // namespace hbx3

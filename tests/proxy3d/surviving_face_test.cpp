@@ -5,6 +5,7 @@
 // patch cycle.
 #include "proxy3d/patch_merge.h"
 #include "proxy3d/patch_minima.h"
+#include "proxy3d/survivor_chains.h"
 
 #include <gtest/gtest.h>
 
@@ -104,8 +105,8 @@ TEST(SurvivingFace, DescendingChainGivesTheSweepsNumber) {
 }
 
 // Each group as a patch of its own: the chain's walk gives the sweep's
-// surviving face and its rank in the group whenever it settles, settles
-// every group given room, and gives up (face -1) when the budget runs out.
+// surviving face whenever it settles, settles every group given room, and
+// gives up (face -1) when the budget runs out.
 TEST(SurvivingFace, ChainWalkGivesTheSweepsFace) {
     std::mt19937 rng(6);
     int tight = 0, unsettled = 0;
@@ -123,24 +124,122 @@ TEST(SurvivingFace, ChainWalkGivesTheSweepsFace) {
                 if (patchOf[static_cast<std::size_t>(f)] == p) members.push_back(f);
             if (members.empty()) continue;
             minima.fill(p, members.data(), static_cast<int>(members.size()));
-            const long rank = std::lower_bound(members.begin(), members.end(), p) - members.begin();
             for (const long budget : {1000L, 4L}) {
-                const hbx3::Survivor s =
-                    hbx3::survivingFace(minima, p, members, static_cast<int>(members.size()),
-                                        neighbours, patchOf, scratch, budget);
-                if (s.face < 0) {
+                hbx3::SurvivorChains chains(static_cast<std::size_t>(faces));
+                const int s =
+                    chains.survivor(minima, p, members, neighbours, patchOf, scratch, budget);
+                if (s < 0) {
                     ASSERT_EQ(budget, 4) << "round " << round;
                     ++unsettled;
                     continue;
                 }
                 tight += budget == 4;
-                ASSERT_EQ(s.face, p) << "round " << round << " budget " << budget;
-                ASSERT_EQ(s.below, rank);
+                ASSERT_EQ(s, p) << "round " << round << " budget " << budget;
             }
         }
     }
     EXPECT_GT(unsettled, 0);
     EXPECT_GT(tight, 0);
+}
+
+// A ring of faces numbered along it with a few shuffled, plus random
+// chords: long chains, as on a fine surface numbered row by row.
+std::vector<int> ringNeighbours(std::mt19937& rng, int faces) {
+    std::vector<int> label(static_cast<std::size_t>(faces));
+    for (int f = 0; f < faces; ++f)
+        label[static_cast<std::size_t>(f)] = f;
+    std::uniform_int_distribution<int> pick(0, faces - 1);
+    for (int i = 0; i < faces / 8; ++i)
+        std::swap(label[static_cast<std::size_t>(pick(rng))],
+                  label[static_cast<std::size_t>(pick(rng))]);
+    std::vector<int> slots(static_cast<std::size_t>(3 * faces), -1);
+    for (int f = 0; f < faces; ++f) {
+        const int a = label[static_cast<std::size_t>(f)];
+        const int b = label[static_cast<std::size_t>((f + 1) % faces)];
+        slots[static_cast<std::size_t>(3 * a)] = b;
+        slots[static_cast<std::size_t>(3 * b + 1)] = a;
+    }
+    for (int i = 0; i < faces / 3; ++i) {
+        const int a = pick(rng), b = pick(rng);
+        const auto sa = static_cast<std::size_t>(3 * a + 2),
+                   sb = static_cast<std::size_t>(3 * b + 2);
+        if (a == b || slots[sa] >= 0 || slots[sb] >= 0 || slots[3 * a] == b || slots[3 * b] == a)
+            continue;
+        slots[sa] = b;
+        slots[sb] = a;
+    }
+    return slots;
+}
+
+// The face whose number the sweep over the faces of patch p leaves to the
+// group of its highest face.
+int sweepSurvivorOfTop(const std::vector<int>& neighbours, const std::vector<int>& patchOf, int p) {
+    std::vector<int> live;
+    for (std::size_t f = 0; f < patchOf.size(); ++f)
+        if (patchOf[f] == p) live.push_back(static_cast<int>(f));
+    hbx3::Mesh3D mesh;
+    mesh.faces.resize(patchOf.size());
+    hbx3::PatchMerger merger(mesh);
+    merger.merge(
+        neighbours, live, [&](int g) { return patchOf[static_cast<std::size_t>(g)] == p; }, 0);
+    return live[static_cast<std::size_t>(merger.number(live.back()))];
+}
+
+// One patch loses a few faces at a time (single faces or small connected
+// bunches), and its chain, kept from question to question, gives the
+// sweep's face after every loss, also after a search ran out of budget.
+// The faces that leave form a patch of their own, asked at once, so the
+// nodes of one chain become nodes of another.
+TEST(SurvivingFace, KeptChainFollowsFacesLeaving) {
+    std::mt19937 rng(11);
+    int asked = 0, unsettled = 0;
+    for (int round = 0; round < 300; ++round) {
+        const int faces = std::uniform_int_distribution<int>(20, 300)(rng);
+        const std::vector<int> neighbours = ringNeighbours(rng, faces);
+        std::vector<int> patchOf(static_cast<std::size_t>(faces), 0), members(patchOf.size());
+        for (int f = 0; f < faces; ++f)
+            members[static_cast<std::size_t>(f)] = f;
+        hbx3::PatchMinima minima(neighbours, patchOf);
+        minima.fill(0, members.data(), faces);
+        hbx3::SurvivorChains chains(patchOf.size());
+        hbx3::SearchScratch scratch(patchOf.size());
+        int next = 1;
+        for (int live = faces; live > 1;) {
+            const long budget = std::uniform_int_distribution<int>(0, 9)(rng) == 0 ? 3 : 1000000;
+            const int z = chains.survivor(minima, 0, members, neighbours, patchOf, scratch, budget);
+            if (z < 0) {
+                ASSERT_EQ(budget, 3);
+                ++unsettled;
+            } else {
+                ASSERT_EQ(z, sweepSurvivorOfTop(neighbours, patchOf, 0))
+                    << "round " << round << ", " << live << " faces left";
+                ++asked;
+            }
+            // A few faces leave: random ones, or a bunch grown from one.
+            std::vector<int> gone;
+            const int want = std::uniform_int_distribution<int>(1, 4)(rng);
+            const bool bunch = std::uniform_int_distribution<int>(0, 1)(rng) == 1;
+            for (int tries = 0; static_cast<int>(gone.size()) < std::min(want, live - 1); ++tries) {
+                int f = std::uniform_int_distribution<int>(0, faces - 1)(rng);
+                if (bunch && !gone.empty() && tries < 20)
+                    f = neighbours[static_cast<std::size_t>(
+                        3 * gone[static_cast<std::size_t>(f) % gone.size()] + f % 3)];
+                if (f < 0 || patchOf[static_cast<std::size_t>(f)] != 0) continue;
+                chains.left(0, f);
+                patchOf[static_cast<std::size_t>(f)] = next;
+                gone.push_back(f);
+            }
+            minima.removeFaces(0, gone);
+            live -= static_cast<int>(gone.size());
+            std::sort(gone.begin(), gone.end());
+            minima.fill(next, gone.data(), static_cast<int>(gone.size()));
+            const int y = chains.survivor(minima, next, gone, neighbours, patchOf, scratch, 1000);
+            ASSERT_EQ(y, sweepSurvivorOfTop(neighbours, patchOf, next));
+            ++next;
+        }
+    }
+    EXPECT_GT(asked, 10000);
+    EXPECT_GT(unsettled, 100);
 }
 
 // Faces 0..3 with pairs 0-2, 2-3, 3-1: the highest low point is 1, but face
@@ -153,10 +252,8 @@ TEST(SurvivingFace, HighestLowPointCanLoseItsTerritory) {
     hbx3::PatchMinima minima(neighbours, patchOf);
     minima.fill(0, members.data(), 4);
     hbx3::SearchScratch scratch(4);
-    const hbx3::Survivor s =
-        hbx3::survivingFace(minima, 0, members, 4, neighbours, patchOf, scratch, 64);
-    EXPECT_EQ(s.face, 0);
-    EXPECT_EQ(s.below, 0);
+    hbx3::SurvivorChains chains(4);
+    EXPECT_EQ(chains.survivor(minima, 0, members, neighbours, patchOf, scratch, 64), 0);
 }
 
 } // namespace
