@@ -125,6 +125,7 @@ const std::vector<MeshKind>& meshKinds() {
         {"finetorus", true, "unit torus, 2:1 grid, every edge flat within 0.0001", makeFineTorus},
         {"finebumpy", true, "bumpy sphere of radius 1, nearly every edge flat", makeFineBumpy},
         {"scan", true, "unit bumpy sphere Loop-subdivided 3 times", makeScan},
+        {"blob", true, "geodesic unit sphere with 40 high bumps, nearly every edge flat", makeBlob},
         {"wall", true, "low closed wall along a flat spiral of 3 close turns", makeWall},
         {"wall10", true, "low closed wall along a flat spiral of 10 close turns", makeWall10},
         {"tallwall", true, "tall closed wall along a flat spiral of 3 close turns", makeTallWall},

@@ -18,7 +18,7 @@ using hbxbench::MeshKind;
 
 bool isClosedKind(const std::string& name) {
     for (const char* closed : {"sphere", "torus", "bumpy", "coil", "finetorus", "finebumpy", "scan",
-                               "wall", "wall10", "tallwall"}) {
+                               "blob", "wall", "wall10", "tallwall"}) {
         if (name == closed) return true;
     }
     return false;
@@ -379,7 +379,7 @@ TEST(GeneratedMeshes, SameArgumentsSameBytesAndTheSeedMattersWhereItIsUsed) {
         EXPECT_EQ(first, again);
         const std::string name = kind.name;
         const bool seeded = name == "bumpy" || name == "terrain" || name == "jagged" ||
-                            name == "finebumpy" || name == "scan";
+                            name == "finebumpy" || name == "scan" || name == "blob";
         EXPECT_EQ(first != otherSeed, seeded);
     }
 }
