@@ -3,8 +3,16 @@
 #include <algorithm>
 #include <cassert>
 #include <functional>
+#include <limits>
 
 namespace hbx3 {
+namespace {
+
+// Far above any search's cost, and low enough that twice a budget of it
+// still fits.
+constexpr long kMaxCredit = std::numeric_limits<long>::max() / 4;
+
+} // namespace
 
 SurvivorChains::SurvivorChains(std::size_t faceCount) : faceCount_(faceCount) {}
 
@@ -33,6 +41,11 @@ void SurvivorChains::left(int p, int f) {
             prev_[static_cast<std::size_t>(after)] = before;
         else
             chain->end = -1;
+        // The step of the node before went to f: it is walked again, and
+        // an open chain goes on from there.
+        if (before >= 0)
+            chain->broken.emplace_back(before, version_[static_cast<std::size_t>(before)]);
+        if (chain->open == f) chain->open = before;
         onChain_[i] = 0;
         ++version_[i];
     }
@@ -55,6 +68,7 @@ void SurvivorChains::forget(int p) {
     Chain& chain = chains_[static_cast<std::size_t>(slot_[i])];
     chain.id = 0; // its nodes' tags no longer match any chain
     chain.broken = {};
+    chain.credit = 0;
     freeSlots_.push_back(slot_[i]);
     slot_[i] = -1;
 }
@@ -87,23 +101,29 @@ void SurvivorChains::unlink(Chain& chain, int from, int to) {
 // Walks the chain afresh from node x (tagged already) until it meets an
 // old node, then takes the old nodes between off the chain: oldNext is
 // where the old chain went on after x (or the old top, when x is the new
-// one). Records each step's witness. False when the searches ran out of
-// budget (the chain is then half rewritten).
+// one). Records each step's witness. When the searches run out of budget,
+// the chain ends open at the node whose step was being sought, the old
+// nodes below are taken off, and false is returned: what was walked stays
+// valid and the next question goes on from there.
 bool SurvivorChains::walkFrom(ChainWalk& w, const PatchMinima& minima, Chain& chain, int x,
                               int oldNext) {
     for (;;) {
         const ChainStep step = chainStep(w, minima, x, witness_);
         const auto i = static_cast<std::size_t>(x);
         ++version_[i];
-        if (step.kind == ChainStep::OverBudget) return false;
         if (step.kind != ChainStep::Next) {
             next_[i] = -1;
             unlink(chain, oldNext, -1);
-            chain.end = step.face;
+            const bool open = step.kind == ChainStep::OverBudget;
+            chain.open = open ? x : -1;
+            chain.end = open ? -1 : step.face;
             chain.replayed = step.kind == ChainStep::Replayed;
-            return true;
+            return !open;
         }
-        for (int f : witness_) {
+        // The path's ends are nodes, which break the step into them when
+        // they leave: only the faces between need to know the step.
+        for (std::size_t k = 1; k + 1 < witness_.size(); ++k) {
+            const int f = witness_[k];
             int& first = firstUse_[static_cast<std::size_t>(f)];
             uses_.push_back({x, version_[i], first});
             first = static_cast<int>(uses_.size()) - 1;
@@ -156,7 +176,6 @@ int SurvivorChains::survivor(const PatchMinima& minima, int p, const std::vector
         slot_[static_cast<std::size_t>(p)] = s;
         chain = &chains_[static_cast<std::size_t>(s)];
     }
-    ChainWalk w{p, members, neighbours, patchOf, scratch, budget, ++scratch.markStamp};
     auto highest = [&] {
         for (auto it = members.rbegin(); it != members.rend(); ++it)
             if (isLive(*it)) return *it;
@@ -166,7 +185,15 @@ int SurvivorChains::survivor(const PatchMinima& minima, int p, const std::vector
     if (chain->id == 0) {
         chain->id = ++lastId_;
         chain->top = -1;
+        chain->open = -1;
+        chain->credit = 0;
     }
+    // A step that needs more than the budget would otherwise be sought in
+    // vain at every question: each question that runs out lends the next
+    // twice what it had, so the walk gets through at a cost of a few times
+    // what the step costs.
+    const long allowed = budget + chain->credit;
+    ChainWalk w{p, members, neighbours, patchOf, scratch, allowed, ++scratch.markStamp};
     // The list's head is p's highest face unless that face has left: the
     // new highest face starts the chain, which goes on until it meets the
     // old one.
@@ -181,24 +208,27 @@ int SurvivorChains::survivor(const PatchMinima& minima, int p, const std::vector
         }
         chain->topLeft = false;
     }
-    {
-        // Highest first: a walk from a node may take lower broken nodes
-        // off the chain, and meets the old chain above the next one.
-        std::vector<std::pair<int, unsigned>>& broken = chain->broken;
-        std::sort(broken.begin(), broken.end(), std::greater<>());
-        for (std::size_t b = 0; ok && b < broken.size(); ++b) {
-            const auto [node, version] = broken[b];
-            const auto i = static_cast<std::size_t>(node);
-            if (onChain_[i] != chain->id || version_[i] != version) continue;
-            assert(isLive(node));
-            ok = walkFrom(w, minima, *chain, node, next_[i]);
-        }
-        broken.clear();
+    // Highest first: a walk from a node may take lower broken nodes off
+    // the chain, and meets the old chain above the next one. A walk that
+    // runs out of budget takes every old node below it off, so the broken
+    // nodes not reached then are gone too.
+    std::vector<std::pair<int, unsigned>>& broken = chain->broken;
+    std::sort(broken.begin(), broken.end(), std::greater<>());
+    for (std::size_t b = 0; ok && b < broken.size(); ++b) {
+        const auto [node, version] = broken[b];
+        const auto i = static_cast<std::size_t>(node);
+        if (onChain_[i] != chain->id || version_[i] != version) continue;
+        assert(isLive(node));
+        ok = walkFrom(w, minima, *chain, node, next_[i]);
     }
+    broken.clear();
+    // A chain left open by an earlier question goes on where it stopped.
+    if (ok && chain->open >= 0) ok = walkFrom(w, minima, *chain, chain->open, -1);
     if (!ok) {
-        forget(p);
+        chain->credit = std::min(2 * allowed, kMaxCredit);
         return -1;
     }
+    chain->credit = 0;
     const int z = chain->end;
     assert(z >= 0);
     if (z < 0) {

@@ -5,11 +5,16 @@
 // A patch that loses a few faces at a time keeps nearly the same chain
 // (patch_minima.h): the next node of x is the highest face below x joined
 // to x, and as faces only leave a patch, no face between x and its next
-// node ever joins x. A step therefore holds for as long as the faces of
-// one joining path, its witness, stay in the patch. Each face lists the
-// steps whose witness runs through it; when it leaves, those steps are
-// broken, and the next question walks again from each broken node (in
-// descending order) until it meets the old chain.
+// node ever joins x. A step therefore holds for as long as its two nodes
+// and the faces of one joining path between them, its witness, stay in
+// the patch. A node that leaves is taken off the list at once and breaks
+// the step into it; a witness face that leaves breaks the steps that
+// listed it. The next question walks again from each broken node, highest
+// first, until the walk meets the old chain.
+//
+// A walk that runs out of budget leaves the chain open where it stopped;
+// the next question goes on from there with twice the budget, so a long
+// chain or a costly step is paid for once rather than at every split.
 #pragma once
 
 #include "proxy3d/patch_minima.h"
@@ -35,8 +40,8 @@ class SurvivorChains {
 
     // The face whose number the merge sweep over patch id p leaves to the
     // group of p's highest face (all of p when p is connected), or -1 when
-    // the chain's searches reached `budget` faces (the chain is then
-    // forgotten; the caller runs the sweep). `members` lists p's faces
+    // the chain's searches reached `budget` faces: the caller then runs the
+    // sweep, and the next question goes on from where the walk stopped. `members` lists p's faces
     // ascending and may list faces that left; minima must be up to date.
     int survivor(const PatchMinima& minima, int p, const std::vector<int>& members,
                  const std::vector<int>& neighbours, const std::vector<int>& patchOf,
@@ -47,6 +52,8 @@ class SurvivorChains {
         unsigned id = 0; // tags the faces on this chain in onChain_
         int top = -1;    // the chain's first node: p's highest face
         int end = -1;    // its last node, or the face a replay gave
+        int open = -1;   // the node whose step a search ran out of budget for
+        long credit = 0; // budget lent by the questions that ran out
         bool replayed = false;
         bool topLeft = false; // the top has left: `top` is its old next node
         std::vector<std::pair<int, unsigned>> broken; // (node, step version)

@@ -242,6 +242,30 @@ TEST(SurvivingFace, KeptChainFollowsFacesLeaving) {
     EXPECT_GT(unsettled, 100);
 }
 
+// Asked again and again with a budget far too small for its steps, a
+// chain goes on where it stopped and gets through within a few dozen
+// questions, with the sweep's face.
+TEST(SurvivingFace, ChainThatRunsOutGoesOnAndSettles) {
+    std::mt19937 rng(12);
+    for (int round = 0; round < 100; ++round) {
+        const int faces = std::uniform_int_distribution<int>(200, 2000)(rng);
+        const std::vector<int> neighbours = ringNeighbours(rng, faces);
+        std::vector<int> patchOf(static_cast<std::size_t>(faces), 0), members(patchOf.size());
+        for (int f = 0; f < faces; ++f)
+            members[static_cast<std::size_t>(f)] = f;
+        hbx3::PatchMinima minima(neighbours, patchOf);
+        minima.fill(0, members.data(), faces);
+        hbx3::SurvivorChains chains(patchOf.size());
+        hbx3::SearchScratch scratch(patchOf.size());
+        int z = -1, asked = 0;
+        while (z < 0 && asked < 40) {
+            z = chains.survivor(minima, 0, members, neighbours, patchOf, scratch, 2);
+            ++asked;
+        }
+        ASSERT_EQ(z, sweepSurvivorOfTop(neighbours, patchOf, 0)) << "round " << round;
+    }
+}
+
 // Faces 0..3 with pairs 0-2, 2-3, 3-1: the highest low point is 1, but face
 // 2 pulls 1's group into 0's, so 0 survives.
 TEST(SurvivingFace, HighestLowPointCanLoseItsTerritory) {
