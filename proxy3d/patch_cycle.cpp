@@ -310,11 +310,11 @@ void splitMostByFaces(const std::vector<int>& stay, int from, Cycle& c) {
             const int f = groups.faces(g)[j];
             c.table.patchOf[static_cast<std::size_t>(f)] = -1;
             c.hierarchy.remove(from, f);
+            c.chains.left(from, f);
             parted.push_back(f);
         }
     }
     c.minima.removeFaces(from, parted);
-    c.chains.forget(from);
     c.table.members[p].assign(groups.faces(keep), groups.faces(keep) + groups.size(keep));
     c.table.live[p] = static_cast<int>(groups.size(keep));
     c.ranks.reset(from);

@@ -113,11 +113,13 @@ bool SurvivorChains::walkFrom(ChainWalk& w, const PatchMinima& minima, Chain& ch
         ++version_[i];
         if (step.kind != ChainStep::Next) {
             next_[i] = -1;
+            chain.last = x;
             unlink(chain, oldNext, -1);
             const bool open = step.kind == ChainStep::OverBudget;
             chain.open = open ? x : -1;
             chain.end = open ? -1 : step.face;
             chain.replayed = step.kind == ChainStep::Replayed;
+            chain.replayedNow = chain.replayed;
             return !open;
         }
         // The path's ends are nodes, which break the step into them when
@@ -193,6 +195,7 @@ int SurvivorChains::survivor(const PatchMinima& minima, int p, const std::vector
     // twice what it had, so the walk gets through at a cost of a few times
     // what the step costs.
     const long allowed = budget + chain->credit;
+    chain->replayedNow = false;
     ChainWalk w{p, members, neighbours, patchOf, scratch, allowed, ++scratch.markStamp};
     // The list's head is p's highest face unless that face has left: the
     // new highest face starts the chain, which goes on until it meets the
@@ -224,6 +227,12 @@ int SurvivorChains::survivor(const PatchMinima& minima, int p, const std::vector
     broken.clear();
     // A chain left open by an earlier question goes on where it stopped.
     if (ok && chain->open >= 0) ok = walkFrom(w, minima, *chain, chain->open, -1);
+    // A replay holds only for the group it saw, which may have lost faces
+    // since: the last node's step is sought again.
+    if (ok && chain->replayed && !chain->replayedNow) {
+        assert(onChain_[static_cast<std::size_t>(chain->last)] == chain->id);
+        ok = walkFrom(w, minima, *chain, chain->last, -1);
+    }
     if (!ok) {
         chain->credit = std::min(2 * allowed, kMaxCredit);
         return -1;
@@ -235,8 +244,6 @@ int SurvivorChains::survivor(const PatchMinima& minima, int p, const std::vector
         forget(p);
         return -1;
     }
-    // A replay holds only for the group it saw.
-    if (chain->replayed) forget(p);
     return z;
 }
 

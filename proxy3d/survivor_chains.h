@@ -49,13 +49,15 @@ class SurvivorChains {
 
   private:
     struct Chain {
-        unsigned id = 0; // tags the faces on this chain in onChain_
-        int top = -1;    // the chain's first node: p's highest face
-        int end = -1;    // its last node, or the face a replay gave
-        int open = -1;   // the node whose step a search ran out of budget for
-        long credit = 0; // budget lent by the questions that ran out
-        bool replayed = false;
-        bool topLeft = false; // the top has left: `top` is its old next node
+        unsigned id = 0;          // tags the faces on this chain in onChain_
+        int top = -1;             // the chain's first node: p's highest face
+        int end = -1;             // its last node, or the face a replay gave
+        int open = -1;            // the node whose step a search ran out of budget for
+        long credit = 0;          // budget lent by the questions that ran out
+        int last = -1;            // its last node, once the walk got there
+        bool replayed = false;    // `end` came from a replay of last's group
+        bool replayedNow = false; // ... in this question
+        bool topLeft = false;     // the top has left: `top` is its old next node
         std::vector<std::pair<int, unsigned>> broken; // (node, step version)
     };
     struct Use {
