@@ -3,16 +3,8 @@
 #include <algorithm>
 #include <cassert>
 #include <functional>
-#include <limits>
 
 namespace hbx3 {
-namespace {
-
-// Far above any search's cost, and low enough that twice a budget of it
-// still fits.
-constexpr long kMaxCredit = std::numeric_limits<long>::max() / 4;
-
-} // namespace
 
 SurvivorChains::SurvivorChains(std::size_t faceCount) : faceCount_(faceCount) {}
 
@@ -49,6 +41,8 @@ void SurvivorChains::left(int p, int f) {
         onChain_[i] = 0;
         ++version_[i];
     }
+    if (chain != nullptr && chain->replayed && replayOf_[i] == chain->replayId)
+        chain->replayStale = true;
     int& first = firstUse_[i];
     if (chain != nullptr) {
         for (int u = first; u >= 0; u = uses_[static_cast<std::size_t>(u)].next) {
@@ -119,7 +113,14 @@ bool SurvivorChains::walkFrom(ChainWalk& w, const PatchMinima& minima, Chain& ch
             chain.open = open ? x : -1;
             chain.end = open ? -1 : step.face;
             chain.replayed = step.kind == ChainStep::Replayed;
-            chain.replayedNow = chain.replayed;
+            chain.replayStale = false;
+            if (chain.replayed) {
+                // The group the replay saw, all of it in the search's queue:
+                // the replay holds until one of its faces leaves.
+                chain.replayId = ++lastReplay_;
+                for (int f : w.s.queue)
+                    replayOf_[static_cast<std::size_t>(f)] = chain.replayId;
+            }
             return !open;
         }
         // The path's ends are nodes, which break the step into them when
@@ -159,6 +160,7 @@ int SurvivorChains::survivor(const PatchMinima& minima, int p, const std::vector
         prev_.assign(faceCount_, -1);
         version_.assign(faceCount_, 0);
         firstUse_.assign(faceCount_, -1);
+        replayOf_.assign(faceCount_, 0);
     }
     // Forgotten uses pile up as faces leave; start over once they
     // outnumber the faces, so memory stays linear.
@@ -189,13 +191,15 @@ int SurvivorChains::survivor(const PatchMinima& minima, int p, const std::vector
         chain->top = -1;
         chain->open = -1;
         chain->credit = 0;
+        chain->replayed = false;
     }
     // A step that needs more than the budget would otherwise be sought in
     // vain at every question: each question that runs out lends the next
-    // twice what it had, so the walk gets through at a cost of a few times
-    // what the step costs.
+    // twice what it had, up to four budgets, so a long walk gets through in
+    // a few questions while one that never ends (faces numbered at random,
+    // where each step searches across the patch) costs at most five budgets
+    // a question.
     const long allowed = budget + chain->credit;
-    chain->replayedNow = false;
     ChainWalk w{p, members, neighbours, patchOf, scratch, allowed, ++scratch.markStamp};
     // The list's head is p's highest face unless that face has left: the
     // new highest face starts the chain, which goes on until it meets the
@@ -227,14 +231,14 @@ int SurvivorChains::survivor(const PatchMinima& minima, int p, const std::vector
     broken.clear();
     // A chain left open by an earlier question goes on where it stopped.
     if (ok && chain->open >= 0) ok = walkFrom(w, minima, *chain, chain->open, -1);
-    // A replay holds only for the group it saw, which may have lost faces
-    // since: the last node's step is sought again.
-    if (ok && chain->replayed && !chain->replayedNow) {
+    // A replay holds only for the group it saw: once that has lost a face,
+    // the last node's step is sought again.
+    if (ok && chain->replayed && chain->replayStale) {
         assert(onChain_[static_cast<std::size_t>(chain->last)] == chain->id);
         ok = walkFrom(w, minima, *chain, chain->last, -1);
     }
     if (!ok) {
-        chain->credit = std::min(2 * allowed, kMaxCredit);
+        chain->credit = std::min(2 * allowed, 4 * budget);
         return -1;
     }
     chain->credit = 0;

@@ -13,8 +13,10 @@
 // first, until the walk meets the old chain.
 //
 // A walk that runs out of budget leaves the chain open where it stopped;
-// the next question goes on from there with twice the budget, so a long
-// chain or a costly step is paid for once rather than at every split.
+// the next question goes on from there with twice the budget (up to five
+// budgets), so a long chain or a costly step is paid for once rather than
+// at every split. A chain that ends in a replay of its last node's group
+// keeps that answer until a face of the group leaves.
 #pragma once
 
 #include "proxy3d/patch_minima.h"
@@ -56,7 +58,8 @@ class SurvivorChains {
         long credit = 0;          // budget lent by the questions that ran out
         int last = -1;            // its last node, once the walk got there
         bool replayed = false;    // `end` came from a replay of last's group
-        bool replayedNow = false; // ... in this question
+        bool replayStale = false; // ... which has lost a face since
+        unsigned replayId = 0;    // tags the replayed group's faces in replayOf_
         bool topLeft = false;     // the top has left: `top` is its old next node
         std::vector<std::pair<int, unsigned>> broken; // (node, step version)
     };
@@ -71,17 +74,19 @@ class SurvivorChains {
     void unlink(Chain& chain, int from, int to);
     void forgetAll();
 
-    std::vector<unsigned> onChain_; // per face: id of the chain it is a node of
-    std::vector<int> next_;         // per node: the next node, -1 at the end
-    std::vector<int> prev_;         // per node: the node before, -1 at the top
-    std::vector<unsigned> version_; // per node: bumped whenever its step changes
-    std::vector<int> firstUse_;     // per face: its steps' witnesses, into uses_
-    std::vector<Use> uses_;         // grows; cleared when it outgrows the mesh
-    std::vector<int> slot_;         // per patch id: its chain in chains_, or -1
-    std::vector<Chain> chains_;     // reused once forgotten (slot -1)
+    std::vector<unsigned> onChain_;  // per face: id of the chain it is a node of
+    std::vector<int> next_;          // per node: the next node, -1 at the end
+    std::vector<int> prev_;          // per node: the node before, -1 at the top
+    std::vector<unsigned> version_;  // per node: bumped whenever its step changes
+    std::vector<int> firstUse_;      // per face: its steps' witnesses, into uses_
+    std::vector<unsigned> replayOf_; // per face: the latest replay that saw it
+    std::vector<Use> uses_;          // grows; cleared when it outgrows the mesh
+    std::vector<int> slot_;          // per patch id: its chain in chains_, or -1
+    std::vector<Chain> chains_;      // reused once forgotten (slot -1)
     std::vector<int> freeSlots_;
     std::vector<int> witness_;
     unsigned lastId_ = 0;
+    unsigned lastReplay_ = 0;
     std::size_t faceCount_;
 };
 
