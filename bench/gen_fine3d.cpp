@@ -179,33 +179,18 @@ template <class Radius> GenMesh icoSphere(long long frequency, Radius radius) {
 // numbering of the 20 faces sends the merge sweep's descending chain
 // through tens of thousands of steps.
 GenMesh makeBlob(long long triangles, uint64_t seed) {
-    struct Bump {
-        double x, y, z, height, inverseWidth;
-    };
     SeededRandom random(seed);
-    std::vector<Bump> bumps(40);
-    for (Bump& b : bumps) {
-        const double z = random.uniform(-1.0, 1.0);
-        const double phi = random.uniform(0.0, 2.0 * kPi);
-        const double s = std::sqrt(1.0 - z * z);
-        b.x = s * std::cos(phi);
-        b.y = s * std::sin(phi);
-        b.z = z;
+    std::vector<SphereBump> bumps(40);
+    for (SphereBump& b : bumps) {
+        randomBumpCentre(random, b);
         b.height = random.uniform(-0.3, 0.3);
         const double width = random.uniform(0.15, 0.4);
         b.inverseWidth = 1.0 / (width * width);
     }
     const long long frequency =
         atLeast(std::llround(std::sqrt(static_cast<double>(triangles) / 20.0)), 1);
-    return icoSphere(frequency, [&](double x, double y, double z) {
-        double r = 1.0;
-        for (const Bump& b : bumps) {
-            const double chord2 = 2.0 - 2.0 * (x * b.x + y * b.y + z * b.z);
-            const double e = chord2 * b.inverseWidth;
-            if (e < 30.0) r += b.height * std::exp(-e);
-        }
-        return r;
-    });
+    return icoSphere(
+        frequency, [&](double x, double y, double z) { return bumpedRadius(bumps, 1.0, x, y, z); });
 }
 
 // A torus of radii 1 and 0.4 on a grid twice as long around the axis as

@@ -83,6 +83,18 @@ GenMesh makeCoil(long long triangles, uint64_t seed);
 GenMesh torusGrid(long long axis, long long tube, double major, double minor);
 GenMesh bumpySphere(long long triangles, uint64_t seed, double scale);
 
+// A smooth bump (or dent, height < 0) on a sphere: a Gaussian profile over
+// the angle from its centre, a unit direction.
+struct SphereBump {
+    double x, y, z, height, inverseWidth;
+};
+// Draws b's centre, a uniform direction (two draws).
+void randomBumpCentre(SeededRandom& random, SphereBump& b);
+// The radius in the unit direction (x, y, z): base plus each bump's
+// height there, added in turn.
+double bumpedRadius(const std::vector<SphereBump>& bumps, double base, double x, double y,
+                    double z);
+
 // 3D kinds whose every (or nearly every) edge is flat within the tools'
 // 0.0001, and walls along flat spirals (gen_fine3d.cpp).
 GenMesh makeFineTorus(long long triangles, uint64_t seed);

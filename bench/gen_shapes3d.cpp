@@ -168,35 +168,41 @@ GenMesh makeBumpySphere(long long triangles, uint64_t seed) {
     return bumpySphere(triangles, seed, 1.0);
 }
 
+void randomBumpCentre(SeededRandom& random, SphereBump& b) {
+    // A uniform direction: z uniform in [-1, 1), angle uniform.
+    const double z = random.uniform(-1.0, 1.0);
+    const double phi = random.uniform(0.0, 2.0 * kPi);
+    const double s = std::sqrt(1.0 - z * z);
+    b.x = s * std::cos(phi);
+    b.y = s * std::sin(phi);
+    b.z = z;
+}
+
+double bumpedRadius(const std::vector<SphereBump>& bumps, double base, double x, double y,
+                    double z) {
+    double r = base;
+    for (const SphereBump& b : bumps) {
+        // 2 - 2 cos(angle) is the squared chord, about the squared angle.
+        const double chord2 = 2.0 - 2.0 * (x * b.x + y * b.y + z * b.z);
+        const double e = chord2 * b.inverseWidth;
+        if (e < 30.0) r += b.height * std::exp(-e);
+    }
+    return r;
+}
+
 // The same sphere scaled by `scale` (exactly the above at 1).
 GenMesh bumpySphere(long long triangles, uint64_t seed, double scale) {
-    struct Bump {
-        double x, y, z, height, inverseWidth;
-    };
     SeededRandom random(seed);
-    std::vector<Bump> bumps(64);
-    for (Bump& b : bumps) {
-        // A uniform direction: z uniform in [-1, 1), angle uniform.
-        const double z = random.uniform(-1.0, 1.0);
-        const double phi = random.uniform(0.0, 2.0 * kPi);
-        const double s = std::sqrt(1.0 - z * z);
-        b.x = s * std::cos(phi);
-        b.y = s * std::sin(phi);
-        b.z = z;
+    std::vector<SphereBump> bumps(64);
+    for (SphereBump& b : bumps) {
+        randomBumpCentre(random, b);
         b.height =
             random.uniform(0.0, 1.0) < 0.75 ? random.uniform(-9.0, -3.0) : random.uniform(2.0, 5.0);
         const double width = random.uniform(0.1, 0.45);
         b.inverseWidth = 1.0 / (width * width);
     }
     return ringSphere(triangles, [&](double x, double y, double z) {
-        double r = 100.0;
-        for (const Bump& b : bumps) {
-            // 2 - 2 cos(angle) is the squared chord, about the squared angle.
-            const double chord2 = 2.0 - 2.0 * (x * b.x + y * b.y + z * b.z);
-            const double e = chord2 * b.inverseWidth;
-            if (e < 30.0) r += b.height * std::exp(-e);
-        }
-        return scale * r;
+        return scale * bumpedRadius(bumps, 100.0, x, y, z);
     });
 }
 

@@ -185,6 +185,26 @@ int sweepSurvivorOfTop(const std::vector<int>& neighbours, const std::vector<int
     return live[static_cast<std::size_t>(merger.number(live.back()))];
 }
 
+// Patch 0 of every face of a ring graph, and what its chains read.
+struct RingPatch {
+    RingPatch(std::mt19937& rng, int faces)
+        : neighbours(ringNeighbours(rng, faces)), patchOf(static_cast<std::size_t>(faces), 0),
+          members(patchOf.size()), minima(neighbours, patchOf), chains(patchOf.size()),
+          scratch(patchOf.size()) {
+        for (int f = 0; f < faces; ++f)
+            members[static_cast<std::size_t>(f)] = f;
+        minima.fill(0, members.data(), faces);
+    }
+    int survivor(int p, const std::vector<int>& faces, long budget) {
+        return chains.survivor(minima, p, faces, neighbours, patchOf, scratch, budget);
+    }
+    const std::vector<int> neighbours;
+    std::vector<int> patchOf, members;
+    hbx3::PatchMinima minima;
+    hbx3::SurvivorChains chains;
+    hbx3::SearchScratch scratch;
+};
+
 // One patch loses a few faces at a time (single faces or small connected
 // bunches), and its chain, kept from question to question, gives the
 // sweep's face after every loss, also after a search ran out of budget.
@@ -195,23 +215,16 @@ TEST(SurvivingFace, KeptChainFollowsFacesLeaving) {
     int asked = 0, unsettled = 0;
     for (int round = 0; round < 300; ++round) {
         const int faces = std::uniform_int_distribution<int>(20, 300)(rng);
-        const std::vector<int> neighbours = ringNeighbours(rng, faces);
-        std::vector<int> patchOf(static_cast<std::size_t>(faces), 0), members(patchOf.size());
-        for (int f = 0; f < faces; ++f)
-            members[static_cast<std::size_t>(f)] = f;
-        hbx3::PatchMinima minima(neighbours, patchOf);
-        minima.fill(0, members.data(), faces);
-        hbx3::SurvivorChains chains(patchOf.size());
-        hbx3::SearchScratch scratch(patchOf.size());
+        RingPatch t(rng, faces);
         int next = 1;
         for (int live = faces; live > 1;) {
             const long budget = std::uniform_int_distribution<int>(0, 9)(rng) == 0 ? 3 : 1000000;
-            const int z = chains.survivor(minima, 0, members, neighbours, patchOf, scratch, budget);
+            const int z = t.survivor(0, t.members, budget);
             if (z < 0) {
                 ASSERT_EQ(budget, 3);
                 ++unsettled;
             } else {
-                ASSERT_EQ(z, sweepSurvivorOfTop(neighbours, patchOf, 0))
+                ASSERT_EQ(z, sweepSurvivorOfTop(t.neighbours, t.patchOf, 0))
                     << "round " << round << ", " << live << " faces left";
                 ++asked;
             }
@@ -222,19 +235,19 @@ TEST(SurvivingFace, KeptChainFollowsFacesLeaving) {
             for (int tries = 0; static_cast<int>(gone.size()) < std::min(want, live - 1); ++tries) {
                 int f = std::uniform_int_distribution<int>(0, faces - 1)(rng);
                 if (bunch && !gone.empty() && tries < 20)
-                    f = neighbours[static_cast<std::size_t>(
+                    f = t.neighbours[static_cast<std::size_t>(
                         3 * gone[static_cast<std::size_t>(f) % gone.size()] + f % 3)];
-                if (f < 0 || patchOf[static_cast<std::size_t>(f)] != 0) continue;
-                chains.left(0, f);
-                patchOf[static_cast<std::size_t>(f)] = next;
+                if (f < 0 || t.patchOf[static_cast<std::size_t>(f)] != 0) continue;
+                t.chains.left(0, f);
+                t.patchOf[static_cast<std::size_t>(f)] = next;
                 gone.push_back(f);
             }
-            minima.removeFaces(0, gone);
+            t.minima.removeFaces(0, gone);
             live -= static_cast<int>(gone.size());
             std::sort(gone.begin(), gone.end());
-            minima.fill(next, gone.data(), static_cast<int>(gone.size()));
-            const int y = chains.survivor(minima, next, gone, neighbours, patchOf, scratch, 1000);
-            ASSERT_EQ(y, sweepSurvivorOfTop(neighbours, patchOf, next));
+            t.minima.fill(next, gone.data(), static_cast<int>(gone.size()));
+            ASSERT_EQ(t.survivor(next, gone, 1000),
+                      sweepSurvivorOfTop(t.neighbours, t.patchOf, next));
             ++next;
         }
     }
@@ -250,20 +263,13 @@ TEST(SurvivingFace, ChainThatRunsOutGoesOnAndSettles) {
     int resumed = 0;
     for (int round = 0; round < 100; ++round) {
         const int faces = std::uniform_int_distribution<int>(200, 2000)(rng);
-        const std::vector<int> neighbours = ringNeighbours(rng, faces);
-        std::vector<int> patchOf(static_cast<std::size_t>(faces), 0), members(patchOf.size());
-        for (int f = 0; f < faces; ++f)
-            members[static_cast<std::size_t>(f)] = f;
-        hbx3::PatchMinima minima(neighbours, patchOf);
-        minima.fill(0, members.data(), faces);
-        hbx3::SurvivorChains chains(patchOf.size());
-        hbx3::SearchScratch scratch(patchOf.size());
+        RingPatch t(rng, faces);
         int z = -1, asked = 0;
         while (z < 0 && asked < 40) {
-            z = chains.survivor(minima, 0, members, neighbours, patchOf, scratch, faces / 4);
+            z = t.survivor(0, t.members, faces / 4);
             ++asked;
         }
-        ASSERT_EQ(z, sweepSurvivorOfTop(neighbours, patchOf, 0)) << "round " << round;
+        ASSERT_EQ(z, sweepSurvivorOfTop(t.neighbours, t.patchOf, 0)) << "round " << round;
         resumed += asked > 1;
     }
     EXPECT_GT(resumed, 10);
