@@ -35,6 +35,12 @@ bool readWholeFile(const char* path, std::string& out) {
     return ok;
 }
 
+std::size_t regularFileSize(const char* path) {
+    struct stat st;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return 0;
+    return static_cast<std::size_t>(st.st_size);
+}
+
 bool sameExistingFile(const char* a, const char* b) {
     struct stat sa, sb;
     if (stat(a, &sa) != 0 || stat(b, &sb) != 0) return false;

@@ -22,6 +22,10 @@ inline constexpr std::string_view kSameFile = "Error: Input and output are the s
 // cannot be opened or read, or is not a regular file (a directory, say).
 bool readWholeFile(const char* path, std::string& out);
 
+// The size in bytes of the regular file at path, or 0 when there is no
+// regular file there.
+std::size_t regularFileSize(const char* path);
+
 // True when both paths exist and name the same file (same device and inode).
 bool sameExistingFile(const char* a, const char* b);
 

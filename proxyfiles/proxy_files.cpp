@@ -2,8 +2,10 @@
 
 #include "frontend/alloc_hook.h"
 #include "frontend/console.h"
+#include "frontend/process_memory.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 
 namespace hbx {
@@ -11,6 +13,11 @@ namespace {
 
 // The most record text held in memory before it is written out.
 constexpr std::size_t kChunk = std::size_t(4) << 20;
+
+// A run holds up to about five times its input text at its peak (fine 3D
+// meshes of a million faces and more, with or without normals); the room
+// asked to be backed by large pages covers that and a little more.
+constexpr std::size_t kHeapPerInputByte = 6;
 
 } // namespace
 
@@ -25,6 +32,9 @@ bool openProxyFiles(const char* inputPath, const char* outputPath, Tool tool, Ou
         say("Error: Couldn't create outfile\n");
         return false;
     }
+    const std::size_t inputBytes = regularFileSize(inputPath);
+    if (inputBytes <= SIZE_MAX / kHeapPerInputByte)
+        preferLargePages(kHeapPerInputByte * inputBytes);
     if (!readWholeFile(inputPath, text)) {
         say(std::string("Error: Couldn't stat \"") + inputPath + "\"\n");
         abortProxyFile(out);
