@@ -1,6 +1,8 @@
 #include "proxy3d/edge_matching.h"
 
 #include <algorithm>
+#include <cassert>
+#include <new>
 
 namespace hbx3 {
 
@@ -77,6 +79,35 @@ void matchEdges(Mesh3D& mesh) {
         if (mesh.nextInGroup[static_cast<std::size_t>(i)] < 0) continue;
         for (int j = i; j >= 0; j = mesh.nextInGroup[static_cast<std::size_t>(j)])
             mesh.edges[static_cast<std::size_t>(j)].matchId = counter;
+    }
+}
+
+void dropDuplicateEdges(Mesh3D& mesh) {
+    std::vector<MeshEdge>& edges = mesh.edges;
+    // nextInGroup is no longer read: it holds each primary record's new
+    // number while the faces are renumbered.
+    std::vector<int>& renumbered = mesh.nextInGroup;
+    renumbered.resize(edges.size());
+    int kept = 0;
+    for (std::size_t i = 0; i < edges.size(); ++i) {
+        if (edges[i].primary) renumbered[i] = kept++;
+    }
+    for (MeshFace& face : mesh.faces) {
+        for (int& e : face.edge) {
+            assert(edges[static_cast<std::size_t>(e)].primary);
+            e = renumbered[static_cast<std::size_t>(e)];
+        }
+    }
+    renumbered = std::vector<int>();
+    std::size_t next = 0;
+    for (const MeshEdge& e : edges) {
+        if (e.primary) edges[next++] = e;
+    }
+    edges.resize(next);
+    try {
+        std::vector<MeshEdge>(edges.begin(), edges.end()).swap(edges);
+    } catch (const std::bad_alloc&) {
+        // Correct as they are, only larger than they need be.
     }
 }
 

@@ -18,4 +18,13 @@ namespace hbx3 {
 // Linear in the mesh size (buckets by lower vertex index, no pairwise scan).
 void matchEdges(Mesh3D& mesh);
 
+// Once the edges are classified and the across-edge normals computed, only
+// the primary records are read again (the patch phase and the writer reach
+// edges through faces' edge, which names primaries only): keeps those, in
+// order, renumbers faces' edge to match and releases nextInGroup. On a
+// closed mesh that halves the edge records, the largest array of the mesh,
+// before the patch phase adds its own. Never fails: without room for the
+// smaller copy the records stay in their old block, compacted.
+void dropDuplicateEdges(Mesh3D& mesh);
+
 } // namespace hbx3

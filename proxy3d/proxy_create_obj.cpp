@@ -32,6 +32,7 @@ bool deriveProxy(Mesh3D& mesh) {
         return false;
     }
     computeEdgeFaceNormals(mesh);
+    dropDuplicateEdges(mesh);
     switch (buildPatches(mesh)) {
     case PatchResult::Done:
         return true;
