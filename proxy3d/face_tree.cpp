@@ -4,6 +4,7 @@
 #include <cassert>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 
 namespace hbx3 {
 namespace {
@@ -23,6 +24,22 @@ constexpr int kLeafSize = 32;
 // offsets of the planes.
 constexpr double kNormalWeight = 3.0;
 
+// Room for a leaf's distinct corners, at most 3 kLeafSize, kept at most
+// three-eighths full: 2^kLeafVertexBits slots.
+constexpr int kLeafVertexBits = 8;
+constexpr int kLeafVertexSlots = 1 << kLeafVertexBits;
+constexpr int kLeafVertexShift = 32 - kLeafVertexBits;
+static_assert(8 * 3 * kLeafSize <= 3 * kLeafVertexSlots);
+
+// Asks the cache for the line holding `at` ahead of its use.
+inline void prefetch(const void* at) {
+#if defined(__GNUC__)
+    __builtin_prefetch(at);
+#else
+    (void)at;
+#endif
+}
+
 // Builds of at most this many faces keep their split records' storage for
 // the next build; larger ones release it.
 constexpr int kKeepRecords = 1 << 16;
@@ -35,12 +52,6 @@ struct Build {
     // The faces' split keys in item order: each node's faces are one run,
     // partitioned in place, so no level reads the mesh's face arrays.
     std::vector<SplitRecord>& records;
-    // Per vertex, the stamp of the last leaf that took it; and that stamp.
-    std::vector<unsigned>& inLeaf;
-    unsigned& leafStamp;
-
-    int item(int j) const { return tree.items[static_cast<std::size_t>(j)]; }
-    const float* boxOf(int f) const { return &geometry.faceBox[static_cast<std::size_t>(f) * 6]; }
 };
 
 // Sets node's axis to m made unit length (+z for a zero m).
@@ -97,10 +108,11 @@ void fitPlanes(const FacePlane* planes, Node& node) {
     node.spread = std::sqrt(spread2);
 }
 
-// Fills leaf node `index` (its face run, parent and counts set): bounds
-// straight from its faces, leafOf of each, and its vertices, each once in
-// order of first appearance, appended after those of the leaves before it,
-// so that every subtree's vertices are one run of the arrays.
+// Fills leaf node `index` (its face run, parent and counts set): leafOf of
+// each face, its vertices, each once in order of first appearance, appended
+// after those of the leaves before it, so that every subtree's vertices are
+// one run of the arrays, and bounds straight from its records and vertices
+// (the box of its faces' boxes is the box of their corners).
 void fillLeaf(Build& b, int index, Node& node) {
     FaceTree& tree = b.tree;
     node.child[0] = node.child[1] = -1;
@@ -110,34 +122,36 @@ void fillLeaf(Build& b, int index, Node& node) {
         node.lo[i] = node.normalLo[i] = INFINITY;
         node.hi[i] = node.normalHi[i] = -INFINITY;
     }
+    node.pfirst = static_cast<int>(tree.vertexIds.size());
     const int end = node.first + node.count;
+    // The leaf's corners are fetched meanwhile: they lie anywhere in the
+    // mesh's vertex array.
+    for (int j = node.first; j < end; ++j) {
+        for (int v : b.records[static_cast<std::size_t>(j)].vertex)
+            prefetch(&b.geometry.position(v));
+    }
+    // Each corner once: a small open-addressed set of the leaf's vertex
+    // numbers, rather than a mark per mesh vertex scattered over megabytes.
+    int seen[kLeafVertexSlots];
+    std::fill(seen, seen + kLeafVertexSlots, -1);
     for (int j = node.first; j < end; ++j) {
         const SplitRecord& record = b.records[static_cast<std::size_t>(j)];
         const int f = record.face;
         b.tree.items[static_cast<std::size_t>(j)] = f;
         b.leafOf[static_cast<std::size_t>(f)] = index;
         node.minFace = std::min(node.minFace, f);
-        const float* box = b.boxOf(f);
         const float* normal = record.key + 3;
         for (int i = 0; i < 3; ++i) {
-            node.lo[i] = std::min(node.lo[i], box[i]);
-            node.hi[i] = std::max(node.hi[i], box[3 + i]);
             node.normalLo[i] = std::min(node.normalLo[i], normal[i]);
             node.normalHi[i] = std::max(node.normalHi[i], normal[i]);
             m[i] += normal[i];
         }
-    }
-    setAxis(node, m);
-    node.pfirst = static_cast<int>(tree.vertexIds.size());
-    if (++b.leafStamp == 0) {
-        std::fill(b.inLeaf.begin(), b.inLeaf.end(), 0u);
-        b.leafStamp = 1;
-    }
-    for (int j = node.first; j < end; ++j) {
-        for (int v : b.geometry.face(b.item(j)).vertex) {
-            unsigned& mark = b.inLeaf[static_cast<std::size_t>(v)];
-            if (mark == b.leafStamp) continue;
-            mark = b.leafStamp;
+        for (int v : record.vertex) {
+            auto slot = (static_cast<std::uint32_t>(v) * 2654435761u) >> kLeafVertexShift;
+            while (seen[slot] >= 0 && seen[slot] != v)
+                slot = (slot + 1) & (kLeafVertexSlots - 1);
+            if (seen[slot] == v) continue;
+            seen[slot] = v;
             const Vec3& p = b.geometry.position(v);
             tree.px.push_back(p.x);
             tree.py.push_back(p.y);
@@ -145,7 +159,17 @@ void fillLeaf(Build& b, int index, Node& node) {
             tree.vertexIds.push_back(v);
         }
     }
+    setAxis(node, m);
     node.pcount = static_cast<int>(tree.vertexIds.size()) - node.pfirst;
+    for (int j = node.pfirst; j < node.pfirst + node.pcount; ++j) {
+        const auto k = static_cast<std::size_t>(j);
+        node.lo[0] = std::min(node.lo[0], tree.px[k]);
+        node.hi[0] = std::max(node.hi[0], tree.px[k]);
+        node.lo[1] = std::min(node.lo[1], tree.py[k]);
+        node.hi[1] = std::max(node.hi[1], tree.py[k]);
+        node.lo[2] = std::min(node.lo[2], tree.pz[k]);
+        node.hi[2] = std::max(node.hi[2], tree.pz[k]);
+    }
     fitCylinder(tree, node);
 }
 
@@ -282,9 +306,12 @@ void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int 
     for (int j = 0; j < count; ++j) {
         const int f = faces[j];
         const float* box = &geometry.faceBox[static_cast<std::size_t>(f) * 6];
-        const Vec3& n = geometry.face(f).norm;
+        const MeshFace& face = geometry.face(f);
+        const Vec3& n = face.norm;
         records_[static_cast<std::size_t>(j)] =
-            SplitRecord{{box[0] + box[3], box[1] + box[4], box[2] + box[5], n.x, n.y, n.z}, f};
+            SplitRecord{{box[0] + box[3], box[1] + box[4], box[2] + box[5], n.x, n.y, n.z},
+                        f,
+                        {face.vertex[0], face.vertex[1], face.vertex[2]}};
     }
     tree.nodes.reserve(static_cast<std::size_t>(4 * (count / kLeafSize) + 1));
     const auto points = static_cast<std::size_t>(count) * 3 / 2 + 8;
@@ -292,8 +319,7 @@ void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int 
     tree.py.reserve(points);
     tree.pz.reserve(points);
     tree.vertexIds.reserve(points);
-    if (inLeaf_.empty()) inLeaf_.assign(geometry.world.size(), 0u);
-    Build b{geometry, tree, leafOf, records_, inLeaf_, leaves_};
+    Build b{geometry, tree, leafOf, records_};
     buildRange(b, 0, count, -1);
     // The scratch of a large build goes back to the allocator, for the
     // arrays that follow, rather than stay held for the next large build.

@@ -120,10 +120,12 @@ class FaceTreeBuilder {
                FaceTree& tree);
 
     // A face and the keys a node may be split by: its box's centre
-    // (doubled: the sum of the box's two corners) and its normal.
+    // (doubled: the sum of the box's two corners) and its normal; and its
+    // corners, so that a leaf is filled from its records alone.
     struct SplitRecord {
         float key[6];
         int face;
+        int vertex[3];
     };
 
   private:
@@ -131,8 +133,6 @@ class FaceTreeBuilder {
     std::vector<int> localOf_;         // per vertex: tree-local number while building
     std::vector<unsigned> numbered_;   // per vertex: build stamp of localOf_
     unsigned builds_ = 0;
-    std::vector<unsigned> inLeaf_; // per vertex: stamp of the last leaf holding it
-    unsigned leaves_ = 0;
 };
 
 } // namespace hbx3
