@@ -37,8 +37,9 @@ struct FaceTreeNode {
     int first, count;   // range in items
     int pfirst, pcount; // range in the tree's vertex arrays
     int parent;
-    int live;    // faces below still in the patch (kept by the hierarchy; in
-                 // a leaf, the first `live` of its run)
+    int live;    // kept by the hierarchy: in a leaf, the faces still in the
+                 // patch, the first `live` of its run; in an inner node, 0
+                 // exactly when no face below is (else its count at build)
     int minFace; // lowest face number below (a bound once faces leave)
 };
 

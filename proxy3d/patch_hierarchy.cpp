@@ -129,8 +129,18 @@ void PatchHierarchy::remove(int patch, int f) {
     assert(tree.items[j] == f);
     std::swap(tree.items[j], tree.items[last]);
     if (tree.planesFitted) std::swap(tree.planes[j], tree.planes[last]);
-    for (int n = leaf; n >= 0; n = nodes[static_cast<std::size_t>(n)].parent)
-        --nodes[static_cast<std::size_t>(n)].live;
+    // The queries only ask an inner node whether anything below it is
+    // live: the climb happens when a leaf empties, and stops at the first
+    // ancestor with a live child left, so a removal costs no walk to the
+    // root.
+    if (--nodes[static_cast<std::size_t>(leaf)].live > 0) return;
+    for (int n = node.parent; n >= 0; n = nodes[static_cast<std::size_t>(n)].parent) {
+        Node& inner = nodes[static_cast<std::size_t>(n)];
+        if (nodes[static_cast<std::size_t>(inner.child[0])].live > 0 ||
+            nodes[static_cast<std::size_t>(inner.child[1])].live > 0)
+            return;
+        inner.live = 0;
+    }
 }
 
 bool PatchHierarchy::collectAllergicTo(int patch, int pivot, std::vector<int>& out,

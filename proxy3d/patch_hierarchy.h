@@ -35,8 +35,9 @@ class PatchHierarchy {
     // scan its faces.
     void build(int patch, const int* faces, int count);
 
-    // Takes face f out of the live counts of the tree of patch id `patch`;
-    // call when f leaves that patch.
+    // Takes face f out of the live faces of the tree of patch id `patch`
+    // (constant time but when its leaf empties); call when f leaves that
+    // patch.
     void remove(int patch, int f);
 
     // The lowest-numbered face of patch id `patch` that face f (of that
