@@ -19,14 +19,15 @@ void classifyEdges(Mesh3D& mesh) {
             static_cast<float>(std::sqrt(static_cast<double>(u.x * u.x + u.y * u.y + u.z * u.z)));
         if (len != 0.0f) u = Vec3{u.x / len, u.y / len, u.z / len};
         e.unitVect = Vec3{snapZero(u.x), snapZero(u.y), snapZero(u.z)};
-        if (e.matchId == 0) {
+        const int j = mesh.nextInGroup[static_cast<std::size_t>(i)];
+        if (j < 0) { // unmatched
             e.type = 'h';
             continue;
         }
-        // The duplicate made by the lowest-numbered other face decides.
-        const MeshEdge& j =
-            mesh.edges[static_cast<std::size_t>(mesh.nextInGroup[static_cast<std::size_t>(i)])];
-        const Vec3 q = filePosition(mesh, j.opposite);
+        // The duplicate made by the lowest-numbered other face decides: its
+        // corner off the edge.
+        const int opposite = mesh.faces[static_cast<std::size_t>(j / 3)].vertex[(j % 3 + 2) % 3];
+        const Vec3 q = filePosition(mesh, opposite);
         const Vec3 s = filePosition(mesh, e.vtx1);
         const Vec3& n = mesh.faces[static_cast<std::size_t>(e.face1)].norm;
         const float d = snapZero((q.x - s.x) * n.x + (q.y - s.y) * n.y + (q.z - s.z) * n.z);

@@ -17,7 +17,6 @@ void matchEdges(Mesh3D& mesh) {
             MeshEdge& e = mesh.edges[static_cast<std::size_t>(3 * f + k)];
             e.vtx1 = face.vertex[k];
             e.vtx2 = face.vertex[(k + 1) % 3];
-            e.opposite = face.vertex[(k + 2) % 3];
             e.face1 = f;
             face.edge[k] = 3 * f + k;
         }
@@ -52,7 +51,6 @@ void matchEdges(Mesh3D& mesh) {
             const int i = bucket[static_cast<std::size_t>(b)];
             MeshEdge& e = mesh.edges[static_cast<std::size_t>(i)];
             const auto hi = static_cast<std::size_t>(std::max(e.vtx1, e.vtx2));
-            e.visited = 1;
             if (seenIn[hi] != lo) {
                 seenIn[hi] = lo;
                 first[hi] = i;
@@ -68,17 +66,6 @@ void matchEdges(Mesh3D& mesh) {
             mesh.faces[static_cast<std::size_t>(e.face1)].edge[i % 3] = p;
             mesh.edges[static_cast<std::size_t>(p)].face2 = e.face1;
         }
-    }
-
-    // Group numbers as the pairwise scan hands them out.
-    int counter = 0;
-    for (int i = 0; i < edgeCount; ++i) {
-        MeshEdge& e = mesh.edges[static_cast<std::size_t>(i)];
-        if (!e.primary) continue;
-        ++counter;
-        if (mesh.nextInGroup[static_cast<std::size_t>(i)] < 0) continue;
-        for (int j = i; j >= 0; j = mesh.nextInGroup[static_cast<std::size_t>(j)])
-            mesh.edges[static_cast<std::size_t>(j)].matchId = counter;
     }
 }
 

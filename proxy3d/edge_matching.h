@@ -10,9 +10,9 @@ namespace hbx3 {
 // and pairs the records that join the same two vertices in either direction.
 // In each group the lowest-numbered record is primary; the others are
 // duplicates, and the faces holding them are re-pointed at the primary,
-// whose face2 becomes the highest-numbered such face. matchId numbers the
-// groups with more than one record as the pairwise scan would (1 + the
-// number of primary records before the primary), 0 for unmatched records.
+// whose face2 becomes the highest-numbered such face. nextInGroup chains
+// each group's records in ascending order: a primary record with no next
+// one is unmatched.
 // Fills: mesh.edges, mesh.nextInGroup, faces' edge.
 // Assumes: faces' vertex indices are valid; mesh.edges is empty.
 // Linear in the mesh size (buckets by lower vertex index, no pairwise scan).

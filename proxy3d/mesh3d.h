@@ -32,16 +32,16 @@ struct MeshNormal {
 
 // One side of one face. The lowest-numbered record of all those joining the
 // same two vertices is the primary one and stands for the geometric edge.
+// Until dropDuplicateEdges, record 3f + k is side k of face f (from corner
+// k to corner k + 1; corner k + 2 lies opposite), and a geometric edge's
+// records are chained by Mesh3D::nextInGroup.
 struct MeshEdge {
     int vtx1 = -1;
     int vtx2 = -1;
-    int opposite = -1; // third corner of the face that made the record
-    int face1 = -1;    // the face that made the record
-    int face2 = -1;    // primary records: highest-numbered face holding a duplicate
-    int matchId = 0;   // shared by all records of one geometric edge; 0 = unmatched
-    Vec3 unitVect;     // primary records only
+    int face1 = -1; // the face that made the record
+    int face2 = -1; // primary records: highest-numbered face holding a duplicate
+    Vec3 unitVect;  // primary records only
     std::uint8_t primary = 1;
-    std::uint8_t visited = 0;
     char type = 0; // 'h', 'o', 'i' or 'n' (primary records only)
 };
 
