@@ -4,33 +4,11 @@
 #include <cmath>
 
 namespace hbx3 {
-namespace {
-
-float component(const Vec3& v, int i) {
-    return i == 0 ? v.x : (i == 1 ? v.y : v.z);
-}
-
-} // namespace
 
 FaceGeometry::FaceGeometry(const Mesh3D& mesh) : mesh(mesh) {
     world.resize(mesh.vertices.size());
     for (std::size_t v = 0; v < world.size(); ++v)
         world[v] = filePosition(mesh, static_cast<int>(v));
-    faceBox.resize(mesh.faces.size() * 6);
-    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
-        float* box = &faceBox[f * 6];
-        for (int i = 0; i < 3; ++i) {
-            box[i] = INFINITY;
-            box[3 + i] = -INFINITY;
-        }
-        for (int k = 0; k < 3; ++k) {
-            const Vec3& p = world[static_cast<std::size_t>(mesh.faces[f].vertex[k])];
-            for (int i = 0; i < 3; ++i) {
-                box[i] = std::min(box[i], component(p, i));
-                box[3 + i] = std::max(box[3 + i], component(p, i));
-            }
-        }
-    }
 
     // Faces around each vertex, in three passes: count, offsets, fill.
     vertexFacesStart.assign(mesh.vertices.size() + 1, 0);

@@ -1,5 +1,5 @@
 // The mesh as the allergy queries of the patch cycle read it: the vertices'
-// file positions, the faces' boxes, the faces around each vertex, and the
+// file positions, the faces around each vertex, and the
 // exact allergy test between two faces.
 //
 // Face F is allergic to face G of its patch when G shares no vertex with F
@@ -20,8 +20,7 @@ struct FaceGeometry {
     explicit FaceGeometry(const Mesh3D& mesh);
 
     const Mesh3D& mesh;
-    std::vector<Vec3> world;    // vertex positions in file coordinates
-    std::vector<float> faceBox; // per face: lo x, y, z, hi x, y, z
+    std::vector<Vec3> world; // vertex positions in file coordinates
     // Faces around each vertex, ascending: those of vertex v are
     // vertexFaces[vertexFacesStart[v] .. vertexFacesStart[v + 1]). The faces
     // that share a corner with a pivot are never allergic to it.

@@ -430,13 +430,19 @@ void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int 
     records_.resize(static_cast<std::size_t>(count));
     for (int j = 0; j < count; ++j) {
         const int f = faces[j];
-        const float* box = &geometry.faceBox[static_cast<std::size_t>(f) * 6];
         const MeshFace& face = geometry.face(f);
         const Vec3& n = face.norm;
-        records_[static_cast<std::size_t>(j)] =
-            SplitRecord{{box[0] + box[3], box[1] + box[4], box[2] + box[5], n.x, n.y, n.z},
-                        f,
-                        {face.vertex[0], face.vertex[1], face.vertex[2]}};
+        const Vec3& a = geometry.position(face.vertex[0]);
+        const Vec3& b = geometry.position(face.vertex[1]);
+        const Vec3& c = geometry.position(face.vertex[2]);
+        // The face box's two corners summed: its centre, doubled.
+        auto centre2 = [](float x, float y, float z) {
+            return std::min({x, y, z}) + std::max({x, y, z});
+        };
+        records_[static_cast<std::size_t>(j)] = SplitRecord{
+            {centre2(a.x, b.x, c.x), centre2(a.y, b.y, c.y), centre2(a.z, b.z, c.z), n.x, n.y, n.z},
+            f,
+            {face.vertex[0], face.vertex[1], face.vertex[2]}};
     }
     tree.nodes.reserve(static_cast<std::size_t>(4 * (count / kLeafSize) + 1));
     const auto points = static_cast<std::size_t>(count) * 3 / 2 + 8;
