@@ -284,13 +284,34 @@ void copyCandidates(const Candidates& from, Candidates& to) {
     to.count = from.count;
 }
 
-void LowestFaces::finish() {
-    std::sort(faces.begin(), faces.end());
-    faces.erase(std::unique(faces.begin(), faces.end()), faces.end());
-    if (faces.size() >= keep) {
-        faces.resize(keep);
-        bound = faces.back();
+void LowestFaces::reset(std::size_t keepFaces) {
+    keep = std::max<std::size_t>(1, keepFaces);
+    bound = INT_MAX;
+    faces.clear();
+    std::size_t size = 16;
+    while (size < 8 * keep)
+        size *= 2;
+    slots.assign(size, 0);
+}
+
+void LowestFaces::select() {
+    const auto last = faces.begin() + static_cast<std::ptrdiff_t>(keep) - 1;
+    std::nth_element(faces.begin(), last, faces.end());
+    bound = *last;
+    faces.resize(keep);
+    std::fill(slots.begin(), slots.end(), 0);
+    for (int g : faces) {
+        auto i = static_cast<std::size_t>(static_cast<std::uint32_t>(g) * 2654435761u) &
+                 (slots.size() - 1);
+        while (slots[i] != 0)
+            i = (i + 1) & (slots.size() - 1);
+        slots[i] = g + 1;
     }
+}
+
+void LowestFaces::finish() {
+    if (faces.size() > keep) select();
+    std::sort(faces.begin(), faces.end());
 }
 
 void lowestAroundBeyondFrom(const FaceGeometry& geometry, const std::vector<int>& patchOf,

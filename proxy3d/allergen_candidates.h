@@ -21,6 +21,7 @@
 
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace hbx3 {
@@ -99,19 +100,39 @@ int lowestAroundBeyond(const FaceGeometry& geometry, const std::vector<int>& pat
                        int f, const PlaneTest& t, const VertexRun& run, int best);
 
 // The lowest faces of a stream, at most `keep` of them: faces are appended
-// as they come and sorted now and then, so each costs a logarithm. Faces
-// not below `bound` cannot be among them.
+// as they come, each once (a small hash set of those held drops repeats,
+// which come up once per corner beyond a plane), and whenever four times
+// `keep` are held the `keep` lowest are selected, in linear time, so each
+// face costs a constant. Faces not below `bound` cannot be among them.
 struct LowestFaces {
     std::vector<int> faces; // after finish(): ascending, distinct
     std::size_t keep = 1;
     int bound = INT_MAX;
+    // The hash set of faces: face + 1 per slot, 0 for none; a power of two
+    // of slots, at least eight per face kept.
+    std::vector<int> slots;
 
+    // Empties the stream, to keep `keep` faces from now on.
+    void reset(std::size_t keepFaces);
+    // Adds face g (below bound).
     void add(int g) {
+        auto i = static_cast<std::size_t>(static_cast<std::uint32_t>(g) * 2654435761u) &
+                 (slots.size() - 1);
+        while (slots[i] != 0) {
+            if (slots[i] == g + 1) return;
+            i = (i + 1) & (slots.size() - 1);
+        }
+        slots[i] = g + 1;
         faces.push_back(g);
-        if (faces.size() >= 4 * keep) finish();
+        if (faces.size() >= 4 * keep) select();
     }
-    // Sorts, drops repeats and keeps the `keep` lowest.
+    // Keeps the `keep` lowest and sorts them.
     void finish();
+
+  private:
+    // Keeps the `keep` lowest (more than that held), in no order, and
+    // lowers bound to the highest of them.
+    void select();
 };
 
 // Adds to lowest every face numbered from `from` on that lies in patch id

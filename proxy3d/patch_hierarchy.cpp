@@ -394,9 +394,7 @@ int PatchHierarchy::lowestAllergenAgain(int patch, int f) {
 
 void PatchHierarchy::listAllergensByTree(int patch, int f) {
     Asker& a = asker_;
-    a.lowest.faces.clear();
-    a.lowest.keep = std::max<std::size_t>(1, rules_.listedAllergens);
-    a.lowest.bound = INT_MAX;
+    a.lowest.reset(rules_.listedAllergens);
     a.next = 0;
     a.listed = true;
     const FaceTree& tree = treeOf(patch);

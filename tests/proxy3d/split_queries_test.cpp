@@ -93,4 +93,27 @@ TEST(SplitQueries, ResumedQueriesListWhatAScanLists) {
         checkQueries(hbx3test::wholeSideTorus(rng, 24, 12, side), side, rng);
 }
 
+// The lowest distinct faces of a stream with many repeats, fed as the
+// queries feed it (only faces below its bound), against sorting them all.
+TEST(SplitQueries, LowestFacesKeepsTheLowestDistinctFaces) {
+    std::mt19937 rng(3);
+    for (const std::size_t keep : {std::size_t(1), std::size_t(5), std::size_t(128)}) {
+        for (const int range : {50, 1000, 100000}) {
+            hbx3::LowestFaces lowest;
+            lowest.reset(keep);
+            std::vector<int> all;
+            for (int i = 0; i < 5000; ++i) {
+                const int g = static_cast<int>(rng() % static_cast<unsigned>(range));
+                all.push_back(g);
+                if (g < lowest.bound) lowest.add(g);
+            }
+            lowest.finish();
+            std::sort(all.begin(), all.end());
+            all.erase(std::unique(all.begin(), all.end()), all.end());
+            all.resize(std::min(all.size(), keep));
+            EXPECT_EQ(lowest.faces, all) << "keep " << keep << ", faces below " << range;
+        }
+    }
+}
+
 } // namespace
