@@ -16,17 +16,20 @@ struct FaceTreeNode {
     float lo[3], hi[3];             // box of the faces' vertex positions
     float normalLo[3], normalHi[3]; // box of the faces' normals
     // A slab holding the vertices: unit axis (the faces' mean normal
-    // direction) and the range of axis . (p - box centre); much tighter
-    // than the box for planes close to the faces' own.
+    // direction) and a range holding axis . (p - box centre) of every
+    // vertex p (the exact range in nodes of a few hundred faces or fewer,
+    // larger ones join their children's); much tighter than the box for
+    // planes close to the faces' own.
     double axis[3];
     double hmin, hmax;
-    // Largest distance of a vertex from the slab's axis line through the
-    // box centre: the slab is also a cylinder, a bound that does not
-    // depend on how the faces lie to the coordinate axes.
+    // At least the largest distance of a vertex from the slab's axis line
+    // through the box centre: the slab is also a cylinder, a bound that
+    // does not depend on how the faces lie to the coordinate axes.
     double radiusAroundAxis;
-    // The faces' planes: the largest |n - axis| over their normals n,
-    // and the range of n . (centre - q) over their planes (q the plane's
-    // point), with centre the box's centre. With these the plane
+    // The faces' planes: at least the largest |n - axis| over their
+    // normals n, and a range holding n . (centre - q) over their planes
+    // (q the plane's point), with centre the box's centre (exact, or
+    // joined, as for the slab). With these the plane
     // distance n . (p - q) of a point p is bounded over the whole node
     // without any term from the node's extent, so faces that lie in one
     // plane, however far they spread, bound as tightly as a single one.
@@ -74,9 +77,10 @@ struct FaceTree {
     std::vector<FacePlane> planes;
 };
 
-// Fills every node's spread, dlo and dhi (see FaceTreeNode) and
-// tree.planes from the tree's faces, and sets tree.planesFitted; the tree
-// must have been built over geometry. Throws std::bad_alloc.
+// Fills tree.planes from the tree's faces and every node's spread, dlo and
+// dhi (see FaceTreeNode: fitted over the node's planes, or in large nodes
+// joined from its children's), and sets tree.planesFitted; the tree must
+// have been built over geometry. Throws std::bad_alloc.
 void fitTreePlanes(const FaceGeometry& geometry, FaceTree& tree);
 
 // The exact allergy test of the face whose record is f against point p,
