@@ -19,8 +19,10 @@ namespace hbx {
 // same file"), creates the output ("Error: Couldn't create outfile"; no file),
 // reads the whole input into text ("Error: Couldn't stat "<path>""; the output
 // then holds only "WRITE ABORTED"), and writes out the framing of `tool` with
-// the input path as origin. Returns false after printing the message. A
-// failed write of the framing is latched in out and reported by its close().
+// the input path as origin. Before reading, asks for large pages for the
+// heap the run will take (hbx::preferLargePages, six times the input).
+// Returns false after printing the message. A failed write of the framing
+// is latched in out and reported by its close().
 bool openProxyFiles(const char* inputPath, const char* outputPath, Tool tool, OutputFile& out,
                     std::string& text);
 
