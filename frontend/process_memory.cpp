@@ -13,18 +13,6 @@
 namespace hbx {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kOwnAllocator = true; // the sanitizer's allocator ignores mallopt
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kOwnAllocator = true;
-#else
-constexpr bool kOwnAllocator = false;
-#endif
-#else
-constexpr bool kOwnAllocator = false;
-#endif
-
 // The size of a large page on the machines that offer them on request.
 constexpr std::uintptr_t kLargePage = std::uintptr_t(2) << 20;
 
@@ -41,7 +29,7 @@ void keepFreedMemory() {
 
 bool preferLargePages(std::size_t bytes) {
 #if defined(__GLIBC__) && defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (kOwnAllocator || bytes < 2 * kLargePage) return false;
+    if (kAllocatorReplaced || bytes < 2 * kLargePage) return false;
     // The block comes from the top of the heap (keepFreedMemory), untouched
     // but for its header; freed, it stays there as free room for the
     // allocations that follow, and the advice stays with its pages.

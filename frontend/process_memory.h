@@ -5,6 +5,20 @@
 
 namespace hbx {
 
+// Whether a sanitizer's allocator stands in for the C library's: it ignores
+// mallopt, and the functions below then change nothing.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kAllocatorReplaced = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kAllocatorReplaced = true;
+#else
+inline constexpr bool kAllocatorReplaced = false;
+#endif
+#else
+inline constexpr bool kAllocatorReplaced = false;
+#endif
+
 // Asks the C library to keep memory the process frees for its own later
 // allocations instead of handing it back to the system at once. The tools
 // are short batch runs whose phases free large arrays (the input text, a

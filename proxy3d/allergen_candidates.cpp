@@ -300,13 +300,8 @@ void LowestFaces::select() {
     bound = *last;
     faces.resize(keep);
     std::fill(slots.begin(), slots.end(), 0);
-    for (int g : faces) {
-        auto i = static_cast<std::size_t>(static_cast<std::uint32_t>(g) * 2654435761u) &
-                 (slots.size() - 1);
-        while (slots[i] != 0)
-            i = (i + 1) & (slots.size() - 1);
-        slots[i] = g + 1;
-    }
+    for (int g : faces)
+        insert(g);
 }
 
 void LowestFaces::finish() {

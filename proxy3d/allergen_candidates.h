@@ -116,13 +116,7 @@ struct LowestFaces {
     void reset(std::size_t keepFaces);
     // Adds face g (below bound).
     void add(int g) {
-        auto i = static_cast<std::size_t>(static_cast<std::uint32_t>(g) * 2654435761u) &
-                 (slots.size() - 1);
-        while (slots[i] != 0) {
-            if (slots[i] == g + 1) return;
-            i = (i + 1) & (slots.size() - 1);
-        }
-        slots[i] = g + 1;
+        if (!insert(g)) return;
         faces.push_back(g);
         if (faces.size() >= 4 * keep) select();
     }
@@ -130,6 +124,17 @@ struct LowestFaces {
     void finish();
 
   private:
+    // Puts g in the hash set; false when it was there already.
+    bool insert(int g) {
+        auto i = static_cast<std::size_t>(static_cast<std::uint32_t>(g) * 2654435761u) &
+                 (slots.size() - 1);
+        while (slots[i] != 0) {
+            if (slots[i] == g + 1) return false;
+            i = (i + 1) & (slots.size() - 1);
+        }
+        slots[i] = g + 1;
+        return true;
+    }
     // Keeps the `keep` lowest (more than that held), in no order, and
     // lowers bound to the highest of them.
     void select();

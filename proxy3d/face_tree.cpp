@@ -114,6 +114,15 @@ void boxCentre(const Node& node, double* c) {
         c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
 }
 
+// d = to's box centre - from's.
+void centreOffset(const Node& from, const Node& to, double* d) {
+    double a[3], b[3];
+    boxCentre(from, a);
+    boxCentre(to, b);
+    for (int i = 0; i < 3; ++i)
+        d[i] = b[i] - a[i];
+}
+
 // |v - (axis . v) axis|: v's distance from the line through the origin
 // along the unit axis.
 double offAxis(const double* axis, const double* v) {
@@ -132,11 +141,9 @@ double offAxis(const double* axis, const double* v) {
 // at an end of the h range, distance being convex) plus |e|. The box gives
 // the same two bounds at its corners; the tighter of each is kept.
 void holdChildCylinder(const Node& child, Node& node) {
-    double c[3], cc[3], d[3];
+    double c[3], d[3];
     boxCentre(node, c);
-    boxCentre(child, cc);
-    for (int i = 0; i < 3; ++i)
-        d[i] = cc[i] - c[i];
+    centreOffset(node, child, d);
     const double* a = node.axis;
     const double* ac = child.axis;
     const double cross[3] = {a[1] * ac[2] - a[2] * ac[1], a[2] * ac[0] - a[0] * ac[2],
@@ -181,11 +188,8 @@ void holdChildCylinder(const Node& child, Node& node) {
 // range over the child's box of normals, whichever is tighter. And
 // |n - a| <= |n - a'| + |a' - a|.
 void holdChildPlanes(const Node& child, Node& node) {
-    double c[3], cc[3], d[3];
-    boxCentre(node, c);
-    boxCentre(child, cc);
-    for (int i = 0; i < 3; ++i)
-        d[i] = c[i] - cc[i];
+    double d[3];
+    centreOffset(child, node, d);
     const double reach = norm(d);
     const double along = dot(child.axis, d);
     double boxLower = 0.0, boxUpper = 0.0;

@@ -17,21 +17,9 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kOwnAllocator = true; // the sanitizer's allocator ignores mallopt
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kOwnAllocator = true;
-#else
-constexpr bool kOwnAllocator = false;
-#endif
-#else
-constexpr bool kOwnAllocator = false;
-#endif
-
 #if defined(__GLIBC__)
 TEST(KeepFreedMemory, LargeBlocksComeFromTheHeapAndStayWhenFreed) {
-    if (kOwnAllocator) GTEST_SKIP() << "allocator replaced by the sanitizer";
+    if (hbx::kAllocatorReplaced) GTEST_SKIP() << "allocator replaced by the sanitizer";
     hbx::keepFreedMemory();
     constexpr std::size_t kBig = std::size_t(64) << 20;
     void* block = std::malloc(kBig);
@@ -63,7 +51,7 @@ std::string mappingFlags(const void* at) {
 }
 
 TEST(KeepFreedMemory, LargePageAdviceReachesTheBlocksAllocatedAfterIt) {
-    if (kOwnAllocator) GTEST_SKIP() << "allocator replaced by the sanitizer";
+    if (hbx::kAllocatorReplaced) GTEST_SKIP() << "allocator replaced by the sanitizer";
     hbx::keepFreedMemory();
     constexpr std::size_t kRoom = std::size_t(256) << 20;
     if (!hbx::preferLargePages(kRoom)) GTEST_SKIP() << "no large pages on request here";
