@@ -33,16 +33,19 @@ namespace hbx3 {
 // tree queries). Tests set minAsking 1 to check the candidates on small
 // meshes, and maxCandidates 0 to check the tree queries alone.
 //
-// A face that asks the tree again gets its next answers from a list of its
-// lowest allergens, listedAllergens at a time (tests set 1 to check the
-// refills). A patch of at most smallPatchFaces faces gets no tree at all:
-// its queries scan its faces (tests set 0 to check the trees on small
-// meshes).
+// A face that asks the tree again first tests the againScanFaces faces
+// numbered from its last answer on, one by one; only when none of them is
+// an allergen do its next answers come from a list of its lowest
+// allergens, listedAllergens at a time (tests set 1 to check the refills,
+// and againScanFaces 0 or a few to check the lists). A patch of at most
+// smallPatchFaces faces gets no tree at all: its queries scan its faces
+// (tests set 0 to check the trees on small meshes).
 struct CandidateRules {
     std::size_t maxCandidates = 4096;
     int minAsking = 16;
     std::size_t listedAllergens = 128;
     int smallPatchFaces = 32;
+    int againScanFaces = 1024;
 };
 
 // The candidate vertices of a group: every vertex of the patch's tree that

@@ -375,7 +375,15 @@ int PatchHierarchy::lowestAllergenAgain(int patch, int f) {
     }
     if (a.none) return -1;
     for (;;) {
-        if (!a.listed) listAllergensByTree(patch, f);
+        if (!a.listed) {
+            const int found = scanAllergensAgain(patch, f);
+            if (found >= 0) return found;
+            if (a.from == static_cast<int>(patchOf_.size())) {
+                a.none = true;
+                return -1;
+            }
+            listAllergensByTree(patch, f);
+        }
         while (a.next < a.lowest.faces.size() &&
                patchOf_[static_cast<std::size_t>(a.lowest.faces[a.next])] != patch)
             ++a.next;
@@ -390,6 +398,21 @@ int PatchHierarchy::lowestAllergenAgain(int patch, int f) {
         a.from = a.lowest.faces.back() + 1;
         a.listed = false;
     }
+}
+
+int PatchHierarchy::scanAllergensAgain(int patch, int f) {
+    Asker& a = asker_;
+    const int faces = static_cast<int>(patchOf_.size());
+    const int end = a.from + std::min(faces - a.from, rules_.againScanFaces);
+    for (int g = a.from; g < end; ++g) {
+        if (patchOf_[static_cast<std::size_t>(g)] == patch && g != f &&
+            geometry_.allergicTo(f, g)) {
+            a.from = g;
+            return g;
+        }
+    }
+    a.from = end;
+    return -1;
 }
 
 void PatchHierarchy::listAllergensByTree(int patch, int f) {

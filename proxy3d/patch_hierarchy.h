@@ -112,6 +112,10 @@ class PatchHierarchy {
     // The tree's answer, again for the face that asked it last (the patch
     // cycle asks a face again after every split it causes).
     int lowestAllergenAgain(int patch, int f);
+    // The lowest allergen of face f (of patch id `patch`) among the
+    // rules' againScanFaces faces numbered from asker_.from on, or -1;
+    // moves asker_.from past the faces it tested when there is none.
+    int scanAllergensAgain(int patch, int f);
     // Fills asker_.lowest with the rules' listedAllergens lowest faces of patch id
     // `patch`, numbered from asker_.from on, that face f is allergic to,
     // ascending, and sets asker_.complete when there are no more.
@@ -141,8 +145,12 @@ class PatchHierarchy {
     std::vector<Slot> slots_; // candidate slots, reused in turn
     // The face that asked the tree last. A patch only ever loses faces, so
     // its lowest allergen only rises and every face the list holds that is
-    // still in the patch is still an allergen: once the face asks again,
-    // its next answers come from a list of its lowest allergens.
+    // still in the patch is still an allergen. Once the face asks again,
+    // its next answer is searched from its last one on: among the next few
+    // faces by number, where a fine surface's next allergen mostly lies
+    // (its faces are numbered along the surface), else in a list of its
+    // lowest allergens from the tree, which costs about as much as opening
+    // every leaf beyond the face's plane.
     struct Asker {
         int face = -1, patch = -1;
         int from = 0;          // no allergen below this one

@@ -71,13 +71,18 @@ TEST(PatchCycle, FastMatchesPlainOnLargerTerrains) {
 // With no candidates allowed, every group leaves its faces to the tree
 // queries, which must answer the same.
 TEST(PatchCycle, TreeQueriesAloneMatchPlain) {
-    // A face asking again reads its list of lowest allergens: one at a
-    // time refills it after every answer, two leave some answers to the
-    // list and run out of it before the last.
+    // A face asking again with no faces to scan reads its list of lowest
+    // allergens: one at a time refills it after every answer, two leave
+    // some answers to the list and run out of it before the last. A scan of
+    // three faces finds some answers and leaves others to the lists.
     std::mt19937 rng(8);
-    for (const std::size_t listed : {128, 1, 2}) {
-        const hbx3::CandidateRules treeOnly{
-            .maxCandidates = 0, .minAsking = 1, .listedAllergens = listed, .smallPatchFaces = 0};
+    for (const auto [listed, scanned] :
+         {std::pair<std::size_t, int>{128, 0}, {1, 0}, {2, 0}, {2, 3}}) {
+        const hbx3::CandidateRules treeOnly{.maxCandidates = 0,
+                                            .minAsking = 1,
+                                            .listedAllergens = listed,
+                                            .smallPatchFaces = 0,
+                                            .againScanFaces = scanned};
         for (int round = 0; round < 300 && !::testing::Test::HasFailure(); ++round) {
             const Mesh3D mesh = round % 3 == 0 ? hbx3test::randomTerrain(rng, 16)
                                 : round % 2    ? hbx3test::randomSoup(rng)
@@ -86,8 +91,11 @@ TEST(PatchCycle, TreeQueriesAloneMatchPlain) {
         }
     }
     // Nearly the whole patch moving: one face asks again split after split.
-    const hbx3::CandidateRules treeOnly{
-        .maxCandidates = 0, .minAsking = 1, .listedAllergens = 2, .smallPatchFaces = 0};
+    const hbx3::CandidateRules treeOnly{.maxCandidates = 0,
+                                        .minAsking = 1,
+                                        .listedAllergens = 2,
+                                        .smallPatchFaces = 0,
+                                        .againScanFaces = 3};
     for (const int rings : {12, 30})
         expectSamePatches(hbx3test::wholeSideTorus(rng, rings, 10, 'v'),
                           "torus " + std::to_string(rings), treeOnly);
