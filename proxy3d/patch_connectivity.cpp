@@ -98,6 +98,18 @@ std::size_t pieceLimit(std::size_t size) {
     return 256 + 32 * size;
 }
 
+// seedsJoin with a limit that starts at `limit` and grows fourfold up to
+// `cap` while the answer is Unknown: pieces of what is left may be large,
+// and the search may go on until it would cost about as much as the patch.
+SeedsJoin seedsJoinGrowing(const std::vector<int>& seeds, int p, const std::vector<int>& neighbours,
+                           const std::vector<int>& patchOf, SearchScratch& scratch,
+                           std::size_t limit, std::size_t cap) {
+    for (;; limit = std::min(4 * limit, cap)) {
+        const SeedsJoin join = seedsJoin(seeds, p, neighbours, patchOf, scratch, limit);
+        if (join != SeedsJoin::Unknown || limit >= cap) return join;
+    }
+}
+
 } // namespace
 
 bool stillConnected(const std::vector<int>& removed, int p, const std::vector<int>& neighbours,
@@ -177,13 +189,8 @@ bool cutOffPieces(const std::vector<int>& removed, int p, const std::vector<int>
         seeds.erase(
             std::remove_if(seeds.begin(), seeds.end(), [&](int s) { return marked(s, isCut); }),
             seeds.end());
-        // Pieces of what is left may be large: the search may go further,
-        // step by step, until it would cost about as much as the patch.
-        SeedsJoin join = SeedsJoin::Unknown;
-        for (std::size_t limit = pieceLimit(piece.size());; limit = std::min(4 * limit, cap)) {
-            join = seedsJoin(seeds, p, neighbours, patchOf, scratch, limit);
-            if (join != SeedsJoin::Unknown || limit >= cap) break;
-        }
+        const SeedsJoin join =
+            seedsJoinGrowing(seeds, p, neighbours, patchOf, scratch, pieceLimit(piece.size()), cap);
         if (join == SeedsJoin::Unknown) return false;
         if (join == SeedsJoin::Apart)
             anySeed.push_back(addCutPieces(scratch, isCut, cut));
@@ -234,8 +241,11 @@ bool cutOffPieces(const std::vector<int>& removed, int p, const std::vector<int>
                 if (seed >= 0) seeds.push_back(seed);
             }
             if (seeds.size() > 1) {
-                const SeedsJoin join =
-                    seedsJoin(seeds, p, neighbours, patchOf, scratch, pieceLimit(removed.size()));
+                // Linked sets join removed pieces far apart (a ring of
+                // what stays around a fine surface): their searches may
+                // go as far as those of the first pass.
+                const SeedsJoin join = seedsJoinGrowing(seeds, p, neighbours, patchOf, scratch,
+                                                        pieceLimit(removed.size()), cap);
                 if (join == SeedsJoin::Unknown) return false;
                 if (join == SeedsJoin::Apart) {
                     const int growing = addCutPieces(scratch, isCut, cut);

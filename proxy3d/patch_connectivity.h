@@ -68,9 +68,10 @@ struct CutPieces {
 // to each removed piece hang together, except the pieces cut off, and so
 // do, for removed pieces joined through cut-off pieces, one such face of
 // each. A path between two faces of the rest thus never leaves the rest's
-// one component. The search around a removed piece starts with a limit
-// set by its size and goes on with four times the limit, at most `cap`.
-// Returns false when a search reached `cap`.
+// one component. Each search starts with a limit set by the size of the
+// removed faces it starts around (a piece, or a linked set) and goes on
+// with four times the limit, at most `cap`. Returns false when a search
+// reached `cap`.
 bool cutOffPieces(const std::vector<int>& removed, int p, const std::vector<int>& neighbours,
                   const std::vector<int>& patchOf, SearchScratch& scratch, std::size_t cap,
                   CutPieces& cut);

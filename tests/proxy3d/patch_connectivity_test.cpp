@@ -92,4 +92,45 @@ TEST(CutOffPieces, PiecesAreWholeAndTheRestHangsTogether) {
     EXPECT_GT(withPieces, 500);
 }
 
+// A ladder (two rails, a rung at every step) cut across twice, close
+// together: the short stretch between the cuts joins the two cuts, and the
+// long stretches on either side must then be told apart, which takes a
+// search through the shorter of them, far beyond what the cuts' size
+// suggests. With the cap allowing it, the pieces are found rather than the
+// question given up.
+TEST(CutOffPieces, LinkedCutsSearchAsFarAsTheCapAllows) {
+    constexpr int steps = 2000, left = 800, right = 803;
+    auto top = [](int i) { return i; };
+    auto bottom = [](int i) { return steps + i; };
+    std::vector<int> neighbours(static_cast<std::size_t>(3 * 2 * steps), -1);
+    for (int i = 0; i < steps; ++i) {
+        for (const bool upper : {true, false}) {
+            const int f = upper ? top(i) : bottom(i);
+            int* slot = &neighbours[static_cast<std::size_t>(3 * f)];
+            slot[0] = i > 0 ? f - 1 : -1;
+            slot[1] = i + 1 < steps ? f + 1 : -1;
+            slot[2] = upper ? bottom(i) : top(i);
+        }
+    }
+    const std::vector<int> removed{top(left), top(right), bottom(left), bottom(right)};
+    std::vector<int> patchOf(static_cast<std::size_t>(2 * steps), 0);
+    for (int f : removed)
+        patchOf[static_cast<std::size_t>(f)] = -1;
+    hbx3::SearchScratch scratch(patchOf.size());
+    hbx3::CutPieces cut;
+    ASSERT_TRUE(hbx3::cutOffPieces(removed, 0, neighbours, patchOf, scratch, 2 * steps, cut));
+    ASSERT_EQ(cut.count(), 2u);
+    std::vector<int> all(cut.faces);
+    std::sort(all.begin(), all.end());
+    std::vector<int> expected;
+    for (int i = 0; i < right; ++i) {
+        if (i != left) expected.push_back(top(i));
+    }
+    for (int i = 0; i < right; ++i) {
+        if (i != left) expected.push_back(bottom(i));
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(all, expected);
+}
+
 } // namespace

@@ -76,7 +76,7 @@ TEST(PatchCycle, TreeQueriesAloneMatchPlain) {
     // some answers to the list and run out of it before the last. A scan of
     // three faces finds some answers and leaves others to the lists.
     std::mt19937 rng(8);
-    for (const auto [listed, scanned] :
+    for (const auto& [listed, scanned] :
          {std::pair<std::size_t, int>{128, 0}, {1, 0}, {2, 0}, {2, 3}}) {
         const hbx3::CandidateRules treeOnly{.maxCandidates = 0,
                                             .minAsking = 1,
