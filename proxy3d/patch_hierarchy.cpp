@@ -63,6 +63,7 @@ PatchHierarchy::PatchHierarchy(const Mesh3D& mesh, const std::vector<int>& patch
                                const CandidateRules& rules)
     : geometry_(mesh), patchOf_(patchOf), rules_(rules) {
     leafOf_.assign(mesh.faces.size(), -1);
+    slotOf_.assign(mesh.faces.size(), -1);
 }
 
 void PatchHierarchy::release(int patch) {
@@ -97,6 +98,8 @@ void PatchHierarchy::build(int patch, const int* faces, int count) {
     }
     FaceTree& tree = trees_[static_cast<std::size_t>(entry.tree)];
     builder_.build(geometry_, faces, count, leafOf_, tree);
+    for (std::size_t j = 0; j < tree.items.size(); ++j)
+        slotOf_[static_cast<std::size_t>(tree.items[j])] = static_cast<int>(j);
     tree.generation = ++generations_;
 }
 
@@ -123,11 +126,11 @@ void PatchHierarchy::remove(int patch, int f) {
     // live faces are always the first `live` of its run.
     const Node& node = nodes[static_cast<std::size_t>(leaf)];
     const auto last = static_cast<std::size_t>(node.first + node.live - 1);
-    auto j = static_cast<std::size_t>(node.first);
-    while (j < last && tree.items[j] != f)
-        ++j;
-    assert(tree.items[j] == f);
+    const auto j = static_cast<std::size_t>(slotOf_[static_cast<std::size_t>(f)]);
+    assert(tree.items[j] == f && j <= last);
     std::swap(tree.items[j], tree.items[last]);
+    slotOf_[static_cast<std::size_t>(tree.items[j])] = static_cast<int>(j);
+    slotOf_[static_cast<std::size_t>(f)] = static_cast<int>(last);
     if (tree.planesFitted) std::swap(tree.planes[j], tree.planes[last]);
     // The queries only ask an inner node whether anything below it is
     // live: the climb happens when a leaf empties, and stops at the first

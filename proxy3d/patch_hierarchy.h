@@ -140,6 +140,7 @@ class PatchHierarchy {
     // kGroupAsksTree. Dropped when the tree is rebuilt.
     std::vector<std::vector<int>> groupOf_;
     std::vector<int> leafOf_; // per face: its leaf in its patch's tree
+    std::vector<int> slotOf_; // per face: its place in that tree's items
     SeenMarks seen_;          // gathering scratch
     Candidates gathered_;     // gathering scratch
     std::vector<Slot> slots_; // candidate slots, reused in turn
