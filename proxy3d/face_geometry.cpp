@@ -1,8 +1,5 @@
 #include "proxy3d/face_geometry.h"
 
-#include <algorithm>
-#include <cmath>
-
 namespace hbx3 {
 
 FaceGeometry::FaceGeometry(const Mesh3D& mesh) : mesh(mesh) {

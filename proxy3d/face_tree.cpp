@@ -63,6 +63,7 @@ struct Build {
     const FaceGeometry& geometry;
     FaceTree& tree;
     std::vector<int>& leafOf;
+    std::vector<int>& slotOf;
     // The faces' split keys in item order: each node's faces are one run,
     // partitioned in place, so no level reads the mesh's face arrays.
     std::vector<SplitRecord>& records;
@@ -75,12 +76,16 @@ void setAxis(Node& node, const double* m) {
         node.axis[i] = len > 0.0 ? m[i] / len : (i == 2 ? 1.0 : 0.0);
 }
 
+void boxCentre(const Node& node, double* c) {
+    for (int i = 0; i < 3; ++i)
+        c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
+}
+
 // Fills node's hmin, hmax and radiusAroundAxis from its vertices (its box,
 // axis and vertex run set).
 void fitCylinder(const FaceTree& tree, Node& node) {
     double c[3];
-    for (int i = 0; i < 3; ++i)
-        c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
+    boxCentre(node, c);
     node.hmin = INFINITY;
     node.hmax = -INFINITY;
     double r2 = 0.0;
@@ -107,11 +112,6 @@ double dot(const double* a, const double* b) {
 
 double norm(const double* v) {
     return std::sqrt(dot(v, v));
-}
-
-void boxCentre(const Node& node, double* c) {
-    for (int i = 0; i < 3; ++i)
-        c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
 }
 
 // d = to's box centre - from's.
@@ -213,8 +213,7 @@ void holdChildPlanes(const Node& child, Node& node) {
 // run set).
 void fitPlanes(const FacePlane* planes, Node& node) {
     double c[3];
-    for (int i = 0; i < 3; ++i)
-        c[i] = 0.5 * (double(node.lo[i]) + node.hi[i]);
+    boxCentre(node, c);
     double spread2 = 0.0;
     node.dlo = INFINITY;
     node.dhi = -INFINITY;
@@ -229,11 +228,12 @@ void fitPlanes(const FacePlane* planes, Node& node) {
     node.spread = std::sqrt(spread2);
 }
 
-// Fills leaf node `index` (its face run, parent and counts set): leafOf of
-// each face, its vertices, each once in order of first appearance, appended
-// after those of the leaves before it, so that every subtree's vertices are
-// one run of the arrays, and bounds straight from its records and vertices
-// (the box of its faces' boxes is the box of their corners).
+// Fills leaf node `index` (its face run, parent and counts set): leafOf and
+// slotOf of each face, its vertices, each once in order of first
+// appearance, appended after those of the leaves before it, so that every
+// subtree's vertices are one run of the arrays, and bounds straight from
+// its records and vertices (the box of its faces' boxes is the box of their
+// corners).
 void fillLeaf(Build& b, int index, Node& node) {
     FaceTree& tree = b.tree;
     node.child[0] = node.child[1] = -1;
@@ -260,6 +260,7 @@ void fillLeaf(Build& b, int index, Node& node) {
         const int f = record.face;
         b.tree.items[static_cast<std::size_t>(j)] = f;
         b.leafOf[static_cast<std::size_t>(f)] = index;
+        b.slotOf[static_cast<std::size_t>(f)] = j;
         node.minFace = std::min(node.minFace, f);
         const float* normal = record.key + 3;
         for (int i = 0; i < 3; ++i) {
@@ -428,7 +429,7 @@ int buildRange(Build& b, int first, int count, int parent) {
 } // namespace
 
 void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int count,
-                            std::vector<int>& leafOf, FaceTree& tree) {
+                            std::vector<int>& leafOf, std::vector<int>& slotOf, FaceTree& tree) {
     tree = FaceTree{};
     tree.items.resize(static_cast<std::size_t>(count));
     records_.resize(static_cast<std::size_t>(count));
@@ -454,7 +455,7 @@ void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int 
     tree.py.reserve(points);
     tree.pz.reserve(points);
     tree.vertexIds.reserve(points);
-    Build b{geometry, tree, leafOf, records_};
+    Build b{geometry, tree, leafOf, slotOf, records_};
     buildRange(b, 0, count, -1);
     // The scratch of a large build goes back to the allocator, for the
     // arrays that follow, rather than stay held for the next large build.

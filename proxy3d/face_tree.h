@@ -118,11 +118,11 @@ class FaceTreeBuilder {
   public:
     // Replaces tree by a fresh one over faces[0 .. count) (count > 0), with
     // storage sized to them (a patch that shrank must not keep the capacity
-    // of its larger past), and sets leafOf[f] to the leaf of every face f.
-    // All nodes count their faces live; the planes are not fitted yet.
-    // Throws std::bad_alloc.
+    // of its larger past), and sets leafOf[f] to the leaf of every face f
+    // and slotOf[f] to its place in tree.items. All nodes count their faces
+    // live; the planes are not fitted yet. Throws std::bad_alloc.
     void build(const FaceGeometry& geometry, const int* faces, int count, std::vector<int>& leafOf,
-               FaceTree& tree);
+               std::vector<int>& slotOf, FaceTree& tree);
 
     // A face and the keys a node may be split by: its box's centre
     // (doubled: the sum of the box's two corners) and its normal; and its

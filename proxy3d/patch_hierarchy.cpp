@@ -97,9 +97,7 @@ void PatchHierarchy::build(int patch, const int* faces, int count) {
         freeTrees_.pop_back();
     }
     FaceTree& tree = trees_[static_cast<std::size_t>(entry.tree)];
-    builder_.build(geometry_, faces, count, leafOf_, tree);
-    for (std::size_t j = 0; j < tree.items.size(); ++j)
-        slotOf_[static_cast<std::size_t>(tree.items[j])] = static_cast<int>(j);
+    builder_.build(geometry_, faces, count, leafOf_, slotOf_, tree);
     tree.generation = ++generations_;
 }
 

@@ -64,10 +64,10 @@ void checkTree(hbx3test::Surface surface, const char* name, std::mt19937& rng) {
     std::vector<int> faces(mesh.faces.size());
     for (std::size_t f = 0; f < faces.size(); ++f)
         faces[f] = static_cast<int>(f);
-    std::vector<int> leafOf(faces.size(), -1);
+    std::vector<int> leafOf(faces.size(), -1), slotOf(faces.size(), -1);
     FaceTree tree;
     hbx3::FaceTreeBuilder builder;
-    builder.build(geometry, faces.data(), static_cast<int>(faces.size()), leafOf, tree);
+    builder.build(geometry, faces.data(), static_cast<int>(faces.size()), leafOf, slotOf, tree);
     hbx3::fitTreePlanes(geometry, tree);
     ASSERT_GT(tree.nodes[0].count, 1024) << name;
     for (std::size_t n = 0; n < tree.nodes.size(); ++n) {
