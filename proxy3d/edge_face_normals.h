@@ -3,16 +3,26 @@
 
 #include "proxy3d/mesh3d.h"
 
+#include <vector>
+
 namespace hbx3 {
 
 // For every primary edge record: X = (mean of its faces' normals) x
-// unitVect, both normalised where not of length 0. Each face on the edge
-// (face1, face2, then every further face naming the record, ascending) gets
-// X or -X in the first of its slots naming the record, whichever points away
-// from its corner off the edge (-X when that corner lies on the plane, or
-// when the face has no such corner). Slots that get no value keep (0, 0, 0).
-// Reads: primary edges, faces' norm, vertex and edge, vertices' pos,
-// nextInGroup. Fills: faces' efsNorm. Cannot fail.
-void computeEdgeFaceNormals(Mesh3D& mesh);
+// unitVect, both normalised where not of length 0 (the mean of face1's and
+// face2's normals, face1's alone when face2 is -1). Entries of records that
+// are not primary stay (0, 0, 0). Reads: edges, faces' norm. Throws
+// std::bad_alloc when the array cannot be had.
+//
+// Computed once the patches are built rather than stored in the faces,
+// so the faces stay small while the patch phase reads them.
+std::vector<Vec3> acrossEdgeNormals(const Mesh3D& mesh);
+
+// The across-edge normal of side s of `face`: X or -X of its edge (from
+// `across`), whichever points away from the face's corner off the edge (-X
+// when that corner lies on the plane, or when the face has no such
+// corner). A side whose edge an earlier side of the face names already
+// gets (0, 0, 0): a face names each edge in its first side only. Reads the
+// face's vertex and edge, the edge's vertices, vertices' pos.
+Vec3 sideNormal(const Mesh3D& mesh, const std::vector<Vec3>& across, const MeshFace& face, int s);
 
 } // namespace hbx3

@@ -50,7 +50,6 @@ struct MeshFace {
     int normal[3] = {-1, -1, -1}; // -1: the corner names no normal
     int edge[3] = {-1, -1, -1};   // after matching: the primary record of each side
     Vec3 norm;
-    Vec3 efsNorm[3];
     std::uint8_t unabsorbed = 1;
     std::uint8_t mergeable = 1;
     // Patch numbers grow by the number of faces each split moves, which over

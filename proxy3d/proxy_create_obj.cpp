@@ -4,7 +4,6 @@
 #include "frontend/file_io.h"
 #include "frontend/shape_file.h"
 #include "proxy3d/classify_mesh.h"
-#include "proxy3d/edge_face_normals.h"
 #include "proxy3d/edge_matching.h"
 #include "proxy3d/face_normals.h"
 #include "proxy3d/mesh3d.h"
@@ -31,7 +30,6 @@ bool deriveProxy(Mesh3D& mesh) {
         hbx::say("Error: Couldn't allocate edges\n");
         return false;
     }
-    computeEdgeFaceNormals(mesh);
     dropDuplicateEdges(mesh);
     switch (buildPatches(mesh)) {
     case PatchResult::Done:

@@ -1,6 +1,7 @@
 #include "proxy3d/proxy_writer.h"
 
 #include "frontend/number_format.h"
+#include "proxy3d/edge_face_normals.h"
 #include "proxyfiles/proxy_files.h"
 
 #include <cstring>
@@ -40,6 +41,7 @@ void writeProxyRecords(const Mesh3D& mesh, hbx::OutputFile& out) {
     // About what the lines take.
     const std::size_t estimate = mesh.vertices.size() * 40 + static_cast<std::size_t>(lines) * 50 +
                                  mesh.faces.size() * 160 + 64;
+    const std::vector<Vec3> across = acrossEdgeNormals(mesh);
     hbx::RecordStream records(out, estimate);
 
     char line[kLineMax];
@@ -66,7 +68,7 @@ void writeProxyRecords(const Mesh3D& mesh, hbx::OutputFile& out) {
             at = putNumber(at, f.vertex[k] + 1);
         for (int k = 0; k < 3; ++k) {
             at = putNumber(at, lineOf[static_cast<std::size_t>(f.edge[k])]);
-            at = putVector(at, f.efsNorm[k]);
+            at = putVector(at, sideNormal(mesh, across, f, k));
         }
         at = putVector(at, f.norm);
         lineDone(putNumber(at, f.patch));

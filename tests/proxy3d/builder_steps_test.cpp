@@ -2,6 +2,7 @@
 // classes, edge-face normals and the vertex types at open borders.
 #include "frontend/alloc_hook.h"
 #include "frontend/shape_file.h"
+#include "proxy3d/edge_face_normals.h"
 #include "proxy3d/face_normals.h"
 #include "proxy3d/proxy_create_obj.h"
 #include "tests/proxy3d/mesh_builders.h"
@@ -131,8 +132,9 @@ TEST(BuilderSteps, EdgeClassesAndEdgeFaceNormalsAtARidge) {
         EXPECT_EQ(mesh.edges[0].face2, 1);
         EXPECT_EQ(mesh.faces[1].edge[0], 0);
         // Each face's vector points away from its own far corner.
-        EXPECT_LT(mesh.faces[0].efsNorm[0].y, 0.0f);
-        EXPECT_GT(mesh.faces[1].efsNorm[0].y, 0.0f);
+        const std::vector<Vec3> across = hbx3::acrossEdgeNormals(mesh);
+        EXPECT_LT(hbx3::sideNormal(mesh, across, mesh.faces[0], 0).y, 0.0f);
+        EXPECT_GT(hbx3::sideNormal(mesh, across, mesh.faces[1], 0).y, 0.0f);
     }
 }
 

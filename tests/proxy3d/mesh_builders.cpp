@@ -70,7 +70,6 @@ void derive(Mesh3D& mesh) {
     hbx3::computeFaceNormals(mesh);
     hbx3::matchEdges(mesh);
     hbx3::classifyMesh(mesh);
-    hbx3::computeEdgeFaceNormals(mesh);
 }
 
 Mesh3D randomSoup(std::mt19937& rng) {
