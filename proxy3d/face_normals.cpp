@@ -21,11 +21,12 @@ void normalise(Vec3& v) {
     }
 }
 
-Vec3 orientedNormal(const Mesh3D& mesh, const MeshFace& face) {
+Vec3 orientedNormal(const Mesh3D& mesh, const MeshFace& face, const CornerNormals& corners) {
     // Mean corner normal; a corner without a normal adds the zero vector.
     MeshNormal n[3];
     for (int k = 0; k < 3; ++k) {
-        if (face.normal[k] >= 0) n[k] = mesh.normals[static_cast<std::size_t>(face.normal[k])];
+        if (corners.normal[k] >= 0)
+            n[k] = mesh.normals[static_cast<std::size_t>(corners.normal[k])];
     }
     Vec3 m{n[0].x + n[1].x + n[2].x, n[0].y + n[1].y + n[2].y, n[0].z + n[1].z + n[2].z};
     if (m.x != 0.0f) m.x = m.x / 3.0f;
@@ -65,8 +66,12 @@ Vec3 orientedNormal(const Mesh3D& mesh, const MeshFace& face) {
 } // namespace
 
 void computeFaceNormals(Mesh3D& mesh) {
-    for (MeshFace& face : mesh.faces)
-        face.norm = orientedNormal(mesh, face);
+    const CornerNormals none;
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+        MeshFace& face = mesh.faces[f];
+        face.norm = orientedNormal(mesh, face,
+                                   mesh.cornerNormals.empty() ? none : mesh.cornerNormals[f]);
+    }
 }
 
 } // namespace hbx3

@@ -11,7 +11,7 @@ namespace hbx3 {
 // Corners that name no normal contribute the zero vector; a zero mean
 // normal keeps the winding's normal. A zero-length side stays undivided, so
 // such a face gets (0, 0, 0).
-// Reads: faces' vertex and normal indices, vertices' pos, mesh.normals.
+// Reads: faces' vertex indices, cornerNormals, vertices' pos, mesh.normals.
 // Assumes every index names an existing record. Cannot fail.
 void computeFaceNormals(Mesh3D& mesh);
 

@@ -45,23 +45,34 @@ struct MeshEdge {
     char type = 0; // 'h', 'o', 'i' or 'n' (primary records only)
 };
 
+// Every phase reads the faces, the patch phase over and over: a face holds
+// what they read (48 bytes), and what only the reading of the file needs
+// (the corners' normal numbers) is kept beside the faces, released once the
+// face normals are made.
 struct MeshFace {
     int vertex[3] = {-1, -1, -1};
-    int normal[3] = {-1, -1, -1}; // -1: the corner names no normal
-    int edge[3] = {-1, -1, -1};   // after matching: the primary record of each side
+    int edge[3] = {-1, -1, -1}; // after matching: the primary record of each side
     Vec3 norm;
     std::uint8_t unabsorbed = 1;
     std::uint8_t mergeable = 1;
+    std::uint8_t hasOpenEdge = 0;
+    char side = 0; // 'v', 'c' or 'm'
     // Patch numbers grow by the number of faces each split moves, which over
     // many splits of a large patch passes the range of int.
     std::int64_t patch = 0;
-    std::uint8_t hasOpenEdge = 0;
-    char side = 0; // 'v', 'c' or 'm'
+};
+
+// The normal numbers of a face's corners, -1 for a corner that names none.
+struct CornerNormals {
+    int normal[3] = {-1, -1, -1};
 };
 
 struct Mesh3D {
     std::vector<MeshVertex> vertices;
     std::vector<MeshNormal> normals;
+    // Per face, or empty when the file has no normals (then no corner names
+    // one).
+    std::vector<CornerNormals> cornerNormals;
     std::vector<MeshEdge> edges;
     std::vector<MeshFace> faces;
     Vec3 meshCentre;

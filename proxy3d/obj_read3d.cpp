@@ -79,29 +79,31 @@ struct Counts {
 
 // Stores corner k of a face from its OBJ numbers. Returns false after
 // printing the error.
-[[gnu::always_inline]] inline bool storeCorner(MeshFace& face, int k, int v, int n, bool hasNormal,
-                                               int faceIndex, const Counts& soFar,
-                                               const Counts& total) {
+[[gnu::always_inline]] inline bool storeCorner(MeshFace& face, CornerNormals* normals, int k, int v,
+                                               int n, bool hasNormal, int faceIndex,
+                                               const Counts& soFar, const Counts& total) {
     face.vertex[k] = resolveIndex(v, soFar.vertices, total.vertices);
     if (face.vertex[k] < 0) {
         hbx::sayNumbered("Error: Face ", faceIndex, " refers to a missing vertex\n");
         return false;
     }
-    face.normal[k] = -1;
     if (hasNormal) {
-        face.normal[k] = resolveIndex(n, soFar.normals, total.normals);
-        if (face.normal[k] < 0) {
+        const int normal = resolveIndex(n, soFar.normals, total.normals);
+        if (normal < 0) {
             hbx::sayNumbered("Error: Face ", faceIndex, " refers to a missing normal\n");
             return false;
         }
+        // In range, so the file has normals and the faces their corners'.
+        normals->normal[k] = normal;
     }
     return true;
 }
 
-// Parses one face line (cut at its NUL) into face. Returns false after
-// printing the error.
+// Parses one face line (cut at its NUL) into face and its corners' normal
+// numbers into *normals (null when the file has no normals). Returns false
+// after printing the error.
 bool readFaceTokens(std::string_view piece, int faceIndex, const Counts& soFar, const Counts& total,
-                    MeshFace& face) {
+                    MeshFace& face, CornerNormals* normals) {
     const char* p = piece.data() + 1; // past the "f"
     const char* end = piece.data() + piece.size();
     int k = 0;
@@ -123,7 +125,7 @@ bool readFaceTokens(std::string_view piece, int faceIndex, const Counts& soFar, 
             hbx::sayNumbered("Error: Face ", faceIndex, " has a malformed corner\n");
             return false;
         }
-        if (!storeCorner(face, k, v, n, hasNormal, faceIndex, soFar, total)) return false;
+        if (!storeCorner(face, normals, k, v, n, hasNormal, faceIndex, soFar, total)) return false;
         ++k;
     }
     if (k < 3) {
@@ -228,20 +230,20 @@ bool scanPlainFace(std::string_view piece, PlainFace& face) {
     return true;
 }
 
-// Parses one face line (the raw piece) into face. Returns false after
-// printing the error.
+// Parses one face line (the raw piece) as readFaceTokens does.
 bool readFace(std::string_view piece, const char* readable, int faceIndex, const Counts& soFar,
-              const Counts& total, MeshFace& face) {
+              const Counts& total, MeshFace& face, CornerNormals* normals) {
     // Pieces that end in a line feed and leave eight bytes to read past any
     // of theirs (all but those at the very end of the text, and cut ones).
     PlainFace plain;
     const bool plainPiece = piece.back() == '\n' && readable - (piece.data() + piece.size()) >= 8 &&
                             scanPlainFace(piece, plain);
     if (!plainPiece)
-        return readFaceTokens(hbx::LineReader::cutAtNul(piece), faceIndex, soFar, total, face);
+        return readFaceTokens(hbx::LineReader::cutAtNul(piece), faceIndex, soFar, total, face,
+                              normals);
     for (int k = 0; k < 3; ++k) {
-        if (!storeCorner(face, k, plain.vertex[k], plain.normal[k], plain.hasNormal[k], faceIndex,
-                         soFar, total))
+        if (!storeCorner(face, normals, k, plain.vertex[k], plain.normal[k], plain.hasNormal[k],
+                         faceIndex, soFar, total))
             return false;
     }
     if (plain.moreTokens) hbx::sayNumbered("WARNING: Face ", faceIndex, " not a triangle\n");
@@ -286,8 +288,9 @@ bool countLines(hbx::LineReader& reader, Mesh3D& mesh, Counts& total, float (&su
     return true;
 }
 
-// Sizes mesh's normal and face arrays to total and reserves its three edge
-// records per face. Returns false after printing the error when an array
+// Sizes mesh's normal and face arrays to total (and the corners' normal
+// numbers, when the file has normals) and reserves its three edge records
+// per face. Returns false after printing the error when an array
 // cannot be had (real failure, or the allocation seam armed at its name).
 bool allocateRecords(const Counts& total, Mesh3D& mesh) {
     if (hbx::allocationFails("vertices")) {
@@ -305,6 +308,7 @@ bool allocateRecords(const Counts& total, Mesh3D& mesh) {
         failing = "faces";
         if (hbx::allocationFails(failing)) throw std::bad_alloc();
         mesh.faces.resize(static_cast<std::size_t>(total.faces));
+        if (total.normals > 0) mesh.cornerNormals.resize(static_cast<std::size_t>(total.faces));
     } catch (const std::bad_alloc&) {
         hbx::say(std::string("Error: Couldn't allocate ") + failing + "\n");
         return false;
@@ -352,9 +356,11 @@ bool readRecords(hbx::LineReader& reader, const char* textEnd, const Counts& tot
                 hbx::say("Error: Couldn't allocate face token array\n");
                 return false;
             }
-            MeshFace& face = mesh.faces[static_cast<std::size_t>(soFar.faces)];
-            if (!readFace(piece, textEnd, soFar.faces, soFar, total, face)) return false;
-            face.patch = soFar.faces;
+            const auto f = static_cast<std::size_t>(soFar.faces);
+            CornerNormals* normals = mesh.cornerNormals.empty() ? nullptr : &mesh.cornerNormals[f];
+            if (!readFace(piece, textEnd, soFar.faces, soFar, total, mesh.faces[f], normals))
+                return false;
+            mesh.faces[f].patch = soFar.faces;
             ++soFar.faces;
             break;
         }

@@ -23,7 +23,9 @@ namespace {
 bool deriveProxy(Mesh3D& mesh) {
     try {
         computeFaceNormals(mesh);
-        mesh.normals = std::vector<MeshNormal>(); // no use after the face normals
+        // No use after the face normals.
+        mesh.normals = std::vector<MeshNormal>();
+        mesh.cornerNormals = std::vector<CornerNormals>();
         matchEdges(mesh);
         classifyMesh(mesh);
     } catch (const std::bad_alloc&) {

@@ -58,10 +58,11 @@ TEST(BuilderSteps, AllocationFailuresEndAborted) {
 
 Vec3 normalOf(std::initializer_list<Vec3> normals) {
     Mesh3D mesh = meshOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    mesh.cornerNormals.resize(1);
     int k = 0;
     for (const Vec3& n : normals) {
         mesh.normals.push_back(hbx3::MeshNormal{n.x, n.y, n.z});
-        mesh.faces[0].normal[k] = k;
+        mesh.cornerNormals[0].normal[k] = k;
         ++k;
     }
     hbx3::computeFaceNormals(mesh);

@@ -23,9 +23,13 @@ Reading read(const std::string& text) {
     const bool ok = hbx3::readObjMesh(text, mesh);
     Reading r{ok, testing::internal::GetCapturedStdout(), {}};
     if (ok) {
-        for (const hbx3::MeshFace& f : mesh.faces) {
-            r.corners.insert(r.corners.end(), f.vertex, f.vertex + 3);
-            r.corners.insert(r.corners.end(), f.normal, f.normal + 3);
+        const hbx3::CornerNormals none;
+        for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+            const int* vertex = mesh.faces[f].vertex;
+            const int* normal =
+                (mesh.cornerNormals.empty() ? none : mesh.cornerNormals[f]).normal;
+            r.corners.insert(r.corners.end(), vertex, vertex + 3);
+            r.corners.insert(r.corners.end(), normal, normal + 3);
         }
     }
     return r;
