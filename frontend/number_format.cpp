@@ -122,14 +122,17 @@ char* writeFloat(char* at, float value) {
             scaled = product >> shift;
             const std::uint64_t rest = product & ((std::uint64_t(1) << shift) - 1);
             const std::uint64_t half = std::uint64_t(1) << (shift - 1);
-            if (rest > half || (rest == half && (scaled & 1) != 0)) ++scaled;
+            // Without a branch: which way a value rounds is as good as
+            // random, and a mispredicted branch costs more than the sum.
+            scaled += std::uint64_t(rest > half) | (std::uint64_t(rest == half) & scaled & 1);
         }
 
         // Sign, at most 13 integer digits, point, 6 decimals, written from
         // the end once the length is known.
         const auto fraction = std::uint32_t(scaled % kMillion);
         const std::uint64_t whole = scaled / kMillion;
-        if (negative) *at++ = '-';
+        *at = '-'; // kept by a negative value only, also without a branch
+        at += negative ? 1 : 0;
         char* const end = at + digitCount(whole) + 7;
         putPair(end - 6, fraction / 10000);
         putPair(end - 4, fraction / 100 % 100);
