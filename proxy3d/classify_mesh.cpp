@@ -11,7 +11,6 @@ void classifyEdges(Mesh3D& mesh) {
     const int edgeCount = static_cast<int>(mesh.edges.size());
     for (int i = 0; i < edgeCount; ++i) {
         MeshEdge& e = mesh.edges[static_cast<std::size_t>(i)];
-        if (!e.primary) continue;
         const Vec3& a = mesh.vertices[static_cast<std::size_t>(e.vtx1)].pos;
         const Vec3& b = mesh.vertices[static_cast<std::size_t>(e.vtx2)].pos;
         Vec3 u{b.x - a.x, b.y - a.y, b.z - a.z};
@@ -19,13 +18,12 @@ void classifyEdges(Mesh3D& mesh) {
             static_cast<float>(std::sqrt(static_cast<double>(u.x * u.x + u.y * u.y + u.z * u.z)));
         if (len != 0.0f) u = Vec3{u.x / len, u.y / len, u.z / len};
         e.unitVect = Vec3{snapZero(u.x), snapZero(u.y), snapZero(u.z)};
-        const int j = mesh.nextInGroup[static_cast<std::size_t>(i)];
+        const int j = mesh.nextSide[static_cast<std::size_t>(i)];
         if (j < 0) { // unmatched
             e.type = 'h';
             continue;
         }
-        // The duplicate made by the lowest-numbered other face decides: its
-        // corner off the edge.
+        // The edge's second side decides: its face's corner off the edge.
         const int opposite = mesh.faces[static_cast<std::size_t>(j / 3)].vertex[(j % 3 + 2) % 3];
         const Vec3 q = filePosition(mesh, opposite);
         const Vec3 s = filePosition(mesh, e.vtx1);
@@ -68,10 +66,9 @@ char cornerType(const Mesh3D& mesh, int v, int e1, int e2) {
 void classifyVertices(Mesh3D& mesh) {
     const int vertexCount = static_cast<int>(mesh.vertices.size());
     const int edgeCount = static_cast<int>(mesh.edges.size());
-    // Primary records at each vertex, ascending (count, offsets, fill).
+    // Edges at each vertex, ascending (count, offsets, fill).
     std::vector<int> start(static_cast<std::size_t>(vertexCount) + 1, 0);
     for (const MeshEdge& e : mesh.edges) {
-        if (!e.primary) continue;
         ++start[static_cast<std::size_t>(e.vtx1) + 1];
         if (e.vtx2 != e.vtx1) ++start[static_cast<std::size_t>(e.vtx2) + 1];
     }
@@ -82,7 +79,6 @@ void classifyVertices(Mesh3D& mesh) {
         std::vector<int> fill(start.begin(), start.end() - 1);
         for (int i = 0; i < edgeCount; ++i) {
             const MeshEdge& e = mesh.edges[static_cast<std::size_t>(i)];
-            if (!e.primary) continue;
             list[static_cast<std::size_t>(fill[static_cast<std::size_t>(e.vtx1)]++)] = i;
             if (e.vtx2 != e.vtx1)
                 list[static_cast<std::size_t>(fill[static_cast<std::size_t>(e.vtx2)]++)] = i;

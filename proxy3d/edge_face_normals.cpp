@@ -17,7 +17,6 @@ std::vector<Vec3> acrossEdgeNormals(const Mesh3D& mesh) {
     std::vector<Vec3> across(mesh.edges.size());
     for (std::size_t i = 0; i < mesh.edges.size(); ++i) {
         const MeshEdge& e = mesh.edges[i];
-        if (!e.primary) continue;
         Vec3 m = mesh.faces[static_cast<std::size_t>(e.face1)].norm;
         if (e.face2 != -1) {
             const Vec3& n2 = mesh.faces[static_cast<std::size_t>(e.face2)].norm;

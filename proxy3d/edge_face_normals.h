@@ -7,11 +7,10 @@
 
 namespace hbx3 {
 
-// For every primary edge record: X = (mean of its faces' normals) x
-// unitVect, both normalised where not of length 0 (the mean of face1's and
-// face2's normals, face1's alone when face2 is -1). Entries of records that
-// are not primary stay (0, 0, 0). Reads: edges, faces' norm. Throws
-// std::bad_alloc when the array cannot be had.
+// For every edge: X = (mean of its faces' normals) x unitVect, both
+// normalised where not of length 0 (the mean of face1's and face2's
+// normals, face1's alone when face2 is -1). Reads: edges, faces' norm.
+// Throws std::bad_alloc when the array cannot be had.
 //
 // Computed once the patches are built rather than stored in the faces,
 // so the faces stay small while the patch phase reads them.

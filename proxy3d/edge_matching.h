@@ -5,26 +5,17 @@
 
 namespace hbx3 {
 
-// Makes the three edge records of every face (side k runs from corner k to
-// corner k+1, opposite corner k+2; records of face f are 3f, 3f+1, 3f+2)
-// and pairs the records that join the same two vertices in either direction.
-// In each group the lowest-numbered record is primary; the others are
-// duplicates, and the faces holding them are re-pointed at the primary,
-// whose face2 becomes the highest-numbered such face. nextInGroup chains
-// each group's records in ascending order: a primary record with no next
-// one is unmatched.
-// Fills: mesh.edges, mesh.nextInGroup, faces' edge.
-// Assumes: faces' vertex indices are valid; mesh.edges is empty.
-// Linear in the mesh size (buckets by lower vertex index, no pairwise scan).
+// Pairs the face sides that join the same two vertices, in either
+// direction, into edges (see MeshEdge): one record per edge, numbered in
+// the order of the sides that make them, and each face's edge naming the
+// edges of its sides. face2 is the highest-numbered face of an edge's other
+// sides; nextSide holds each edge's second-lowest side, -1 for an
+// unmatched edge.
+// Fills: mesh.edges, mesh.nextSide, faces' edge.
+// Assumes: faces' vertex indices are valid. Throws std::bad_alloc.
+// Linear in the mesh size (buckets by lower vertex index, no pairwise scan),
+// and never holds a record per side: on a closed mesh there are half as
+// many edges as sides.
 void matchEdges(Mesh3D& mesh);
-
-// Once the edges are classified and the across-edge normals computed, only
-// the primary records are read again (the patch phase and the writer reach
-// edges through faces' edge, which names primaries only): keeps those, in
-// order, renumbers faces' edge to match and releases nextInGroup. On a
-// closed mesh that halves the edge records, the largest array of the mesh,
-// before the patch phase adds its own. Never fails: without room for the
-// smaller copy the records stay in their old block, compacted.
-void dropDuplicateEdges(Mesh3D& mesh);
 
 } // namespace hbx3

@@ -30,19 +30,18 @@ struct MeshNormal {
     float z = 0.0f;
 };
 
-// One side of one face. The lowest-numbered record of all those joining the
-// same two vertices is the primary one and stands for the geometric edge.
-// Until dropDuplicateEdges, record 3f + k is side k of face f (from corner
-// k to corner k + 1; corner k + 2 lies opposite), and a geometric edge's
-// records are chained by Mesh3D::nextInGroup.
+// A geometric edge: the face sides that join the same two vertices, in
+// either direction. Side k of face f (side number 3f + k) runs from corner k
+// to corner k + 1; corner k + 2 lies opposite. The edge is made by its
+// lowest-numbered side, and edges are numbered in the order of the sides
+// that make them.
 struct MeshEdge {
-    int vtx1 = -1;
-    int vtx2 = -1;
-    int face1 = -1; // the face that made the record
-    int face2 = -1; // primary records: highest-numbered face holding a duplicate
-    Vec3 unitVect;  // primary records only
-    std::uint8_t primary = 1;
-    char type = 0; // 'h', 'o', 'i' or 'n' (primary records only)
+    int vtx1 = -1;  // the making side's first corner
+    int vtx2 = -1;  // and its second
+    int face1 = -1; // the face of the making side
+    int face2 = -1; // the highest-numbered face of its other sides, or -1
+    Vec3 unitVect;
+    char type = 0; // 'h', 'o', 'i' or 'n'
 };
 
 // Every phase reads the faces, the patch phase over and over: a face holds
@@ -51,7 +50,7 @@ struct MeshEdge {
 // face normals are made.
 struct MeshFace {
     int vertex[3] = {-1, -1, -1};
-    int edge[3] = {-1, -1, -1}; // after matching: the primary record of each side
+    int edge[3] = {-1, -1, -1}; // after matching: the edge of each side
     Vec3 norm;
     std::uint8_t unabsorbed = 1;
     std::uint8_t mergeable = 1;
@@ -76,10 +75,10 @@ struct Mesh3D {
     std::vector<MeshEdge> edges;
     std::vector<MeshFace> faces;
     Vec3 meshCentre;
-    // For every edge record, the next higher-numbered record joining the
-    // same two vertices, or -1: each geometric edge is a chain that starts at
-    // its primary record (filled by matchEdges).
-    std::vector<int> nextInGroup;
+    // Per edge, its second-lowest side number (3f + k), or -1 when it has
+    // one side only (filled by matchEdges for the classification, released
+    // after it).
+    std::vector<int> nextSide;
 };
 
 // A vertex position in the file's own coordinates, in single precision.

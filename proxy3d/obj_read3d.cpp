@@ -289,8 +289,8 @@ bool countLines(hbx::LineReader& reader, Mesh3D& mesh, Counts& total, float (&su
 }
 
 // Sizes mesh's normal and face arrays to total (and the corners' normal
-// numbers, when the file has normals) and reserves its three edge records
-// per face. Returns false after printing the error when an array
+// numbers, when the file has normals) and reserves room for its edges (at
+// most three per face). Returns false after printing the error when an array
 // cannot be had (real failure, or the allocation seam armed at its name).
 bool allocateRecords(const Counts& total, Mesh3D& mesh) {
     if (hbx::allocationFails("vertices")) {
@@ -302,7 +302,7 @@ bool allocateRecords(const Counts& total, Mesh3D& mesh) {
         if (hbx::allocationFails(failing)) throw std::bad_alloc();
         mesh.normals.resize(static_cast<std::size_t>(total.normals));
         failing = "edges";
-        // Three edge records per face must stay within the index range.
+        // Three sides per face must stay within the index range.
         if (hbx::allocationFails(failing) || total.faces > (1 << 30)) throw std::bad_alloc();
         mesh.edges.reserve(static_cast<std::size_t>(total.faces) * 3);
         failing = "faces";

@@ -11,7 +11,7 @@
 namespace hbx3 {
 
 // For every face slot 3f+k, the neighbour that the merge phase looks at
-// across that side, or -1: the other face of the slot's primary record
+// across that side, or -1: the other face of the slot's edge
 // (face2 seen from face1, face1 seen from face2; a further face of an edge
 // with three or more faces has none), kept only when its side letter equals
 // the face's own. The relation is symmetric: g is a neighbour of f across

@@ -28,11 +28,11 @@ bool deriveProxy(Mesh3D& mesh) {
         mesh.cornerNormals = std::vector<CornerNormals>();
         matchEdges(mesh);
         classifyMesh(mesh);
+        mesh.nextSide = std::vector<int>(); // no use after the classification
     } catch (const std::bad_alloc&) {
         hbx::say("Error: Couldn't allocate edges\n");
         return false;
     }
-    dropDuplicateEdges(mesh);
     switch (buildPatches(mesh)) {
     case PatchResult::Done:
         return true;

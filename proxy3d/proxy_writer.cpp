@@ -31,16 +31,9 @@ char* putNumber(char* at, std::int64_t n) {
 } // namespace
 
 void writeProxyRecords(const Mesh3D& mesh, hbx::OutputFile& out) {
-    // Line numbers of the primary records among the edge lines, by a running
-    // count instead of counting the duplicates before each record.
-    std::vector<int> lineOf(mesh.edges.size(), 0);
-    int lines = 0;
-    for (std::size_t i = 0; i < mesh.edges.size(); ++i) {
-        if (mesh.edges[i].primary) lineOf[i] = ++lines;
-    }
     // About what the lines take.
-    const std::size_t estimate = mesh.vertices.size() * 40 + static_cast<std::size_t>(lines) * 50 +
-                                 mesh.faces.size() * 160 + 64;
+    const std::size_t estimate =
+        mesh.vertices.size() * 40 + mesh.edges.size() * 50 + mesh.faces.size() * 160 + 64;
     const std::vector<Vec3> across = acrossEdgeNormals(mesh);
     hbx::RecordStream records(out, estimate);
 
@@ -53,7 +46,6 @@ void writeProxyRecords(const Mesh3D& mesh, hbx::OutputFile& out) {
         lineDone(putVector(line + 2, v.pos));
     }
     for (const MeshEdge& e : mesh.edges) {
-        if (!e.primary) continue;
         line[0] = 'e';
         line[1] = e.type;
         char* at = putNumber(line + 2, e.vtx1 + 1);
@@ -67,7 +59,7 @@ void writeProxyRecords(const Mesh3D& mesh, hbx::OutputFile& out) {
         for (int k = 0; k < 3; ++k)
             at = putNumber(at, f.vertex[k] + 1);
         for (int k = 0; k < 3; ++k) {
-            at = putNumber(at, lineOf[static_cast<std::size_t>(f.edge[k])]);
+            at = putNumber(at, std::int64_t(f.edge[k]) + 1); // edge i is line i + 1
             at = putVector(at, sideNormal(mesh, across, f, k));
         }
         at = putVector(at, f.norm);

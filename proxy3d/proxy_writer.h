@@ -7,9 +7,9 @@
 namespace hbx3 {
 
 // Writes into out (whose framing is written out already) one "v" line per
-// vertex, one "e" line per primary edge record, one "f" line per face, the
+// vertex, one "e" line per edge, one "f" line per face, the
 // "centre" line and "*end" with its empty line. A face's edge numbers are
-// the 1-based line numbers of its primary records among the edge lines;
+// the 1-based line numbers of its edges among the edge lines;
 // its across-edge normals come from acrossEdgeNormals and sideNormal.
 // Reads the finished mesh. Throws std::bad_alloc before any record is
 // buffered; the text goes out in chunks as it is formatted (see

@@ -160,8 +160,8 @@ TEST(BuilderSteps, FlatVertexWithOneOpenEdgeIsACorner) {
     hbx3test::derive(mesh);
     int open = 0;
     for (const hbx3::MeshEdge& e : mesh.edges) {
-        if (e.primary && e.type == 'h' && (e.vtx1 == 0 || e.vtx2 == 0)) ++open;
-        if (e.primary && e.type != 'h') {
+        if (e.type == 'h' && (e.vtx1 == 0 || e.vtx2 == 0)) ++open;
+        if (e.type != 'h') {
             EXPECT_EQ(e.type, 'n');
         }
     }
