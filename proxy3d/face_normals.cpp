@@ -69,8 +69,8 @@ void computeFaceNormals(Mesh3D& mesh) {
     const CornerNormals none;
     for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
         MeshFace& face = mesh.faces[f];
-        face.norm = orientedNormal(mesh, face,
-                                   mesh.cornerNormals.empty() ? none : mesh.cornerNormals[f]);
+        face.norm =
+            orientedNormal(mesh, face, mesh.cornerNormals.empty() ? none : mesh.cornerNormals[f]);
     }
 }
 

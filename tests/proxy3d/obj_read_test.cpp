@@ -26,8 +26,7 @@ Reading read(const std::string& text) {
         const hbx3::CornerNormals none;
         for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
             const int* vertex = mesh.faces[f].vertex;
-            const int* normal =
-                (mesh.cornerNormals.empty() ? none : mesh.cornerNormals[f]).normal;
+            const int* normal = (mesh.cornerNormals.empty() ? none : mesh.cornerNormals[f]).normal;
             r.corners.insert(r.corners.end(), vertex, vertex + 3);
             r.corners.insert(r.corners.end(), normal, normal + 3);
         }
