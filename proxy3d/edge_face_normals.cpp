@@ -31,7 +31,7 @@ std::vector<Vec3> acrossEdgeNormals(const Mesh3D& mesh) {
     return across;
 }
 
-Vec3 sideNormal(const Mesh3D& mesh, const std::vector<Vec3>& across, const MeshFace& face, int s) {
+Vec3 efsNorm(const Mesh3D& mesh, const std::vector<Vec3>& across, const MeshFace& face, int s) {
     const int i = face.edge[s];
     for (int k = 0; k < s; ++k) {
         if (face.edge[k] == i) return Vec3{};

@@ -16,12 +16,12 @@ namespace hbx3 {
 // so the faces stay small while the patch phase reads them.
 std::vector<Vec3> acrossEdgeNormals(const Mesh3D& mesh);
 
-// The across-edge normal of side s of `face`: X or -X of its edge (from
+// The edge-face normal of side s of `face`: X or -X of its edge (from
 // `across`), whichever points away from the face's corner off the edge (-X
 // when that corner lies on the plane, or when the face has no such
 // corner). A side whose edge an earlier side of the face names already
 // gets (0, 0, 0): a face names each edge in its first side only. Reads the
 // face's vertex and edge, the edge's vertices, vertices' pos.
-Vec3 sideNormal(const Mesh3D& mesh, const std::vector<Vec3>& across, const MeshFace& face, int s);
+Vec3 efsNorm(const Mesh3D& mesh, const std::vector<Vec3>& across, const MeshFace& face, int s);
 
 } // namespace hbx3

@@ -60,7 +60,7 @@ void writeProxyRecords(const Mesh3D& mesh, hbx::OutputFile& out) {
             at = putNumber(at, f.vertex[k] + 1);
         for (int k = 0; k < 3; ++k) {
             at = putNumber(at, std::int64_t(f.edge[k]) + 1); // edge i is line i + 1
-            at = putVector(at, sideNormal(mesh, across, f, k));
+            at = putVector(at, efsNorm(mesh, across, f, k));
         }
         at = putVector(at, f.norm);
         lineDone(putNumber(at, f.patch));

@@ -10,7 +10,7 @@ namespace hbx3 {
 // vertex, one "e" line per edge, one "f" line per face, the
 // "centre" line and "*end" with its empty line. A face's edge numbers are
 // the 1-based line numbers of its edges among the edge lines;
-// its across-edge normals come from acrossEdgeNormals and sideNormal.
+// its across-edge normals come from acrossEdgeNormals and efsNorm.
 // Reads the finished mesh. Throws std::bad_alloc before any record is
 // buffered; the text goes out in chunks as it is formatted (see
 // hbx::RecordStream), and write failures stay latched for out's close().

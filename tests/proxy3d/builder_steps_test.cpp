@@ -134,8 +134,8 @@ TEST(BuilderSteps, EdgeClassesAndEdgeFaceNormalsAtARidge) {
         EXPECT_EQ(mesh.faces[1].edge[0], 0);
         // Each face's vector points away from its own far corner.
         const std::vector<Vec3> across = hbx3::acrossEdgeNormals(mesh);
-        EXPECT_LT(hbx3::sideNormal(mesh, across, mesh.faces[0], 0).y, 0.0f);
-        EXPECT_GT(hbx3::sideNormal(mesh, across, mesh.faces[1], 0).y, 0.0f);
+        EXPECT_LT(hbx3::efsNorm(mesh, across, mesh.faces[0], 0).y, 0.0f);
+        EXPECT_GT(hbx3::efsNorm(mesh, across, mesh.faces[1], 0).y, 0.0f);
     }
 }
 
