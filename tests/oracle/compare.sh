@@ -13,7 +13,7 @@ fails=0
 meshes=()
 if [ "$dim" = 3d ]; then
   kinds="sphere torus bumpy terrain coil"
-  meshes+=("$examples/tetrahedron.obj" "$here/corner_forms.obj")
+  meshes+=("$examples/tetrahedron.obj" "$here/corner_forms.obj" "$here/tangled_edges.obj")
 else
   kinds="disc gear plate jagged spiral"
   meshes+=("$examples/hook.obj")
