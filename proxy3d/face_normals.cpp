@@ -66,12 +66,8 @@ Vec3 orientedNormal(const Mesh3D& mesh, const MeshFace& face, const CornerNormal
 } // namespace
 
 void computeFaceNormals(Mesh3D& mesh) {
-    const CornerNormals none;
-    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
-        MeshFace& face = mesh.faces[f];
-        face.norm =
-            orientedNormal(mesh, face, mesh.cornerNormals.empty() ? none : mesh.cornerNormals[f]);
-    }
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f)
+        mesh.faces[f].norm = orientedNormal(mesh, mesh.faces[f], cornerNormalsOf(mesh, f));
 }
 
 } // namespace hbx3

@@ -7,6 +7,7 @@
 
 #include "frontend/geometry_limits.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -80,6 +81,13 @@ struct Mesh3D {
     // after it).
     std::vector<int> nextSide;
 };
+
+// The corners' normal numbers of face f: -1 for every corner when the file
+// has no normals.
+inline const CornerNormals& cornerNormalsOf(const Mesh3D& mesh, std::size_t f) {
+    static const CornerNormals none;
+    return mesh.cornerNormals.empty() ? none : mesh.cornerNormals[f];
+}
 
 // A vertex position in the file's own coordinates, in single precision.
 inline Vec3 filePosition(const Mesh3D& mesh, int vertex) {

@@ -23,10 +23,9 @@ Reading read(const std::string& text) {
     const bool ok = hbx3::readObjMesh(text, mesh);
     Reading r{ok, testing::internal::GetCapturedStdout(), {}};
     if (ok) {
-        const hbx3::CornerNormals none;
         for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
             const int* vertex = mesh.faces[f].vertex;
-            const int* normal = (mesh.cornerNormals.empty() ? none : mesh.cornerNormals[f]).normal;
+            const int* normal = hbx3::cornerNormalsOf(mesh, f).normal;
             r.corners.insert(r.corners.end(), vertex, vertex + 3);
             r.corners.insert(r.corners.end(), normal, normal + 3);
         }
