@@ -426,6 +426,151 @@ int buildRange(Build& b, int first, int count, int parent) {
     return index;
 }
 
+// Digits of the radix sort of places: 11 bits, two passes up to 2^22
+// places (faces of a tree).
+constexpr int kPlaceDigitBits = 11;
+constexpr std::size_t kPlaceDigits = std::size_t(1) << kPlaceDigitBits;
+// Fewer places than this are sorted by comparison: a radix pass costs two
+// sweeps of its digit counts besides one of the places.
+constexpr std::size_t kRadixPlaces = 4096;
+
+// Sorts places (distinct, each below `bound`) ascending; scratch is room
+// for the radix passes, grown as needed.
+void sortPlaces(std::vector<int>& places, std::size_t bound, std::vector<int>& scratch) {
+    if (places.size() < kRadixPlaces) {
+        std::sort(places.begin(), places.end());
+        return;
+    }
+    scratch.resize(places.size());
+    std::vector<int>* from = &places;
+    std::vector<int>* to = &scratch;
+    for (int shift = 0; (bound - 1) >> shift != 0; shift += kPlaceDigitBits) {
+        std::size_t start[kPlaceDigits + 1] = {};
+        for (int v : *from)
+            ++start[((static_cast<unsigned>(v) >> shift) & (kPlaceDigits - 1)) + 1];
+        for (std::size_t d = 0; d < kPlaceDigits; ++d)
+            start[d + 1] += start[d];
+        for (int v : *from)
+            (*to)[start[(static_cast<unsigned>(v) >> shift) & (kPlaceDigits - 1)]++] = v;
+        std::swap(from, to);
+    }
+    if (from != &places) places.swap(scratch);
+}
+
+// What one extraction reads besides the build's own: the tree the faces
+// come from and their places in its items, ascending.
+struct Extraction {
+    Build& b;
+    const FaceTree& source;
+    const int* slots;
+    // The next free place in the new tree's items.
+    int next = 0;
+};
+
+// Appends a copy of the source's subtree at node s, all of whose faces are
+// taken, below parent: its nodes (numbered in the same order, children
+// after their parent, every face live), its faces in the same run order
+// and its vertices. Its bounds hold as they are: they were fitted over
+// exactly these faces (its plane bounds are fitted again with the rest of
+// the tree's, on demand). Returns the copy's index.
+int copySubtree(Extraction& e, int s, int parent) {
+    const FaceTree& source = e.source;
+    FaceTree& tree = e.b.tree;
+    const Node& top = source.nodes[static_cast<std::size_t>(s)];
+    // The subtree's nodes are one run, from s to its rightmost leaf.
+    int last = s;
+    while (source.nodes[static_cast<std::size_t>(last)].child[1] >= 0)
+        last = source.nodes[static_cast<std::size_t>(last)].child[1];
+    const int index = static_cast<int>(tree.nodes.size());
+    const int nodeShift = index - s;
+    const int itemShift = e.next - top.first;
+    const int vertexShift = static_cast<int>(tree.vertexIds.size()) - top.pfirst;
+    for (int n = s; n <= last; ++n) {
+        Node node = source.nodes[static_cast<std::size_t>(n)];
+        node.parent = n == s ? parent : node.parent + nodeShift;
+        node.live = node.count;
+        node.first += itemShift;
+        node.pfirst += vertexShift;
+        if (node.child[0] >= 0) {
+            node.child[0] += nodeShift;
+            node.child[1] += nodeShift;
+        } else {
+            for (int j = node.first; j < node.first + node.count; ++j) {
+                const int f = source.items[static_cast<std::size_t>(j - itemShift)];
+                tree.items[static_cast<std::size_t>(j)] = f;
+                e.b.leafOf[static_cast<std::size_t>(f)] = n + nodeShift;
+                e.b.slotOf[static_cast<std::size_t>(f)] = j;
+            }
+        }
+        tree.nodes.push_back(node);
+    }
+    const auto from = static_cast<std::ptrdiff_t>(top.pfirst);
+    const auto to = from + top.pcount;
+    tree.px.insert(tree.px.end(), source.px.begin() + from, source.px.begin() + to);
+    tree.py.insert(tree.py.end(), source.py.begin() + from, source.py.begin() + to);
+    tree.pz.insert(tree.pz.end(), source.pz.begin() + from, source.pz.begin() + to);
+    tree.vertexIds.insert(tree.vertexIds.end(), source.vertexIds.begin() + from,
+                          source.vertexIds.begin() + to);
+    e.next += top.count;
+    return index;
+}
+
+// Appends a leaf over the faces at source places slots[lo .. hi) (at most
+// kLeafSize) below parent, fitted afresh; returns its index.
+int extractLeaf(Extraction& e, int lo, int hi, int parent) {
+    FaceTree& tree = e.b.tree;
+    const int index = static_cast<int>(tree.nodes.size());
+    tree.nodes.emplace_back();
+    Node node{};
+    node.parent = parent;
+    node.live = node.count = hi - lo;
+    node.first = e.next;
+    for (int k = lo; k < hi; ++k) {
+        const auto j = static_cast<std::size_t>(e.slots[k]);
+        const int f = e.source.items[j];
+        const MeshFace& face = e.b.geometry.face(f);
+        const std::size_t at = static_cast<std::size_t>(e.next + (k - lo));
+        // A leaf reads its records' normals, faces and corners only.
+        e.b.records[at] = SplitRecord{{0.0f, 0.0f, 0.0f, face.norm.x, face.norm.y, face.norm.z},
+                                      f,
+                                      {face.vertex[0], face.vertex[1], face.vertex[2]}};
+    }
+    fillLeaf(e.b, index, node);
+    tree.nodes[static_cast<std::size_t>(index)] = node;
+    e.next += node.count;
+    return index;
+}
+
+// Appends the tree over the faces at source places slots[lo .. hi) (at
+// least one), all below the source's node s, below parent: a copy of s's
+// subtree when they are all its faces, a leaf when they fit one, else the
+// source's split of s, passing over a side that holds none of them.
+// Returns its root's index.
+int extractRange(Extraction& e, int s, int lo, int hi, int parent) {
+    const Node& top = e.source.nodes[static_cast<std::size_t>(s)];
+    const int count = hi - lo;
+    if (count == top.count) return copySubtree(e, s, parent);
+    // A source leaf holds at most kLeafSize faces: s is inner from here.
+    if (count <= kLeafSize) return extractLeaf(e, lo, hi, parent);
+    const Node& left = e.source.nodes[static_cast<std::size_t>(top.child[0])];
+    const int mid = static_cast<int>(
+        std::lower_bound(e.slots + lo, e.slots + hi, left.first + left.count) - e.slots);
+    if (mid == lo) return extractRange(e, top.child[1], lo, hi, parent);
+    if (mid == hi) return extractRange(e, top.child[0], lo, hi, parent);
+    FaceTree& tree = e.b.tree;
+    const int index = static_cast<int>(tree.nodes.size());
+    tree.nodes.emplace_back();
+    Node node{};
+    node.parent = parent;
+    node.live = node.count = count;
+    node.first = e.next;
+    const int l = extractRange(e, top.child[0], lo, mid, index);
+    const int r = extractRange(e, top.child[1], mid, hi, index);
+    joinChildren(e.b, l, r, node);
+    tree.nodes[static_cast<std::size_t>(index)] = node;
+    return index;
+}
+
 } // namespace
 
 void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int count,
@@ -461,6 +606,39 @@ void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int 
     // arrays that follow, rather than stay held for the next large build.
     if (count > kKeepRecords) records_ = std::vector<SplitRecord>();
 
+    numberLocals(geometry, tree);
+}
+
+void FaceTreeBuilder::extract(const FaceGeometry& geometry, const FaceTree& source,
+                              const int* faces, int count, std::vector<int>& leafOf,
+                              std::vector<int>& slotOf, FaceTree& tree) {
+    assert(&source != &tree);
+    slots_.resize(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k)
+        slots_[static_cast<std::size_t>(k)] = slotOf[static_cast<std::size_t>(faces[k])];
+    sortPlaces(slots_, source.items.size(), sortScratch_);
+    tree = FaceTree{};
+    tree.items.resize(static_cast<std::size_t>(count));
+    records_.resize(static_cast<std::size_t>(count));
+    tree.nodes.reserve(static_cast<std::size_t>(4 * (count / kLeafSize) + 1));
+    const auto points = static_cast<std::size_t>(count) * 3 / 2 + 8;
+    tree.px.reserve(points);
+    tree.py.reserve(points);
+    tree.pz.reserve(points);
+    tree.vertexIds.reserve(points);
+    Build b{geometry, tree, leafOf, slotOf, records_};
+    Extraction e{b, source, slots_.data()};
+    extractRange(e, 0, 0, count, -1);
+    assert(e.next == count);
+    if (count > kKeepRecords) {
+        records_ = std::vector<SplitRecord>();
+        slots_ = std::vector<int>();
+        sortScratch_ = std::vector<int>();
+    }
+    numberLocals(geometry, tree);
+}
+
+void FaceTreeBuilder::numberLocals(const FaceGeometry& geometry, FaceTree& tree) {
     // Tree-local vertex numbers, in order of first appearance.
     if (numbered_.empty()) {
         numbered_.assign(geometry.world.size(), 0u);
@@ -470,6 +648,7 @@ void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int 
         std::fill(numbered_.begin(), numbered_.end(), 0u);
         builds_ = 1;
     }
+    tree.locals = 0;
     tree.localIds.resize(tree.vertexIds.size());
     for (std::size_t j = 0; j < tree.vertexIds.size(); ++j) {
         const auto v = static_cast<std::size_t>(tree.vertexIds[j]);

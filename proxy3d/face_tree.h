@@ -124,6 +124,19 @@ class FaceTreeBuilder {
     void build(const FaceGeometry& geometry, const int* faces, int count, std::vector<int>& leafOf,
                std::vector<int>& slotOf, FaceTree& tree);
 
+    // Replaces tree by one over faces[0 .. count) (count > 0), every one of
+    // which lies in source, live or not, at slotOf[f], as it does after
+    // its patch's faces leave source's patch; sets leafOf and slotOf as
+    // build does. The new tree follows source's splits: each subtree of
+    // source whose faces are all taken is copied with its bounds, and only
+    // the nodes over some of a source node's faces are fitted afresh, so
+    // the cost follows the taken faces and the few nodes their run cuts
+    // through, not their sorting into a new tree. The planes are not
+    // fitted yet. Any tree over the faces answers every query alike; this
+    // one bounds them as tightly as source did. Throws std::bad_alloc.
+    void extract(const FaceGeometry& geometry, const FaceTree& source, const int* faces, int count,
+                 std::vector<int>& leafOf, std::vector<int>& slotOf, FaceTree& tree);
+
     // A face and the keys a node may be split by: its box's centre
     // (doubled: the sum of the box's two corners) and its normal; and its
     // corners, so that a leaf is filled from its records alone.
@@ -134,7 +147,12 @@ class FaceTreeBuilder {
     };
 
   private:
+    // Fills tree.localIds and tree.locals from tree.vertexIds.
+    void numberLocals(const FaceGeometry& geometry, FaceTree& tree);
+
     std::vector<SplitRecord> records_; // the faces being built, in item order
+    std::vector<int> slots_;           // extraction: the faces' places in the source
+    std::vector<int> sortScratch_;     // extraction: room to sort them
     std::vector<int> localOf_;         // per vertex: tree-local number while building
     std::vector<unsigned> numbered_;   // per vertex: build stamp of localOf_
     unsigned builds_ = 0;

@@ -99,15 +99,17 @@ struct Cycle {
 };
 
 // Gives faces[0 .. count) (ascending) a new patch id with the given number,
-// a hierarchy and its low points.
-void newPatch(const int* faces, int count, std::int64_t number, bool connected, Cycle& c) {
+// a hierarchy and its low points. The faces have left patch id `source`
+// (-1: none) and still lie in its hierarchy, which their own is taken from.
+void newPatch(const int* faces, int count, std::int64_t number, bool connected, int source,
+              Cycle& c) {
     PatchTable& table = c.table;
     const int id = static_cast<int>(table.live.size());
     for (int j = 0; j < count; ++j)
         table.patchOf[static_cast<std::size_t>(faces[j])] = id;
     // A face alone has nothing to be allergic to: its patch never splits
     // and is never asked.
-    if (count > 1) c.hierarchy.build(id, faces, count);
+    if (count > 1) c.hierarchy.buildFrom(id, source, faces, count);
     table.built.push_back(count);
     table.live.push_back(count);
     table.members.emplace_back(faces, faces + count);
@@ -118,12 +120,13 @@ void newPatch(const int* faces, int count, std::int64_t number, bool connected, 
 }
 
 // Gives each group of `groups` except `skip` a new patch id, numbered as
-// the merger left its faces.
-void makePatches(const Groups& groups, std::size_t skip, Cycle& c) {
+// the merger left its faces (which have left patch id `source`, -1 for
+// none).
+void makePatches(const Groups& groups, std::size_t skip, int source, Cycle& c) {
     for (std::size_t g = 0; g < groups.count(); ++g) {
         if (g != skip)
             newPatch(groups.faces(g), static_cast<int>(groups.size(g)),
-                     c.merger.number(groups.faces(g)[0]), true, c);
+                     c.merger.number(groups.faces(g)[0]), true, source, c);
     }
 }
 
@@ -151,7 +154,7 @@ void compactIfMostGone(int p, Cycle& c) {
         members.end());
     members.shrink_to_fit();
     c.ranks.reset(p);
-    c.hierarchy.build(p, members.data(), static_cast<int>(members.size()));
+    c.hierarchy.buildFrom(p, p, members.data(), static_cast<int>(members.size()));
     table.built[i] = table.live[i];
 }
 
@@ -195,7 +198,8 @@ void renumberAndMerge(const std::vector<int>& moved, Cycle& c) {
 }
 
 // A split that moves a few faces (ascending) of patch `from`: they leave
-// its hierarchy one by one and their groups become patches of their own.
+// its hierarchy one by one and their groups become patches of their own
+// (whose hierarchies are taken from its own before that is rebuilt).
 void splitFew(const std::vector<int>& moved, int from, Cycle& c) {
     renumberAndMerge(moved, c);
     takeOut(moved, from, c);
@@ -204,15 +208,15 @@ void splitFew(const std::vector<int>& moved, int from, Cycle& c) {
     if (c.table.connected[p] && c.table.live[p] > 0) {
         c.table.connected[p] = stillConnected(moved, from, c.neighbours, c.table.patchOf, c.search);
     }
-    compactIfMostGone(from, c);
     const Groups groups = groupFaces(moved, c.roots, c.scratchId);
-    makePatches(groups, groups.count(), c);
+    makePatches(groups, groups.count(), from, c);
+    compactIfMostGone(from, c);
 }
 
 // Gives `stay` (ascending, out of patch `from` already) a patch of its own,
 // with the number they held.
-void stayPatch(const std::vector<int>& stay, std::int64_t number, Cycle& c) {
-    newPatch(stay.data(), static_cast<int>(stay.size()), number, false, c);
+void stayPatch(const std::vector<int>& stay, std::int64_t number, int from, Cycle& c) {
+    newPatch(stay.data(), static_cast<int>(stay.size()), number, false, from, c);
     const int id = static_cast<int>(c.table.live.size()) - 1;
     c.table.connected.back() = allConnected(stay.data(), static_cast<int>(stay.size()), id,
                                             c.neighbours, c.table.patchOf, c.search);
@@ -285,10 +289,10 @@ bool splitMostConnected(const std::vector<int>& stay, int from, Cycle& c) {
     c.maxNumber = base + rank;
     for (std::size_t g = 0; g < cut.count(); ++g)
         c.maxNumber = std::max(c.maxNumber, base + pieceRank[g]);
-    stayPatch(stay, stayNumber, c);
+    stayPatch(stay, stayNumber, from, c);
     for (std::size_t g = 0; g < cut.count(); ++g)
         newPatch(cut.faces.data() + cut.offset[g], cut.offset[g + 1] - cut.offset[g],
-                 base + pieceRank[g], true, c);
+                 base + pieceRank[g], true, from, c);
     compactIfMostGone(from, c);
     return true;
 }
@@ -323,8 +327,8 @@ void splitMostByFaces(const std::vector<int>& stay, int from, Cycle& c) {
     c.ranks.reset(from);
     c.table.number[p] = c.merger.number(groups.faces(keep)[0]);
     c.table.connected[p] = 1;
-    stayPatch(stay, stayNumber, c);
-    makePatches(groups, keep, c);
+    stayPatch(stay, stayNumber, from, c);
+    makePatches(groups, keep, from, c);
     compactIfMostGone(from, c);
 }
 
@@ -354,7 +358,7 @@ PatchResult runCycles(Mesh3D& mesh, const PatchOptions& options) {
             roots[i] = c.merger.find(taking[i]);
         roots.resize(taking.size());
         const Groups groups = groupFaces(taking, roots, c.scratchId);
-        makePatches(groups, groups.count(), c);
+        makePatches(groups, groups.count(), -1, c);
     }
     // From here on only moved faces are mergeable.
     for (MeshFace& face : mesh.faces)

@@ -88,17 +88,39 @@ void PatchHierarchy::build(int patch, const int* faces, int count) {
         smallFaces_.insert(smallFaces_.end(), faces, faces + count);
         return;
     }
-    if (freeTrees_.empty()) {
-        entry.tree = static_cast<int>(trees_.size());
-        trees_.emplace_back();
-        groupOf_.emplace_back();
-    } else {
-        entry.tree = freeTrees_.back();
-        freeTrees_.pop_back();
-    }
+    entry.tree = takeTree();
     FaceTree& tree = trees_[static_cast<std::size_t>(entry.tree)];
     builder_.build(geometry_, faces, count, leafOf_, slotOf_, tree);
     tree.generation = ++generations_;
+}
+
+int PatchHierarchy::takeTree() {
+    if (freeTrees_.empty()) {
+        trees_.emplace_back();
+        groupOf_.emplace_back();
+        return static_cast<int>(trees_.size()) - 1;
+    }
+    const int index = freeTrees_.back();
+    freeTrees_.pop_back();
+    return index;
+}
+
+void PatchHierarchy::buildFrom(int patch, int source, const int* faces, int count) {
+    if (count <= rules_.smallPatchFaces || static_cast<std::size_t>(source) >= entries_.size() ||
+        entries_[static_cast<std::size_t>(source)].tree < 0) {
+        build(patch, faces, count);
+        return;
+    }
+    if (static_cast<std::size_t>(patch) >= entries_.size())
+        entries_.resize(static_cast<std::size_t>(patch) + 1);
+    // The new tree is filled while source's still stands (it may be the
+    // one `patch` had), and the old one released after.
+    const int index = takeTree();
+    FaceTree& tree = trees_[static_cast<std::size_t>(index)];
+    builder_.extract(geometry_, treeOf(source), faces, count, leafOf_, slotOf_, tree);
+    tree.generation = ++generations_;
+    release(patch);
+    entries_[static_cast<std::size_t>(patch)].tree = index;
 }
 
 template <class Visit> void PatchHierarchy::forEachSmall(int patch, Visit visit) const {

@@ -35,6 +35,12 @@ class PatchHierarchy {
     // scan its faces.
     void build(int patch, const int* faces, int count);
 
+    // The same as build, for faces that all lie in the tree of patch id
+    // `source` (they leave source's patch, or source is `patch` itself and
+    // they are its live faces): the tree is taken from source's
+    // (FaceTreeBuilder::extract) when source has one.
+    void buildFrom(int patch, int source, const int* faces, int count);
+
     // Takes face f out of the live faces of the tree of patch id `patch`
     // (constant time but when its leaf empties); call when f leaves that
     // patch.
@@ -100,6 +106,8 @@ class PatchHierarchy {
     static constexpr int kGroupAsksTree = -2;
 
     // The tree of patch id `patch` (not a small one).
+    // A tree index for a new tree: a released one, or a new one.
+    int takeTree();
     FaceTree& treeOf(int patch) {
         return trees_[static_cast<std::size_t>(entries_[static_cast<std::size_t>(patch)].tree)];
     }

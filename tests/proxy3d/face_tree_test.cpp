@@ -2,13 +2,15 @@
 // cylinder hold its vertices, its plane range and cone hold its faces'
 // planes. Large nodes join their children's bounds instead of fitting
 // their own, so this is checked on trees deep enough to have them, over
-// smooth and over rough surfaces.
+// smooth and over rough surfaces; and on trees taken from another tree,
+// which copy whole subtrees and fit the rest.
 #include "proxy3d/face_geometry.h"
 #include "proxy3d/face_tree.h"
 #include "smooth_meshes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -73,6 +75,95 @@ void checkTree(hbx3test::Surface surface, const char* name, std::mt19937& rng) {
     for (std::size_t n = 0; n < tree.nodes.size(); ++n) {
         checkNode(tree, static_cast<int>(n), name);
         if (::testing::Test::HasFatalFailure()) return;
+    }
+}
+
+// Checks that tree holds exactly `faces`, each where leafOf and slotOf
+// say, all live; that every node's face and vertex runs are its
+// children's, one after the other; that every leaf's vertex run holds its
+// faces' corners; and, once its planes are fitted, every node's bounds.
+void checkTaken(const hbx3::Mesh3D& mesh, FaceTree& tree, std::vector<int> faces,
+                const std::vector<int>& leafOf, const std::vector<int>& slotOf, const char* name) {
+    std::vector<int> items = tree.items;
+    std::sort(items.begin(), items.end());
+    std::sort(faces.begin(), faces.end());
+    ASSERT_EQ(items, faces) << name;
+    for (std::size_t n = 0; n < tree.nodes.size(); ++n) {
+        const FaceTreeNode& node = tree.nodes[n];
+        ASSERT_EQ(node.live, node.count) << name << " node " << n;
+        if (node.child[0] >= 0) {
+            const FaceTreeNode& l = tree.nodes[static_cast<std::size_t>(node.child[0])];
+            const FaceTreeNode& r = tree.nodes[static_cast<std::size_t>(node.child[1])];
+            ASSERT_TRUE(l.parent == static_cast<int>(n) && r.parent == static_cast<int>(n)) << name;
+            ASSERT_TRUE(l.first == node.first && r.first == l.first + l.count &&
+                        r.first + r.count == node.first + node.count)
+                << name << " node " << n;
+            ASSERT_TRUE(l.pfirst == node.pfirst && r.pfirst == l.pfirst + l.pcount &&
+                        r.pfirst + r.pcount == node.pfirst + node.pcount)
+                << name << " node " << n;
+            continue;
+        }
+        const auto run = tree.vertexIds.begin() + node.pfirst;
+        for (int j = node.first; j < node.first + node.count; ++j) {
+            const int f = tree.items[static_cast<std::size_t>(j)];
+            ASSERT_EQ(leafOf[static_cast<std::size_t>(f)], static_cast<int>(n)) << name;
+            ASSERT_EQ(slotOf[static_cast<std::size_t>(f)], j) << name;
+            ASSERT_GE(f, node.minFace) << name;
+            for (int v : mesh.faces[static_cast<std::size_t>(f)].vertex)
+                ASSERT_NE(std::find(run, run + node.pcount, v), run + node.pcount) << name;
+        }
+    }
+    hbx3::fitTreePlanes(hbx3::FaceGeometry(mesh), tree);
+    for (std::size_t n = 0; n < tree.nodes.size(); ++n) {
+        checkNode(tree, static_cast<int>(n), name);
+        if (::testing::Test::HasFatalFailure()) return;
+    }
+}
+
+// Takes trees from a tree over a bumpy sphere: a cap (mostly whole
+// subtrees), a scattered tenth (mostly leaves fitted afresh), all but a
+// scattered tenth (a patch rebuilt over the faces it has left), and a tree
+// taken from a taken one.
+TEST(FaceTree, TakenTreesHoldTheirFacesAndBoundThem) {
+    std::mt19937 rng(5);
+    const hbx3::Mesh3D mesh =
+        hbx3test::derivedMesh(hbx3test::bumpySphere(48, 64, 1.0, 0.3, rng), &rng);
+    const hbx3::FaceGeometry geometry(mesh);
+    const int faceCount = static_cast<int>(mesh.faces.size());
+    std::vector<int> all(static_cast<std::size_t>(faceCount));
+    for (int f = 0; f < faceCount; ++f)
+        all[static_cast<std::size_t>(f)] = f;
+    std::vector<int> leafOf(all.size(), -1), slotOf(all.size(), -1);
+    FaceTree source;
+    hbx3::FaceTreeBuilder builder;
+    builder.build(geometry, all.data(), faceCount, leafOf, slotOf, source);
+
+    std::vector<int> cap, tenth, rest;
+    std::bernoulli_distribution oneIn10(0.1);
+    for (int f : all) {
+        if (geometry.position(mesh.faces[static_cast<std::size_t>(f)].vertex[0]).x > 0.3f)
+            cap.push_back(f);
+        (oneIn10(rng) ? tenth : rest).push_back(f);
+    }
+    ASSERT_GT(cap.size(), 512u);
+    for (const auto& [faces, name] : {std::pair{&cap, "cap"}, std::pair{&tenth, "tenth"},
+                                      std::pair{&rest, "all but a tenth"}}) {
+        std::vector<int> leaf = leafOf, slot = slotOf;
+        FaceTree tree;
+        builder.extract(geometry, source, faces->data(), static_cast<int>(faces->size()), leaf,
+                        slot, tree);
+        checkTaken(mesh, tree, *faces, leaf, slot, name);
+        if (::testing::Test::HasFatalFailure()) return;
+        if (faces != &cap) continue;
+        std::vector<int> half;
+        for (int f : cap) {
+            if (geometry.position(mesh.faces[static_cast<std::size_t>(f)].vertex[0]).y > 0.0f)
+                half.push_back(f);
+        }
+        FaceTree again;
+        builder.extract(geometry, tree, half.data(), static_cast<int>(half.size()), leaf, slot,
+                        again);
+        checkTaken(mesh, again, half, leaf, slot, "half the cap");
     }
 }
 
