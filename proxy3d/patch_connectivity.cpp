@@ -16,9 +16,15 @@ int findRoot(std::vector<int>& parent, int a) {
 
 } // namespace
 
-SeedsJoin seedsJoin(const std::vector<int>& seeds, int p, const std::vector<int>& neighbours,
-                    const std::vector<int>& patchOf, SearchScratch& scratch, std::size_t limit) {
-    const unsigned stamp = ++scratch.stamp;
+namespace {
+
+// Starts a seedsJoin search: one piece per distinct seed. Returns the
+// number of pieces.
+int startSeeds(const std::vector<int>& seeds, SearchScratch& scratch) {
+    SeedsSearch& search = scratch.search;
+    search.stamp = ++scratch.stamp;
+    search.head = 0;
+    search.next = 0;
     std::vector<int>& queue = scratch.queue;
     std::vector<int>& parent = scratch.parent;
     std::vector<int>& frontier = scratch.frontier;
@@ -28,21 +34,33 @@ SeedsJoin seedsJoin(const std::vector<int>& seeds, int p, const std::vector<int>
     int pieces = 0;
     for (int s : seeds) {
         const auto i = static_cast<std::size_t>(s);
-        if (scratch.seen[i] == stamp) continue;
-        scratch.seen[i] = stamp;
+        if (scratch.seen[i] == search.stamp) continue;
+        scratch.seen[i] = search.stamp;
         scratch.owner[i] = static_cast<int>(parent.size());
         parent.push_back(static_cast<int>(parent.size()));
         frontier.push_back(1);
         queue.push_back(s);
         ++pieces;
     }
-    if (pieces <= 1) return SeedsJoin::Joined;
-    int growing = pieces; // pieces with faces still to grow from
-    for (std::size_t head = 0; head < queue.size(); ++head) {
-        const int x = queue[head];
+    search.pieces = search.growing = pieces;
+    return pieces;
+}
+
+// Grows the search started by startSeeds until it has an answer or has
+// visited `limit` faces; a search stopped at its limit goes on from where
+// it stopped when called again with a larger one.
+SeedsJoin growSeeds(int p, const std::vector<int>& neighbours, const std::vector<int>& patchOf,
+                    SearchScratch& scratch, std::size_t limit) {
+    SeedsSearch& search = scratch.search;
+    const unsigned stamp = search.stamp;
+    std::vector<int>& queue = scratch.queue;
+    std::vector<int>& parent = scratch.parent;
+    std::vector<int>& frontier = scratch.frontier;
+    for (; search.head < queue.size(); ++search.head, search.next = 0) {
+        const int x = queue[search.head];
         int a = findRoot(parent, scratch.owner[static_cast<std::size_t>(x)]);
-        for (int k = 0; k < 3; ++k) {
-            const int y = neighbours[static_cast<std::size_t>(3 * x + k)];
+        for (; search.next < 3; ++search.next) {
+            const int y = neighbours[static_cast<std::size_t>(3 * x + search.next)];
             if (y < 0 || patchOf[static_cast<std::size_t>(y)] != p) continue;
             const auto j = static_cast<std::size_t>(y);
             if (scratch.seen[j] != stamp) {
@@ -59,12 +77,21 @@ SeedsJoin seedsJoin(const std::vector<int>& seeds, int p, const std::vector<int>
             if (a == b) continue;
             parent[static_cast<std::size_t>(b)] = a;
             frontier[static_cast<std::size_t>(a)] += frontier[static_cast<std::size_t>(b)];
-            if (--pieces == 1) return SeedsJoin::Joined;
-            if (--growing == 1) return SeedsJoin::Apart;
+            if (--search.pieces == 1) return SeedsJoin::Joined;
+            if (--search.growing == 1) return SeedsJoin::Apart;
         }
-        if (--frontier[static_cast<std::size_t>(a)] == 0 && --growing == 1) return SeedsJoin::Apart;
+        if (--frontier[static_cast<std::size_t>(a)] == 0 && --search.growing == 1)
+            return SeedsJoin::Apart;
     }
     return SeedsJoin::Apart; // not reached: the last growing piece stops the search
+}
+
+} // namespace
+
+SeedsJoin seedsJoin(const std::vector<int>& seeds, int p, const std::vector<int>& neighbours,
+                    const std::vector<int>& patchOf, SearchScratch& scratch, std::size_t limit) {
+    if (startSeeds(seeds, scratch) <= 1) return SeedsJoin::Joined;
+    return growSeeds(p, neighbours, patchOf, scratch, limit);
 }
 
 namespace {
@@ -101,11 +128,13 @@ std::size_t pieceLimit(std::size_t size) {
 // seedsJoin with a limit that starts at `limit` and grows fourfold up to
 // `cap` while the answer is Unknown: pieces of what is left may be large,
 // and the search may go on until it would cost about as much as the patch.
+// Each larger limit goes on with the same search.
 SeedsJoin seedsJoinGrowing(const std::vector<int>& seeds, int p, const std::vector<int>& neighbours,
                            const std::vector<int>& patchOf, SearchScratch& scratch,
                            std::size_t limit, std::size_t cap) {
+    if (startSeeds(seeds, scratch) <= 1) return SeedsJoin::Joined;
     for (;; limit = std::min(4 * limit, cap)) {
-        const SeedsJoin join = seedsJoin(seeds, p, neighbours, patchOf, scratch, limit);
+        const SeedsJoin join = growSeeds(p, neighbours, patchOf, scratch, limit);
         if (join != SeedsJoin::Unknown || limit >= cap) return join;
     }
 }

@@ -7,6 +7,15 @@
 
 namespace hbx3 {
 
+// Where a seedsJoin search stands: the face it grows from (queue[head])
+// and that face's next neighbour, and its pieces, all and still growing.
+struct SeedsSearch {
+    unsigned stamp = 0;
+    std::size_t head = 0;
+    int next = 0;
+    int pieces = 0, growing = 0;
+};
+
 // Per-face scratch for the searches below: a visit stamp and an owner.
 struct SearchScratch {
     explicit SearchScratch(std::size_t faceCount)
@@ -24,6 +33,7 @@ struct SearchScratch {
     std::vector<unsigned> mark; // stillConnected: the removed faces, and those grouped
     unsigned markStamp = 0;
     std::vector<int> pieceOf; // cutOffPieces: the removed piece of each removed face
+    SeedsSearch search;       // seedsJoin: the search between limits
 };
 
 // Whether seeds hang together, as far as a search can tell.
