@@ -471,8 +471,8 @@ struct Extraction {
 // taken, below parent: its nodes (numbered in the same order, children
 // after their parent, every face live), its faces in the same run order
 // and its vertices. Its bounds hold as they are: they were fitted over
-// exactly these faces (its plane bounds are fitted again with the rest of
-// the tree's, on demand). Returns the copy's index.
+// exactly these faces (its plane bounds too, when the source's planes
+// were fitted). Returns the copy's index.
 int copySubtree(Extraction& e, int s, int parent) {
     const FaceTree& source = e.source;
     FaceTree& tree = e.b.tree;
@@ -489,6 +489,7 @@ int copySubtree(Extraction& e, int s, int parent) {
         Node node = source.nodes[static_cast<std::size_t>(n)];
         node.parent = n == s ? parent : node.parent + nodeShift;
         node.live = node.count;
+        node.planeBoundsHeld = source.planesFitted;
         node.first += itemShift;
         node.pfirst += vertexShift;
         if (node.child[0] >= 0) {
@@ -680,6 +681,7 @@ void fitTreePlanes(const FaceGeometry& geometry, FaceTree& tree) {
     // node's children are fitted before it.
     for (std::size_t i = tree.nodes.size(); i-- > 0;) {
         Node& node = tree.nodes[i];
+        if (node.planeBoundsHeld) continue;
         if (node.count <= kExactFitFaces) {
             fitPlanes(tree.planes.data(), node);
             continue;

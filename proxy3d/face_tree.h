@@ -44,7 +44,12 @@ struct FaceTreeNode {
                  // patch, the first `live` of its run; in an inner node, 0
                  // exactly when no face below is (else its count at build)
     int minFace; // lowest face number below (a bound once faces leave)
+    // spread, dlo and dhi hold already: copied from a tree whose planes
+    // were fitted (FaceTreeBuilder::extract), so fitTreePlanes passes over
+    // the node.
+    bool planeBoundsHeld;
 };
+static_assert(sizeof(FaceTreeNode) == 160, "the flag fits in the node's padding");
 
 // A face as the exact allergy test reads it: its normal, the first corner
 // its plane goes through, its corners' numbers and its side letter.
@@ -79,8 +84,9 @@ struct FaceTree {
 
 // Fills tree.planes from the tree's faces and every node's spread, dlo and
 // dhi (see FaceTreeNode: fitted over the node's planes, or in large nodes
-// joined from its children's), and sets tree.planesFitted; the tree must
-// have been built over geometry. Throws std::bad_alloc.
+// joined from its children's) but those it holds already, and sets
+// tree.planesFitted; the tree must have been built over geometry. Throws
+// std::bad_alloc.
 void fitTreePlanes(const FaceGeometry& geometry, FaceTree& tree);
 
 // The exact allergy test of the face whose record is f against point p,

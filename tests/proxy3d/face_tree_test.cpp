@@ -137,6 +137,8 @@ TEST(FaceTree, TakenTreesHoldTheirFacesAndBoundThem) {
     FaceTree source;
     hbx3::FaceTreeBuilder builder;
     builder.build(geometry, all.data(), faceCount, leafOf, slotOf, source);
+    // Copied subtrees keep their plane bounds.
+    hbx3::fitTreePlanes(geometry, source);
 
     std::vector<int> cap, tenth, rest;
     std::bernoulli_distribution oneIn10(0.1);
