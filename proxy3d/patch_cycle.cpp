@@ -158,15 +158,15 @@ void compactIfMostGone(int p, Cycle& c) {
     table.built[i] = table.live[i];
 }
 
-// Takes `faces` out of patch id p: patch id -1, out of its hierarchy and
-// live count.
+// Takes `faces` (ascending) out of patch id p: patch id -1, out of its
+// hierarchy, ranks and chains and live count.
 void takeOut(const std::vector<int>& faces, int p, Cycle& c) {
     for (int f : faces) {
         c.table.patchOf[static_cast<std::size_t>(f)] = -1;
         c.hierarchy.remove(p, f);
-        c.ranks.remove(p, f, c.table.members[static_cast<std::size_t>(p)]);
         c.chains.left(p, f);
     }
+    c.ranks.remove(p, faces, c.table.members[static_cast<std::size_t>(p)]);
     c.table.live[static_cast<std::size_t>(p)] -= static_cast<int>(faces.size());
 }
 

@@ -28,14 +28,29 @@ void PatchRanks::reset(int p) {
     trees_[static_cast<std::size_t>(p)] = std::vector<int>();
 }
 
-void PatchRanks::remove(int p, int f, const std::vector<int>& members) {
+void PatchRanks::remove(int p, const std::vector<int>& faces, const std::vector<int>& members) {
     std::vector<int>& tree = trees_[static_cast<std::size_t>(p)];
     if (tree.empty()) return; // counted when first asked
-    const auto at = std::lower_bound(members.begin(), members.end(), f);
-    assert(at != members.end() && *at == f);
-    for (auto i = static_cast<std::size_t>(at - members.begin()) + 1; i < tree.size();
-         i += i & (~i + 1))
-        --tree[i];
+    // The faces ascend, so each is looked for from the last one's place
+    // on, in steps that double until they pass it: a batch of nearby
+    // faces costs the logarithms of the gaps between them, not of the
+    // member list.
+    std::size_t at = 0;
+    for (int f : faces) {
+        std::size_t step = 1, lo = at;
+        while (lo + step < members.size() && members[lo + step] < f) {
+            lo += step;
+            step *= 2;
+        }
+        const auto hi =
+            members.begin() + static_cast<std::ptrdiff_t>(std::min(lo + step + 1, members.size()));
+        at = static_cast<std::size_t>(
+            std::lower_bound(members.begin() + static_cast<std::ptrdiff_t>(lo), hi, f) -
+            members.begin());
+        assert(at < members.size() && members[at] == f);
+        for (std::size_t i = at + 1; i < tree.size(); i += i & (~i + 1))
+            --tree[i];
+    }
 }
 
 int PatchRanks::below(int p, int f, const std::vector<int>& members) {

@@ -20,8 +20,8 @@ class PatchRanks {
     // rebuilt.
     void reset(int p);
 
-    // Face f, a member of p, has left it (counted once per face).
-    void remove(int p, int f, const std::vector<int>& members);
+    // faces (ascending, members of p) have left it (counted once per face).
+    void remove(int p, const std::vector<int>& faces, const std::vector<int>& members);
 
     // The faces still in p below face f.
     int below(int p, int f, const std::vector<int>& members);
