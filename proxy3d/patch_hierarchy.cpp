@@ -479,11 +479,15 @@ void PatchHierarchy::listAllergensByTree(int patch, int f) {
 // candidates are. An allergen found through a vertex may lie outside the
 // subtree at hand; it is an allergen all the same.
 int PatchHierarchy::lowestAllergenSmall(int patch, int f) const {
-    int best = INT_MAX;
-    forEachSmall(patch, [&](int g) {
-        if (g < best && g != f && geometry_.allergicTo(f, g)) best = g;
-    });
-    return best == INT_MAX ? -1 : best;
+    // A small patch lists its faces ascending: the first allergen found is
+    // the lowest.
+    const Entry& entry = entries_[static_cast<std::size_t>(patch)];
+    for (int j = entry.first; j < entry.first + entry.count; ++j) {
+        const int g = smallFaces_[static_cast<std::size_t>(j)];
+        if (g != f && patchOf_[static_cast<std::size_t>(g)] == patch && geometry_.allergicTo(f, g))
+            return g;
+    }
+    return -1;
 }
 
 int PatchHierarchy::lowestAllergenByTree(int patch, int f) {

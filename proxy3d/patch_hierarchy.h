@@ -86,8 +86,8 @@ class PatchHierarchy {
 
   private:
     // Per patch id: its tree in trees_, or -1 for a small patch, whose faces
-    // are smallFaces_[first .. first + count) (those still in it are
-    // scanned directly).
+    // are smallFaces_[first .. first + count), ascending (those still in it
+    // are scanned directly).
     struct Entry {
         int tree = -1;
         int first = 0, count = 0;
