@@ -410,12 +410,25 @@ int extractRange(Extraction& e, int s, int lo, int hi, int parent) {
     return index;
 }
 
+// Replaces tree by an empty one over `count` faces: its items sized, room
+// for its nodes and vertices reserved at what a build of that many usually
+// takes.
+void startTree(int count, FaceTree& tree) {
+    tree = FaceTree{};
+    tree.items.resize(static_cast<std::size_t>(count));
+    tree.nodes.reserve(static_cast<std::size_t>(4 * (count / kLeafSize) + 1));
+    const auto points = static_cast<std::size_t>(count) * 3 / 2 + 8;
+    tree.px.reserve(points);
+    tree.py.reserve(points);
+    tree.pz.reserve(points);
+    tree.vertexIds.reserve(points);
+}
+
 } // namespace
 
 void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int count,
                             std::vector<int>& leafOf, std::vector<int>& slotOf, FaceTree& tree) {
-    tree = FaceTree{};
-    tree.items.resize(static_cast<std::size_t>(count));
+    startTree(count, tree);
     records_.resize(static_cast<std::size_t>(count));
     for (int j = 0; j < count; ++j) {
         const int f = faces[j];
@@ -433,12 +446,6 @@ void FaceTreeBuilder::build(const FaceGeometry& geometry, const int* faces, int 
             f,
             {face.vertex[0], face.vertex[1], face.vertex[2]}};
     }
-    tree.nodes.reserve(static_cast<std::size_t>(4 * (count / kLeafSize) + 1));
-    const auto points = static_cast<std::size_t>(count) * 3 / 2 + 8;
-    tree.px.reserve(points);
-    tree.py.reserve(points);
-    tree.pz.reserve(points);
-    tree.vertexIds.reserve(points);
     Build b{geometry, tree, leafOf, slotOf, records_};
     buildRange(b, 0, count, -1);
     // The scratch of a large build goes back to the allocator, for the
@@ -456,15 +463,8 @@ void FaceTreeBuilder::extract(const FaceGeometry& geometry, const FaceTree& sour
     for (int k = 0; k < count; ++k)
         slots_[static_cast<std::size_t>(k)] = slotOf[static_cast<std::size_t>(faces[k])];
     sortPlaces(slots_, source.items.size(), sortScratch_);
-    tree = FaceTree{};
-    tree.items.resize(static_cast<std::size_t>(count));
+    startTree(count, tree);
     records_.resize(static_cast<std::size_t>(count));
-    tree.nodes.reserve(static_cast<std::size_t>(4 * (count / kLeafSize) + 1));
-    const auto points = static_cast<std::size_t>(count) * 3 / 2 + 8;
-    tree.px.reserve(points);
-    tree.py.reserve(points);
-    tree.pz.reserve(points);
-    tree.vertexIds.reserve(points);
     Build b{geometry, tree, leafOf, slotOf, records_};
     Extraction e{b, source, slots_.data()};
     extractRange(e, 0, 0, count, -1);

@@ -106,7 +106,8 @@ int PatchHierarchy::takeTree() {
 }
 
 void PatchHierarchy::buildFrom(int patch, int source, const int* faces, int count) {
-    if (count <= rules_.smallPatchFaces || static_cast<std::size_t>(source) >= entries_.size() ||
+    if (count <= rules_.smallPatchFaces || source < 0 ||
+        static_cast<std::size_t>(source) >= entries_.size() ||
         entries_[static_cast<std::size_t>(source)].tree < 0) {
         build(patch, faces, count);
         return;
